@@ -1,0 +1,277 @@
+#include "console.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "console_io.h"
+#include "io_state.h"
+#include "platform.h"
+#include "screen.h"
+#include "text_file.h"
+
+namespace survey_rt {
+namespace {
+
+Screen screen;
+bool started = false;
+bool stdout_terminal = false;
+std::int64_t last_shown_ms = 0;
+unsigned writes_since_check = 0;
+int pending_key_code = -1;  // the code of a function key, delivered after its 0
+
+constexpr int kRedrawMs = 40;
+
+void show() {
+  platform::present(screen);
+  screen.cleared = false;
+  last_shown_ms = platform::now_ms();
+}
+
+// On a terminal the window is redrawn now and then while a tool runs, so its
+// counters move; redirected output gets the screen at its waits and its end.
+void maybe_show() {
+  if (!stdout_terminal || ++writes_since_check < 64) return;
+  writes_since_check = 0;
+  if (platform::now_ms() - last_shown_ms >= kRedrawMs) show();
+}
+
+void scroll_up() {
+  std::memmove(screen.cells.data(), screen.cells.data() + screen.width,
+               (screen.cells.size() - static_cast<std::size_t>(screen.width)) * sizeof(char32_t));
+  std::fill(screen.cells.end() - screen.width, screen.cells.end(), U' ');
+}
+
+void line_feed() {
+  if (screen.y == screen.height) scroll_up();
+  else ++screen.y;
+}
+
+// Shows one character at the cursor and moves the cursor on.
+void put_cell(char32_t c) {
+  screen.at(screen.x, screen.y) = c;
+  if (++screen.x > screen.width) {
+    screen.x = 1;
+    line_feed();
+  }
+}
+
+void put_byte(unsigned char c) {
+  switch (c) {
+    case 7: return;
+    case 8:
+      if (screen.x > 1) --screen.x;
+      return;
+    case 9:
+      do put_cell(U' ');
+      while ((screen.x - 1) % 8 != 0);
+      return;
+    case 10: line_feed(); return;
+    case 13: screen.x = 1; return;
+  }
+  put_cell(c < 32 ? U' ' : static_cast<char32_t>(c));
+}
+
+void finish() {
+  show();
+  platform::restore_terminal();
+}
+
+// Reads one line from the terminal, echoing and editing it on the screen: the
+// text typed, without its line end; false when the input ended first.
+bool edit_line(std::string& line) {
+  // Where each typed character stands, to take it back from the screen.
+  struct Typed {
+    int x, y;
+    std::size_t bytes;
+  };
+  std::vector<Typed> typed;
+  const bool utf8 = platform::console_is_utf8();
+  std::string partial;  // the first bytes of a character of several bytes
+  auto erase_last = [&] {
+    if (typed.empty()) return;
+    const Typed t = typed.back();
+    typed.pop_back();
+    line.resize(line.size() - t.bytes);
+    screen.x = t.x;
+    screen.y = t.y;
+    screen.at(t.x, t.y) = U' ';
+  };
+  auto echo = [&](char32_t c, std::size_t bytes) {
+    if (screen.x == screen.width && screen.y == screen.height) {
+      for (Typed& t : typed) --t.y;  // the echo scrolls the window
+    }
+    typed.push_back({screen.x, screen.y, bytes});
+    put_cell(c);
+  };
+  show();
+  platform::keys_on();
+  bool ended = false;
+  for (;;) {
+    platform::Key key;
+    if (!platform::read_key(key)) {
+      ended = true;
+      break;
+    }
+    const unsigned char c = static_cast<unsigned char>(key.ch);
+    if (key.ch == 0) {
+      if (key.code == 75) erase_last();  // left arrow
+    } else if (c == 13 || c == 10) {
+      break;
+    } else if (c == 8 || c == 127) {
+      erase_last();
+    } else if (c == 27) {
+      while (!typed.empty()) erase_last();
+    } else if (c >= 32 && line.size() < 254) {
+      if (utf8 && c >= 0x80) {
+        partial += static_cast<char>(c);
+        const unsigned char lead = static_cast<unsigned char>(partial[0]);
+        const std::size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+        if (partial.size() < need) continue;
+        if (line.size() + partial.size() <= 254) {
+          char32_t cp = need == 1 ? lead : lead & (0x3F >> (need - 1));
+          for (std::size_t i = 1; i < need; ++i)
+            cp = (cp << 6) | (static_cast<unsigned char>(partial[i]) & 0x3F);
+          line += partial;
+          echo(cp, partial.size());
+        }
+        partial.clear();
+      } else {
+        line += static_cast<char>(c);
+        echo(c, 1);
+      }
+    }
+    show();
+  }
+  platform::keys_off();
+  if (!ended) {
+    screen.x = 1;
+    line_feed();
+  }
+  show();
+  return !ended || !line.empty();
+}
+
+[[noreturn]] void runtime_stop(const void* where) {
+  const std::uint16_t code = io_pending();
+  const std::string what = io_failure_text();
+  io_clear();
+  if (started) show();
+  flush_open_outputs();
+  platform::restore_terminal();
+  char text[700];
+  const auto addr = reinterpret_cast<unsigned long long>(where);
+  std::snprintf(text, sizeof text, "Runtime error %u at $%016llX\n  $%016llX  %s\n\n", code, addr,
+                addr, what.c_str());
+  platform::write_stderr(text);
+  platform::exit_process(code);
+}
+
+}  // namespace
+
+void console_start() {
+  if (started) return;
+  started = true;
+  stdout_terminal = platform::stdout_is_terminal();
+  platform::window_size(screen.width, screen.height);
+  screen.cells.assign(static_cast<std::size_t>(screen.width * screen.height), U' ');
+  platform::install_exit_guards();
+  std::atexit(finish);
+}
+
+void console_emit(const char* text, std::size_t n) {
+  console_start();
+  for (std::size_t i = 0; i < n; ++i) put_byte(static_cast<unsigned char>(text[i]));
+  maybe_show();
+}
+
+bool console_fill(TextFile& f) {
+  if (platform::stdin_is_terminal()) {
+    std::string line;
+    if (!edit_line(line)) return false;
+    line += "\r\n";
+    std::memcpy(f.buf + f.len, line.data(), line.size());
+    f.len += line.size();
+    return true;
+  }
+  show();
+  std::size_t got = 0;
+  const std::uint16_t err = platform::read_some(f.fd, f.buf + f.len, f.cap - f.len, got);
+  if (err != 0) io_fail(err, &f, "read");
+  f.len += got;
+  return got > 0;
+}
+
+void clear_screen() {
+  console_start();
+  std::fill(screen.cells.begin(), screen.cells.end(), U' ');
+  screen.x = 1;
+  screen.y = 1;
+  screen.cleared = true;
+}
+
+void goto_xy(int x, int y) {
+  console_start();
+  if (x < 1 || y < 1 || x > screen.width || y > screen.height) return;
+  screen.x = x;
+  screen.y = y;
+}
+
+int window_width() {
+  console_start();
+  return screen.width;
+}
+
+int window_height() {
+  console_start();
+  return screen.height;
+}
+
+void wait_enter() {
+  TextFile& in = console_input();
+  read_line(in);
+  skip_line(in);
+}
+
+char read_key() {
+  console_start();
+  if (pending_key_code >= 0) {
+    const char code = static_cast<char>(pending_key_code);
+    pending_key_code = -1;
+    return code;
+  }
+  show();
+  if (!platform::stdin_is_terminal()) {
+    TextFile& in = console_input();
+    if (io_pending() != 0 || at_end(in)) return 26;
+    const char c = in.buf[in.pos++];
+    return c;
+  }
+  platform::keys_on();
+  platform::Key key;
+  const bool got = platform::read_key(key);
+  platform::keys_off();
+  if (!got) return 26;
+  if (key.ch == 0) pending_key_code = key.code;
+  return key.ch;
+}
+
+__attribute__((noinline)) void io_check() {
+  if (io_pending() != 0) runtime_stop(__builtin_return_address(0));
+}
+
+std::uint16_t io_result() {
+  const std::uint16_t code = io_pending();
+  io_clear();
+  return code;
+}
+
+void halt(int code) {
+  if (started) show();
+  flush_open_outputs();
+  platform::restore_terminal();
+  platform::exit_process(code);
+}
+
+}  // namespace survey_rt

@@ -1,0 +1,34 @@
+// The console screen of the survey tools and the run-time stop.
+//
+// The screen is a grid of cells with a cursor (columns and rows from 1). What
+// the tools write to console_output() lands in that grid; the terminal is
+// brought up to date before every wait for input, at every exit, and now and
+// then while a tool runs, so a counter rewritten after every record costs no
+// terminal output of its own.
+#pragma once
+
+#include <cstdint>
+
+namespace survey_rt {
+
+void clear_screen();
+// Puts the cursor at column x, row y; does nothing when either is 0 or beyond
+// the window.
+void goto_xy(int x, int y);
+int window_width();
+int window_height();
+
+// Reads one line from the console and discards it.
+void wait_enter();
+// Waits for one key without echo; a key without a character gives 0 first and
+// its key code at the next call. At the end of a piped input it returns 26.
+char read_key();
+
+// Stops the tool with the run-time error when the I/O result is not 0.
+void io_check();
+// The pending I/O error code, cleared (0 when the last operation succeeded).
+std::uint16_t io_result();
+// Ends the tool at once with the exit status code.
+[[noreturn]] void halt(int code);
+
+}  // namespace survey_rt

@@ -1,0 +1,57 @@
+// What the runtime needs from the operating system: files by path with the
+// platform's error codes, and the terminal. One implementation per platform
+// (posix_files.cpp, posix_terminal.cpp); nothing else in survey_rt or in the
+// tools knows about file descriptors, errno, termios or escape sequences.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace survey_rt {
+struct Screen;
+}
+
+namespace survey_rt::platform {
+
+// Files. Each returns 0 or the error code of the I/O result.
+std::uint16_t open_read(std::string_view path, int& fd);
+std::uint16_t create_write(std::string_view path, int& fd);
+// Reads up to n bytes; got = 0 at the end of the file.
+std::uint16_t read_some(int fd, char* buf, std::size_t n, std::size_t& got);
+std::uint16_t write_all(int fd, const char* buf, std::size_t n);
+std::uint16_t close_fd(int fd);
+int stdin_fd();
+int stdout_fd();
+
+// Terminal.
+bool stdin_is_terminal();
+bool stdout_is_terminal();
+// The window size when the standard output is a terminal, else 80 x 25.
+void window_size(int& width, int& height);
+// Whether console text is shown as UTF-8 (the locale's character set).
+bool console_is_utf8();
+
+// Key input with the terminal's echo and line editing off; restored by
+// keys_off and by every way out of the process (exit, signals).
+void keys_on();
+void keys_off();
+// One key: ch its character, or ch = 0 and code the key code of a function
+// or cursor key. Returns false at the end of the input.
+struct Key {
+  char ch = 0;
+  std::uint8_t code = 0;
+};
+bool read_key(Key& key);
+
+// Brings the terminal (or the redirected standard output) to show the screen.
+void present(const Screen& screen);
+// Installs the handlers that restore the terminal on Ctrl-C, SIGTERM, SIGHUP.
+void install_exit_guards();
+void restore_terminal();
+std::int64_t now_ms();
+// Writes a text to the standard error, unbuffered.
+void write_stderr(std::string_view text);
+[[noreturn]] void exit_process(int code);
+
+}  // namespace survey_rt::platform

@@ -1,0 +1,157 @@
+// Files on POSIX systems: the case-insensitive name lookup and errno mapped to
+// the error codes of the I/O result.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "text_file.h"
+
+namespace survey_rt::platform {
+namespace {
+
+bool exists(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) == 0;
+}
+
+bool is_folder(const std::string& path) {
+  struct stat st;
+  return ::stat(path.empty() ? "." : path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool same_nocase(const char* a, const std::string& b) {
+  std::size_t i = 0;
+  for (; a[i] != '\0' && i < b.size(); ++i) {
+    char ca = a[i], cb = b[i];
+    if (ca >= 'A' && ca <= 'Z') ca = static_cast<char>(ca + 32);
+    if (cb >= 'A' && cb <= 'Z') cb = static_cast<char>(cb + 32);
+    if (ca != cb) return false;
+  }
+  return a[i] == '\0' && i == b.size();
+}
+
+// The entry of folder dir that names name: name itself when it exists, else
+// the first entry in byte order that equals it without regard to ASCII case,
+// else name unchanged.
+std::string lookup(const std::string& dir, const std::string& name) {
+  const std::string exact = dir + name;
+  if (name == "." || name == ".." || exists(exact)) return name;
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (d == nullptr) return name;
+  std::string best;
+  bool found = false;
+  while (const dirent* e = ::readdir(d)) {
+    if (same_nocase(e->d_name, name) && (!found || best > e->d_name)) {
+      best = e->d_name;
+      found = true;
+    }
+  }
+  ::closedir(d);
+  return found ? best : name;
+}
+
+// The path as it exists on disk, found component by component without regard
+// to case where the exact path does not exist.
+std::string resolve(std::string_view given) {
+  std::string path(given);
+  for (char& c : path)
+    if (c == '\\') c = '/';
+  if (exists(path)) return path;
+  std::string done;
+  std::size_t start = 0;
+  if (!path.empty() && path[0] == '/') {
+    done = "/";
+    start = 1;
+  }
+  while (start <= path.size()) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string part = path.substr(start, end - start);
+    if (!part.empty()) done += lookup(done, part);
+    if (end < path.size()) done += '/';
+    start = end + 1;
+  }
+  return done;
+}
+
+std::string parent_of(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return "";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::uint16_t code_of(int err, const std::string& path) {
+  switch (err) {
+    case ENOENT: return is_folder(parent_of(path)) ? kFileNotFound : kPathNotFound;
+    case ENOTDIR: return kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return kAccessDenied;
+    default: return static_cast<std::uint16_t>(err);
+  }
+}
+
+}  // namespace
+
+std::uint16_t open_read(std::string_view given, int& fd) {
+  const std::string path = resolve(given);
+  fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return code_of(errno, path);
+  struct stat st;
+  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+    ::close(fd);
+    fd = -1;
+    return kAccessDenied;
+  }
+  return 0;
+}
+
+std::uint16_t create_write(std::string_view given, int& fd) {
+  const std::string path = resolve(given);
+  fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return code_of(errno, path);
+  return 0;
+}
+
+std::uint16_t read_some(int fd, char* buf, std::size_t n, std::size_t& got) {
+  got = 0;
+  for (;;) {
+    const ssize_t r = ::read(fd, buf, n);
+    if (r >= 0) {
+      got = static_cast<std::size_t>(r);
+      return 0;
+    }
+    if (errno == EISDIR) return kAccessDenied;
+    if (errno != EINTR) return static_cast<std::uint16_t>(errno);
+  }
+}
+
+std::uint16_t write_all(int fd, const char* buf, std::size_t n) {
+  while (n > 0) {
+    const ssize_t w = ::write(fd, buf, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return static_cast<std::uint16_t>(errno);
+    }
+    buf += w;
+    n -= static_cast<std::size_t>(w);
+  }
+  return 0;
+}
+
+std::uint16_t close_fd(int fd) {
+  if (::close(fd) != 0 && errno != EINTR) return static_cast<std::uint16_t>(errno);
+  return 0;
+}
+
+int stdin_fd() { return STDIN_FILENO; }
+int stdout_fd() { return STDOUT_FILENO; }
+
+}  // namespace survey_rt::platform

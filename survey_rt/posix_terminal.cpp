@@ -1,0 +1,292 @@
+// The console on POSIX terminals: key input with the terminal's echo off,
+// the window drawn with VT/ANSI escape sequences, and the terminal's settings
+// restored on every way out of the process.
+#include <langinfo.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform.h"
+#include "screen.h"
+
+namespace survey_rt::platform {
+namespace {
+
+termios saved_modes;
+volatile sig_atomic_t modes_saved = 0;  // saved_modes holds the terminal's own settings
+volatile sig_atomic_t keys_active = 0;  // the terminal is in key mode now
+
+// What the terminal shows now, as far as this process drew it.
+Screen shown;
+bool drawn_once = false;
+
+void set_key_mode() {
+  termios raw = saved_modes;
+  raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ECHONL | IEXTEN));
+  raw.c_iflag &= static_cast<tcflag_t>(~(IXON | ICRNL | INLCR | IGNCR));
+  raw.c_cc[VMIN] = 1;
+  raw.c_cc[VTIME] = 0;
+  ::tcsetattr(STDIN_FILENO, TCSANOW, &raw);
+}
+
+void on_fatal_signal(int sig) {
+  if (modes_saved) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
+  ::signal(sig, SIG_DFL);
+  ::raise(sig);
+}
+
+void on_stop_signal(int) {
+  const bool was_active = keys_active;
+  if (modes_saved) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
+  ::signal(SIGTSTP, SIG_DFL);
+  ::raise(SIGTSTP);
+  // Continued: take the terminal back as it was.
+  ::signal(SIGTSTP, on_stop_signal);
+  if (was_active) set_key_mode();
+}
+
+// Waits up to ms milliseconds for a byte of the standard input.
+int next_byte(int ms) {
+  pollfd p{STDIN_FILENO, POLLIN, 0};
+  if (ms >= 0 && ::poll(&p, 1, ms) <= 0) return -1;
+  unsigned char c;
+  for (;;) {
+    const ssize_t r = ::read(STDIN_FILENO, &c, 1);
+    if (r == 1) return c;
+    if (r < 0 && errno == EINTR) continue;
+    return -2;
+  }
+}
+
+// Key codes of the escape sequences of cursor and function keys, as a PC
+// keyboard reports them after a 0.
+std::uint8_t key_code(char final, int param) {
+  switch (final) {
+    case 'A': return 72;
+    case 'B': return 80;
+    case 'C': return 77;
+    case 'D': return 75;
+    case 'H': return 71;
+    case 'F': return 79;
+    case 'P': return 59;
+    case 'Q': return 60;
+    case 'R': return 61;
+    case 'S': return 62;
+    case '~':
+      switch (param) {
+        case 1: return 71;
+        case 2: return 82;
+        case 3: return 83;
+        case 4: return 79;
+        case 5: return 73;
+        case 6: return 81;
+        case 11: return 59;
+        case 12: return 60;
+        case 13: return 61;
+        case 14: return 62;
+        case 15: return 63;
+        case 17: return 64;
+        case 18: return 65;
+        case 19: return 66;
+        case 20: return 67;
+        case 21: return 68;
+        case 23: return 133;
+        case 24: return 134;
+      }
+  }
+  return 0;
+}
+
+void put_utf8(std::string& out, char32_t c) {
+  if (c < 0x80) {
+    out += static_cast<char>(c);
+  } else if (c < 0x800) {
+    out += static_cast<char>(0xC0 | (c >> 6));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    out += static_cast<char>(0xE0 | (c >> 12));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    out += static_cast<char>(0xF0 | (c >> 18));
+    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (c & 0x3F));
+  }
+}
+
+void move_to(std::string& out, int col, int row) {
+  char seq[32];
+  std::snprintf(seq, sizeof seq, "\x1b[%d;%dH", row, col);
+  out += seq;
+}
+
+void write_stdout(const std::string& text) {
+  const char* p = text.data();
+  std::size_t n = text.size();
+  while (n > 0) {
+    const ssize_t w = ::write(STDOUT_FILENO, p, n);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return;  // nowhere to show the screen: the tool goes on without it
+    }
+    p += w;
+    n -= static_cast<std::size_t>(w);
+  }
+}
+
+}  // namespace
+
+bool stdin_is_terminal() { return ::isatty(STDIN_FILENO) == 1; }
+bool stdout_is_terminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
+void window_size(int& width, int& height) {
+  width = 80;
+  height = 25;
+  winsize ws{};
+  if (stdout_is_terminal() && ::ioctl(STDOUT_FILENO, TIOCGWINSZ, &ws) == 0 && ws.ws_col > 0 &&
+      ws.ws_row > 0) {
+    width = ws.ws_col;
+    height = ws.ws_row;
+  }
+}
+
+bool console_is_utf8() {
+  static const bool utf8 = [] {
+    const char* old = std::setlocale(LC_CTYPE, nullptr);
+    const std::string keep = old != nullptr ? old : "C";
+    std::setlocale(LC_CTYPE, "");
+    const bool is = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    std::setlocale(LC_CTYPE, keep.c_str());
+    return is;
+  }();
+  return utf8;
+}
+
+void keys_on() {
+  if (!stdin_is_terminal()) return;
+  if (!modes_saved) {
+    if (::tcgetattr(STDIN_FILENO, &saved_modes) != 0) return;
+    modes_saved = 1;
+  }
+  keys_active = 1;
+  set_key_mode();
+}
+
+void keys_off() {
+  if (keys_active && modes_saved) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
+  keys_active = 0;
+}
+
+bool read_key(Key& key) {
+  key = Key{};
+  for (;;) {
+    const int c = next_byte(-1);
+    if (c < 0) return false;
+    if (c != 27) {
+      key.ch = static_cast<char>(c);
+      return true;
+    }
+    // Escape alone, or the start of a key's escape sequence.
+    const int intro = next_byte(30);
+    if (intro < 0) {
+      key.ch = 27;
+      return true;
+    }
+    if (intro != '[' && intro != 'O') continue;  // Alt+key: not a key of ours
+    int param = 0;
+    int b = next_byte(30);
+    while (b >= 0 && ((b >= '0' && b <= '9') || b == ';')) {
+      if (b != ';' && param < 1000) param = param * 10 + (b - '0');
+      if (b == ';') param = 0;
+      b = next_byte(30);
+    }
+    if (b < 0) continue;
+    key.code = key_code(static_cast<char>(b), param);
+    if (key.code != 0) return true;
+  }
+}
+
+void present(const Screen& screen) {
+  std::string out;
+  const bool utf8 = console_is_utf8();
+  if (!drawn_once || screen.cleared || shown.width != screen.width ||
+      shown.height != screen.height) {
+    out += "\x1b[H\x1b[2J";
+    shown.width = screen.width;
+    shown.height = screen.height;
+    shown.cells.assign(screen.cells.size(), U' ');
+    drawn_once = true;
+  }
+  for (int row = 1; row <= screen.height; ++row) {
+    int first = 0, last = 0;
+    for (int col = 1; col <= screen.width; ++col) {
+      if (screen.at(col, row) != shown.at(col, row)) {
+        if (first == 0) first = col;
+        last = col;
+      }
+    }
+    if (first == 0) continue;
+    move_to(out, first, row);
+    for (int col = first; col <= last; ++col) {
+      const char32_t c = screen.at(col, row);
+      if (utf8) put_utf8(out, c);
+      else out += static_cast<char>(c);
+      shown.at(col, row) = c;
+    }
+  }
+  if (!out.empty() || shown.x != screen.x || shown.y != screen.y) {
+    move_to(out, screen.x, screen.y);
+    shown.x = screen.x;
+    shown.y = screen.y;
+  }
+  write_stdout(out);
+}
+
+void install_exit_guards() {
+  if (stdin_is_terminal() && !modes_saved && ::tcgetattr(STDIN_FILENO, &saved_modes) == 0)
+    modes_saved = 1;
+  for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGQUIT}) {
+    struct sigaction sa {};
+    sa.sa_handler = on_fatal_signal;
+    ::sigemptyset(&sa.sa_mask);
+    ::sigaction(sig, &sa, nullptr);
+  }
+  struct sigaction sa {};
+  sa.sa_handler = on_stop_signal;
+  ::sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGTSTP, &sa, nullptr);
+}
+
+void restore_terminal() { keys_off(); }
+
+std::int64_t now_ms() {
+  timespec ts;
+  ::clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
+}
+
+void write_stderr(std::string_view text) {
+  while (!text.empty()) {
+    const ssize_t w = ::write(STDERR_FILENO, text.data(), text.size());
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return;
+    }
+    text.remove_prefix(static_cast<std::size_t>(w));
+  }
+}
+
+void exit_process(int code) { std::exit(code); }
+
+}  // namespace survey_rt::platform

@@ -1,0 +1,78 @@
+// Text files of the survey tools: free-format number reading, fixed-notation
+// number writing, CR LF line ends, byte 26 as end of file, and one process-wide
+// I/O result that every operation sets on failure and that blocks every further
+// read or write until it is examined (io_check / io_result in console.h).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace survey_rt {
+
+// Error codes of the I/O result besides the platform's own (2, 3, 5, ...).
+enum : std::uint16_t {
+  kFileNotFound = 2,
+  kPathNotFound = 3,
+  kAccessDenied = 5,
+  kFileNotOpen = 103,
+  kNotOpenForInput = 104,
+  kNotOpenForOutput = 105,
+  kInvalidNumber = 106,
+};
+
+enum class FileMode : std::uint8_t { closed, input, output };
+
+// Where the bytes of a file come from or go to.
+enum class FileKind : std::uint8_t { disk, console };
+
+struct TextFile {
+  std::string name;  // the path as the tool gave it (empty for the console)
+  FileMode mode = FileMode::closed;
+  FileKind kind = FileKind::disk;
+  int fd = -1;
+  // Input: bytes buf[pos, len) are read but not consumed; eof once the source
+  // gave its last byte. Output: bytes buf[0, len) wait to be written.
+  char* buf = nullptr;
+  std::size_t pos = 0;
+  std::size_t len = 0;
+  std::size_t cap = 0;
+  bool eof = false;
+  bool cr_seen = false;  // the last byte consumed was a CR
+  long line = 1;  // input line of the next byte, for error messages
+  TextFile* next_open = nullptr;  // chain of open output files (flushed at a stop)
+
+  TextFile() = default;
+  TextFile(const TextFile&) = delete;
+  TextFile& operator=(const TextFile&) = delete;
+  ~TextFile();
+};
+
+void open_input(TextFile& f, std::string_view path);
+void create_output(TextFile& f, std::string_view path);
+void close_file(TextFile& f);
+
+bool at_end(TextFile& f);
+double read_real(TextFile& f);
+std::uint16_t read_word(TextFile& f);
+std::string read_line(TextFile& f);
+void skip_line(TextFile& f);
+
+void write_str(TextFile& f, std::string_view s, int w = 0);
+void write_char(TextFile& f, char c, int w = 0);
+void write_int(TextFile& f, std::int32_t n, int w = 0);
+void write_fixed(TextFile& f, double x, int w, int d);
+void end_line(TextFile& f);
+
+// The text write_fixed writes (without the leading blanks of its width).
+std::string fixed_text(double x, int d);
+
+// The console as text files: standard input and standard output, open from
+// the start (open_input / create_output with an empty path give the same).
+TextFile& console_input();
+TextFile& console_output();
+
+// Writes out the buffered bytes of every open output file (at a stop or halt).
+void flush_open_outputs();
+
+}  // namespace survey_rt
