@@ -257,6 +257,21 @@ char read_key() {
   return key.ch;
 }
 
+void show_line(std::string_view text) {
+  TextFile& con = console_output();
+  write_str(con, text);
+  end_line(con);
+  io_check();
+}
+
+void show_count(int x, int y, std::string_view label, int count, int width) {
+  TextFile& con = console_output();
+  goto_xy(x, y);
+  write_str(con, label);
+  write_int(con, count, width);
+  io_check();
+}
+
 __attribute__((noinline)) void io_check() {
   if (io_pending() != 0) runtime_stop(__builtin_return_address(0));
 }

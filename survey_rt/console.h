@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 namespace survey_rt {
 
@@ -23,6 +24,11 @@ void wait_enter();
 // Waits for one key without echo; a key without a character gives 0 first and
 // its key code at the next call. At the end of a piped input it returns 26.
 char read_key();
+
+// The screen lines every tool writes, each followed by io_check: a text and a
+// line end; a label and a counter right-aligned in width at column x, row y.
+void show_line(std::string_view text);
+void show_count(int x, int y, std::string_view label, int count, int width);
 
 // Stops the tool with the run-time error when the I/O result is not 0.
 void io_check();

@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 
 #include "text_file.h"
@@ -166,12 +165,15 @@ void append_fixed(std::string& out, double x, int d) {
   long zeros = 0;  // then this many zeros
   if (a != 0) {
     char sci[40];
-    std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific, 16);
+    const char* end = std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific, 16).ptr;
     // sci = "D.DDDDDDDDDDDDDDDDe[+-]XX"
     char s[17];
     s[0] = sci[0];
     for (int i = 1; i < 17; ++i) s[i] = sci[i + 1];
-    const long e = std::strtol(sci + 19, nullptr, 10);
+    const char* exp_text = sci + 19;
+    if (*exp_text == '+') ++exp_text;
+    long e = 0;
+    std::from_chars(exp_text, end, e);
     // s[i] weighs 10^(e - i); the first dropped digit weighs 10^-(d + 1).
     const long k = e + d + 1;
     if (k >= 17) {

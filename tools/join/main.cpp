@@ -128,37 +128,24 @@ bool join_pass(PositionFix& p1, PositionFix& p2, Sounding& s) {
   return true;
 }
 
-void show_counter(TextFile& con, int row, const char* label, int count) {
-  goto_xy(7, row);
-  write_str(con, label);
-  write_int(con, count, 8);
-  io_check();
-}
-
-void show_line(TextFile& con, const char* text) {
-  write_str(con, text);
-  end_line(con);
-  io_check();
-}
-
 }  // namespace
 
 int main() {
   TextFile& con = console_output();
   clear_screen();
-  show_line(con, "");
-  show_line(con, "");
-  show_line(con, "      JOIN");
-  show_line(con, "      ----");
-  show_line(con, "");
-  show_line(con, "      Read  : Temp/Raw_Pos.txt");
+  show_line("");
+  show_line("");
+  show_line("      JOIN");
+  show_line("      ----");
+  show_line("");
+  show_line("      Read  : Temp/Raw_Pos.txt");
   open_input(pos_file, "Temp/Raw_Pos.txt");
   io_check();
-  show_line(con, "              Temp/Raw_Dpt.txt");
+  show_line("              Temp/Raw_Dpt.txt");
   open_input(dpt_file, "Temp/Raw_Dpt.txt");
   io_check();
-  show_line(con, "");
-  show_line(con, "      Write :    Temp/Data.txt");
+  show_line("");
+  show_line("      Write :    Temp/Data.txt");
   create_output(data_file, "Temp/Data.txt");
   io_check();
 
@@ -174,9 +161,9 @@ int main() {
   bool more = true;
   while (more && !at_end_checked(pos_file) && !at_end_checked(dpt_file)) {
     more = join_pass(p1, p2, s);
-    show_counter(con, 12, "Positions : ", positions);
-    show_counter(con, 13, "   Depths : ", depths);
-    show_counter(con, 15, "3D Points : ", points);
+    show_count(7, 12, "Positions : ", positions, 8);
+    show_count(7, 13, "   Depths : ", depths, 8);
+    show_count(7, 15, "3D Points : ", points, 8);
   }
 
   close_file(pos_file);
