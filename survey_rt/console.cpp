@@ -17,6 +17,7 @@ namespace {
 Screen screen;
 bool started = false;
 bool stdout_terminal = false;
+bool utf8_console = false;
 std::int64_t last_shown_ms = 0;
 unsigned writes_since_check = 0;
 int pending_key_code = -1;  // the code of a function key, delivered after its 0
@@ -71,6 +72,39 @@ void put_byte(unsigned char c) {
     case 13: screen.x = 1; return;
   }
   put_cell(c < 32 ? U' ' : static_cast<char32_t>(c));
+}
+
+// Windows-1251 bytes 0x80 to 0xBF as Unicode (0xC0 to 0xFF are U+0410 to U+044F).
+constexpr char16_t kCp1251High[64] = {
+    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, 0x20AC, 0x2030, 0x0409,
+    0x2039, 0x040A, 0x040C, 0x040B, 0x040F, 0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0xFFFD, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, 0x00A0,
+    0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, 0x0401, 0x00A9, 0x0404, 0x00AB,
+    0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6,
+    0x00B7, 0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457};
+
+// The character of the byte text[i] (0x80 or above) on a UTF-8 console: a
+// whole UTF-8 sequence (text the user typed, passed through; i moves to its
+// last byte), else the byte as Windows-1251, the code page of the tools' own
+// Cyrillic texts.
+char32_t decode_high(const char* text, std::size_t n, std::size_t& i) {
+  const unsigned char lead = static_cast<unsigned char>(text[i]);
+  const std::size_t len = lead >= 0xF0 && lead <= 0xF4 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (len > 0 && lead < 0xF5 && i + len <= n) {
+    char32_t cp = lead & (0x7F >> len);
+    std::size_t k = 1;
+    for (; k < len; ++k) {
+      const unsigned char b = static_cast<unsigned char>(text[i + k]);
+      if ((b & 0xC0) != 0x80) break;
+      cp = (cp << 6) | (b & 0x3F);
+    }
+    const char32_t least = len == 2 ? 0x80 : len == 3 ? 0x800 : 0x10000;
+    if (k == len && cp >= least && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF)) {
+      i += len - 1;
+      return cp;
+    }
+  }
+  return lead >= 0xC0 ? static_cast<char32_t>(0x0410 + (lead - 0xC0)) : kCp1251High[lead - 0x80];
 }
 
 void finish() {
@@ -174,6 +208,7 @@ void console_start() {
   if (started) return;
   started = true;
   stdout_terminal = platform::stdout_is_terminal();
+  utf8_console = platform::console_is_utf8();
   platform::window_size(screen.width, screen.height);
   screen.cells.assign(static_cast<std::size_t>(screen.width * screen.height), U' ');
   platform::install_exit_guards();
@@ -182,7 +217,16 @@ void console_start() {
 
 void console_emit(const char* text, std::size_t n) {
   console_start();
-  for (std::size_t i = 0; i < n; ++i) put_byte(static_cast<unsigned char>(text[i]));
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c >= 0x80 && utf8_console) {
+      put_cell(decode_high(text, n, i));
+    } else if (c >= 32 && screen.x < screen.width) {  // the common case: a character inside the row
+      screen.at(screen.x++, screen.y) = c;
+    } else {
+      put_byte(c);
+    }
+  }
   maybe_show();
 }
 

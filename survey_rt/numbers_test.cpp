@@ -1,0 +1,145 @@
+// Unit tests of the number conversions of survey_rt text files: the exact
+// rounding of write_fixed and the nearest-double reading of read_real.
+//
+// Every expected text follows from the exact binary value of the double: its
+// decimal expansion rounded to 17 significant digits (ties to even), then that
+// digit string rounded half-up at the d-th decimal, where a first dropped 4 at
+// most at the 14th significant place, followed by 9s through the 15th and an 8
+// or 9 as the 16th, counts as 5. The comments give the 17 digits where they
+// decide the case.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cfloat>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <string>
+
+#include "console.h"
+#include "text_file.h"
+
+namespace survey_rt {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+TEST(FixedText, RoundsExactlyAtTheLastDecimal) {
+  struct Case { double x; int d; std::string text; };
+  const Case cases[] = {
+      // Half-up of the magnitude, with carries into the integer digits.
+      {3.14159, 2, "3.14"}, {3.14159, 3, "3.142"}, {0.125, 2, "0.13"}, {2.5, 0, "3"},
+      {0.5, 0, "1"}, {1.5, 0, "2"}, {3.5, 0, "4"}, {1234.5, 0, "1235"}, {123.456, 1, "123.5"},
+      {3.7, 0, "4"}, {7.0, 0, "7"}, {0.0, 0, "0"}, {0.0, 3, "0.000"}, {999.5, 0, "1000"},
+      {0.00005, 4, "0.0001"},  // 5.0000000000000002e-5
+      {2.5e-7, 6, "0.000000"}, {5e-324, 2, "0.00"}, {1e22, 0, "10000000000000000000000"},
+      // A dropped 4 followed by 9s through the 15th place and an 8 or 9 counts as 5.
+      {1.005, 2, "1.01"},       // 1.0049999999999999
+      {0.045, 2, "0.05"},       // 0.044999999999999998
+      {2.675, 2, "2.68"},       // 2.6749999999999998
+      {0.15, 1, "0.2"},         // 0.14999999999999999
+      {0.95, 1, "1.0"},         // 0.94999999999999996
+      {9.995, 2, "10.00"},      // 9.9949999999999992
+      {12345.675, 2, "12345.68"},      // 12345.674999999999
+      {0.49999999999999994, 0, "1"},   // the 4 in the first place
+      {2.5e-7, 7, "0.0000003"},        // 2.4999999999999999e-7
+      {1.2345678901234984, 12, "1.234567890124"},  // 4 at the 14th place, 9, then 8
+      // ... and otherwise a dropped 4 rounds down.
+      {1.004999999999997, 2, "1.00"},               // 16th digit 7
+      {1.2345678901234975, 12, "1.234567890123"},   // 16th digit 7
+      {1.2345678901234896, 12, "1.234567890123"},   // 15th digit 8
+      {1.2345678901234498, 13, "1.2345678901234"},  // the 4 at the 15th place
+      {0.004999999999999, 2, "0.00"},               // the 9s stop at the 13th place
+      // 17 significant digits, ties to even, come first. 1 + 2^-17 is
+      // 1.00000762939453125 exactly (down to the even 2), 1 + 3 * 2^-17 is
+      // 1.00002288818359375 (up from the odd 7), 2^60 has 19 digits.
+      {0x1.00008p0, 16, "1.0000076293945312"}, {0x1.00008p0, 17, "1.00000762939453120"},
+      {0x1.00018p0, 16, "1.0000228881835938"}, {0x1p60, 0, "1152921504606847000"},
+      {0x1p60, 2, "1152921504606847000.00"}, {0.1, 20, "0.10000000000000001000"},
+      // Negatives keep their sign, also when they round to zero.
+      {-12.5, 1, "-12.5"}, {-1.5, 0, "-2"}, {-0.5, 0, "-1"}, {-0.005, 2, "-0.01"},
+      {-0.004, 2, "-0.00"}, {-0.49, 0, "-0"}, {-5e-324, 2, "-0.00"}, {-0.0, 1, "-0.0"},
+      {-0.0, 0, "-0"},
+      // Not-a-number and the infinities, whatever the decimals.
+      {kNan, 0, "Nan"}, {-kNan, 2, "Nan"}, {kInf, 2, "+Inf"}, {-kInf, 0, "-Inf"},
+      // Huge values are written whole: 1.0000000000000001e300, 1.7976931348623157e308.
+      {1e300, 0, "10000000000000001" + std::string(284, '0')},
+      {DBL_MAX, 2, "17976931348623157" + std::string(292, '0') + ".00"},
+      {-DBL_MAX, 0, "-17976931348623157" + std::string(292, '0')},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(fixed_text(c.x, c.d), c.text) << "x = " << std::hexfloat << c.x << ", d = " << c.d;
+  }
+}
+
+// Each test gets a file of its own in the temporary folder.
+class NumberFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { io_result(); }
+  void TearDown() override {
+    EXPECT_EQ(io_result(), 0) << "an I/O error was left pending";
+    fs::remove(path_);
+  }
+  const std::string path_ = (fs::temp_directory_path() /
+                             ("survey_rt_numbers_" + std::to_string(::getpid()) + "_" +
+                              ::testing::UnitTest::GetInstance()->current_test_info()->name()))
+                                .string();
+};
+
+TEST_F(NumberFileTest, WriteFixedRightAlignsWithoutCutting) {
+  struct Case { double x; int w, d; std::string text; };
+  const Case cases[] = {
+      {3.14159, 0, 2, "3.14"}, {3.14159, 8, 3, "   3.142"}, {-12.5, 3, 1, "-12.5"},
+      {0.5, 4, 0, "   1"}, {-0.004, 6, 2, " -0.00"}, {12.34, -3, 1, "12.3"},
+      {kNan, 5, 1, "  Nan"}, {kInf, 6, 2, "  +Inf"}, {-kInf, 2, 2, "-Inf"}, {kInf, 0, 0, "+Inf"},
+      {1e300, 0, 0, "10000000000000001" + std::string(284, '0')},
+      {1e300, 310, 0, std::string(9, ' ') + "10000000000000001" + std::string(284, '0')},
+  };
+  TextFile f;
+  create_output(f, path_);
+  std::string want;
+  for (const Case& c : cases) {
+    write_fixed(f, c.x, c.w, c.d);
+    end_line(f);
+    want += c.text + "\r\n";
+  }
+  close_file(f);
+  EXPECT_EQ(io_result(), 0);
+  std::ifstream in(path_, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), want);
+}
+
+TEST_F(NumberFileTest, ReadRealGivesTheNearestDouble) {
+  struct Case { const char* token; double value; };
+  const Case cases[] = {
+      {"0.1", 0x1.999999999999ap-4}, {"0.3", 0x1.3333333333333p-2},
+      {"7.0e-1", 0x1.6666666666666p-1}, {"-2.5E-3", -0x1.47ae147ae147bp-9}, {"+1.5e+2", 150.0},
+      {"1e23", 0x1.52d02c7e14af6p+76},
+      {"9007199254740993", 0x1p53},  // halfway: to the even neighbour
+      {"9007199254740995", 0x1.0000000000002p+53},
+      {"123456789012345678", 0x1.b69b4ba630f35p+56},
+      // Just below and just above the midpoint between 1 and its upper neighbour.
+      {"1.000000000000000111", 1.0}, {"1.000000000000000112", 0x1.0000000000001p+0},
+      {"1.7976931348623157e308", DBL_MAX},
+      {"1.2345678901234567e-300", 0x1.a74fe1c1e8908p-997},
+      {"2.2250738585072011e-308", 0x0.fffffffffffffp-1022},
+      {"4.9e-324", 0x0.0000000000001p-1022},
+  };
+  std::string bytes;
+  for (const Case& c : cases) bytes += std::string(c.token) + "\r\n";
+  std::ofstream(path_, std::ios::binary) << bytes;
+  TextFile f;
+  open_input(f, path_);
+  ASSERT_EQ(io_result(), 0);
+  for (const Case& c : cases) {
+    EXPECT_EQ(read_real(f), c.value) << c.token;
+    EXPECT_EQ(io_result(), 0) << c.token;
+  }
+}
+
+}  // namespace
+}  // namespace survey_rt

@@ -1,0 +1,379 @@
+// Unit tests of survey_rt text files: how read_real and read_word cut and
+// check their tokens, line ends and the end of a file (byte 26 included), the
+// process-wide I/O result that blocks every read and write while an error is
+// pending, the errors for closed and wrong-mode files, the write operations,
+// and the file-name lookup that ignores letter case.
+#include "text_file.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <string>
+#include <utility>
+
+#include "console.h"
+
+namespace survey_rt {
+namespace {
+
+namespace fs = std::filesystem;
+
+void put_bytes(const fs::path& p, std::string_view bytes) {
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::string file_bytes(const fs::path& p) {
+  std::ifstream s(p, std::ios::binary);
+  return {std::istreambuf_iterator<char>(s), std::istreambuf_iterator<char>()};
+}
+
+class TextFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int serial = 0;
+    dir_ = fs::temp_directory_path() /
+           ("survey_rt_text_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    io_result();
+  }
+  void TearDown() override {
+    EXPECT_EQ(io_result(), 0) << "an I/O error was left pending";
+    fs::remove_all(dir_);
+  }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+  // Puts the bytes into a new file and opens it for reading.
+  void open_bytes(TextFile& f, std::string_view bytes) {
+    const std::string p = path("in" + std::to_string(++files_) + ".txt");
+    put_bytes(p, bytes);
+    open_input(f, p);
+    ASSERT_EQ(io_result(), 0);
+  }
+  fs::path dir_;
+  int files_ = 0;
+};
+
+TEST_F(TextFileTest, ReadRealAcceptsOnlyTheStrictNumberGrammar) {
+  struct Case { const char* bytes; double value; int error; };
+  const Case cases[] = {
+      {"12.5", 12.5, 0}, {"-3", -3, 0}, {"+4.25", 4.25, 0}, {"1E2", 100, 0},
+      {"1e+2", 100, 0}, {"25e-1", 2.5, 0}, {"007", 7, 0}, {"0\r\n", 0, 0},
+      // Digits are required on both sides of the decimal point.
+      {".5", 0, 106}, {"5.", 0, 106}, {"-.5", 0, 106}, {"5.e3", 0, 106},
+      // The token runs to the next blank or control byte, so punctuation spoils it.
+      {"1,5", 0, 106}, {"12.5;", 0, 106}, {"1.2.3", 0, 106}, {"3-4", 0, 106},
+      {"+", 0, 106}, {"-", 0, 106}, {"1e", 0, 106}, {"1e+", 0, 106}, {"--1", 0, 106},
+      {"abc", 0, 106}, {"1d5", 0, 106}, {"0x10", 0, 106}, {"$10", 0, 106},
+      {"Infinity", 0, 106}, {"In", 0, 106}, {"NaN1", 0, 106},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    TextFile f;
+    open_bytes(f, c.bytes);
+    EXPECT_EQ(read_real(f), c.value);
+    EXPECT_EQ(io_result(), c.error);
+  }
+}
+
+TEST_F(TextFileTest, ReadRealTakesInfAndNanInAnyCaseWithOptionalSign) {
+  // +1: plus infinity, -1: minus infinity, 0: not-a-number.
+  const std::pair<const char*, int> cases[] = {
+      {"Inf", 1}, {"inf", 1}, {"INF", 1}, {"+iNf", 1}, {"-Inf", -1}, {"-INF", -1},
+      {"Nan", 0}, {"nan", 0}, {"NAN", 0}, {"+NaN", 0}, {"-nAn", 0}};
+  for (const auto& [bytes, kind] : cases) {
+    SCOPED_TRACE(bytes);
+    TextFile f;
+    open_bytes(f, bytes);
+    const double v = read_real(f);
+    EXPECT_EQ(io_result(), 0);
+    if (kind == 0) {
+      EXPECT_TRUE(std::isnan(v)) << v;
+    } else {
+      EXPECT_EQ(v, kind * HUGE_VAL);
+    }
+  }
+}
+
+TEST_F(TextFileTest, ReadWordTakesUnsignedIntegersInFourBasesModulo65536) {
+  struct Case { std::string bytes; int value; int error; };
+  const Case cases[] = {
+      {"42", 42, 0}, {"+42", 42, 0}, {"65535", 65535, 0}, {"65536", 0, 0}, {"70000", 4464, 0},
+      {"$FF", 255, 0}, {"$ff", 255, 0}, {"x1F", 31, 0}, {"X1f", 31, 0}, {"0x10", 16, 0},
+      {"0X10", 16, 0}, {"%101", 5, 0}, {"&17", 15, 0}, {"$10001", 1, 0}, {"+$10", 16, 0},
+      // The full 64-bit range is read before the value is cut to 16 bits.
+      {"18446744073709551615", 65535, 0}, {"$FFFFFFFFFFFFFFFF", 65535, 0},
+      {"18446744073709551616", 0, 106}, {"$10000000000000000", 0, 106},
+      {"%1" + std::string(64, '0'), 0, 106},
+      {"-1", 0, 106}, {"-0", 0, 106}, {"+", 0, 106}, {"12.5", 0, 106}, {"1e3", 0, 106},
+      {"%102", 0, 106}, {"&8", 0, 106}, {"$G", 0, 106}, {"1,5", 0, 106}, {"7;", 0, 106},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    TextFile f;
+    open_bytes(f, c.bytes);
+    EXPECT_EQ(read_word(f), c.value);
+    EXPECT_EQ(io_result(), c.error);
+  }
+}
+
+TEST_F(TextFileTest, NumbersAreSeparatedByAnyBlanksControlBytesAndLineEnds) {
+  TextFile f;
+  open_bytes(f, "  1\t2\r\n\r\n\x01\x0b 3\n\n4\r5   \r\n$A");
+  for (double want : {1.0, 2.0, 3.0, 4.0, 5.0}) EXPECT_EQ(read_real(f), want);
+  EXPECT_EQ(read_word(f), 10);
+  EXPECT_TRUE(at_end(f));
+  EXPECT_EQ(io_result(), 0);
+}
+
+TEST_F(TextFileTest, EndOfFileAfterTheLastRecord) {
+  // The last record ends with a line end: nothing is left after skipping it.
+  TextFile a;
+  open_bytes(a, "1 2\r\n");
+  EXPECT_EQ(read_real(a), 1.0);
+  EXPECT_EQ(read_real(a), 2.0);
+  EXPECT_FALSE(at_end(a));
+  skip_line(a);
+  EXPECT_TRUE(at_end(a));
+  EXPECT_EQ(io_result(), 0);
+
+  // Blanks, an empty line, or blanks before byte 26 after the last record.
+  for (const char* bytes : {"1\r\n\r\n", "1\r\n   ", "1\r\n \x1a" "9", "1\r\n\x1a"}) {
+    SCOPED_TRACE(::testing::PrintToString(std::string(bytes)));
+    TextFile f;
+    open_bytes(f, bytes);
+    EXPECT_EQ(read_real(f), 1.0);
+    EXPECT_FALSE(at_end(f));
+    EXPECT_EQ(read_real(f), 0.0);  // skips the rest, no error
+    EXPECT_EQ(io_result(), 0);
+    EXPECT_TRUE(at_end(f));
+    EXPECT_EQ(read_real(f), 0.0);  // nothing left: invalid
+    EXPECT_EQ(io_result(), 106);
+  }
+}
+
+TEST_F(TextFileTest, NothingLeftAfterTheLastToken) {
+  // A number right at the end of the file or before byte 26, or an empty file:
+  // read_word then delivers 0 without error, read_real fails on the empty token.
+  const std::pair<const char*, double> cases[] = {{"7", 7}, {"12\x1a" "34 5\r\n", 12}, {"", -1}};
+  for (const auto& [bytes, first] : cases) {
+    SCOPED_TRACE(first);
+    TextFile f;
+    open_bytes(f, bytes);
+    if (first >= 0) {
+      EXPECT_EQ(read_real(f), first);
+    }
+    EXPECT_TRUE(at_end(f));
+    EXPECT_EQ(read_line(f), "");
+    skip_line(f);
+    EXPECT_EQ(read_word(f), 0);
+    EXPECT_EQ(io_result(), 0);
+    EXPECT_EQ(read_real(f), 0.0);
+    EXPECT_EQ(io_result(), 106);
+  }
+}
+
+TEST_F(TextFileTest, LfCrLfAndLoneCrEndLinesAlikeAndByte26EndsTheLast) {
+  TextFile f;
+  open_bytes(f, "a\nb\r\nc\rd\r\r\ne\x1a" "f\r\n");
+  for (const char* want : {"a", "b", "c", "d", "", "e"}) {
+    EXPECT_FALSE(at_end(f));
+    EXPECT_EQ(read_line(f), want);
+    EXPECT_EQ(read_line(f), "");  // the line end stays unread
+    skip_line(f);
+  }
+  EXPECT_TRUE(at_end(f));
+  skip_line(f);  // stops at byte 26 without passing it
+  EXPECT_TRUE(at_end(f));
+  EXPECT_EQ(read_line(f), "");
+
+  TextFile g;
+  open_bytes(g, "12 34 x;\r56\n78\r\n");
+  EXPECT_EQ(read_real(g), 12.0);
+  skip_line(g);  // discards the rest of the line, "x;" included
+  EXPECT_EQ(read_real(g), 56.0);
+  skip_line(g);
+  EXPECT_EQ(read_line(g), "78");
+  EXPECT_EQ(io_result(), 0);
+}
+
+TEST_F(TextFileTest, ReadLineAndTokensStopAt255Bytes) {
+  std::string line;
+  for (int i = 0; i < 300; ++i) line += static_cast<char>('a' + i % 26);
+  TextFile f;
+  open_bytes(f, line + "\r\nnext\r\n" + std::string(255, 'z') + "\n" + "\xE9\xFF\x7F\n");
+  EXPECT_EQ(read_line(f), line.substr(0, 255));
+  EXPECT_EQ(read_line(f), line.substr(255));  // the remainder is read next
+  EXPECT_EQ(read_line(f), "");
+  skip_line(f);
+  EXPECT_EQ(read_line(f), "next");
+  skip_line(f);
+  EXPECT_EQ(read_line(f), std::string(255, 'z'));
+  EXPECT_EQ(read_line(f), "");
+  skip_line(f);
+  EXPECT_EQ(read_line(f), "\xE9\xFF\x7F");  // bytes are not translated
+
+  // A 256-byte token is read as a 255-byte token and a 1-byte token.
+  TextFile g;
+  open_bytes(g, std::string(254, '0') + "12 " + std::string(254, '0') + "34");
+  EXPECT_EQ(read_real(g), 1.0);
+  EXPECT_EQ(read_real(g), 2.0);
+  EXPECT_EQ(read_word(g), 3);
+  EXPECT_EQ(read_word(g), 4);
+  EXPECT_EQ(io_result(), 0);
+}
+
+TEST_F(TextFileTest, PendingErrorBlocksEveryReadAndWrite) {
+  TextFile bad, in, out, never_opened;
+  open_bytes(bad, "abc");
+  open_bytes(in, "5 6\r\nline\r\n");
+  create_output(out, path("out.txt"));
+  ASSERT_EQ(io_result(), 0);
+
+  EXPECT_EQ(read_real(bad), 0.0);  // sets 106 and leaves it pending
+  EXPECT_EQ(read_real(in), 0.0);
+  EXPECT_EQ(read_word(in), 0);
+  EXPECT_EQ(read_line(in), "");
+  skip_line(in);
+  write_str(out, "lost");
+  write_char(out, 'L');
+  write_int(out, 99);
+  write_fixed(out, 1.5, 0, 1);
+  end_line(out);
+  EXPECT_EQ(read_real(never_opened), 0.0);  // would be 103, but 106 came first
+  EXPECT_EQ(io_result(), 106);
+  EXPECT_EQ(io_result(), 0);  // reading the result cleared it
+
+  // The blocked operations consumed and wrote nothing.
+  EXPECT_EQ(read_real(in), 5.0);
+  EXPECT_EQ(read_word(in), 6);
+  skip_line(in);
+  EXPECT_EQ(read_line(in), "line");
+  write_str(out, "kept");
+  close_file(out);
+  EXPECT_EQ(io_result(), 0);
+  EXPECT_EQ(file_bytes(path("out.txt")), "kept");
+}
+
+TEST_F(TextFileTest, ClosedAndWrongModeFilesAreRefused) {
+  using Op = std::function<void(TextFile&)>;
+  const std::pair<const char*, Op> reads[] = {
+      {"read_real", [](TextFile& f) { EXPECT_EQ(read_real(f), 0.0); }},
+      {"read_word", [](TextFile& f) { EXPECT_EQ(read_word(f), 0); }},
+      {"read_line", [](TextFile& f) { EXPECT_EQ(read_line(f), ""); }},
+      {"skip_line", [](TextFile& f) { skip_line(f); }},
+      {"at_end", [](TextFile& f) { EXPECT_TRUE(at_end(f)); }},
+  };
+  const std::pair<const char*, Op> writes[] = {
+      {"write_str", [](TextFile& f) { write_str(f, "s", 3); }},
+      {"write_char", [](TextFile& f) { write_char(f, 'c'); }},
+      {"write_int", [](TextFile& f) { write_int(f, 1); }},
+      {"write_fixed", [](TextFile& f) { write_fixed(f, 1.0, 0, 2); }},
+      {"end_line", [](TextFile& f) { end_line(f); }},
+  };
+  TextFile closed, in, out;
+  open_bytes(in, "5\r\n");
+  create_output(out, path("out.txt"));
+  ASSERT_EQ(io_result(), 0);
+  for (const auto& [name, op] : reads) {
+    SCOPED_TRACE(name);
+    op(closed);
+    EXPECT_EQ(io_result(), 103);
+    op(out);
+    EXPECT_EQ(io_result(), 104);
+  }
+  for (const auto& [name, op] : writes) {
+    SCOPED_TRACE(name);
+    op(closed);
+    EXPECT_EQ(io_result(), 103);
+    op(in);
+    EXPECT_EQ(io_result(), 105);
+  }
+  EXPECT_EQ(read_real(in), 5.0);  // the refused operations left both files alone
+  close_file(in);
+  close_file(out);
+  EXPECT_EQ(io_result(), 0);
+  EXPECT_EQ(file_bytes(path("out.txt")), "");
+  EXPECT_EQ(read_real(in), 0.0);  // closed again
+  EXPECT_EQ(io_result(), 103);
+}
+
+TEST_F(TextFileTest, WritesPadOnTheLeftAndNeverCut) {
+  TextFile f;
+  create_output(f, path("out.txt"));
+  write_str(f, "ab", 5);
+  write_str(f, "abcdef", 3);
+  write_str(f, "|");
+  write_str(f, "ab", -2);
+  end_line(f);
+  write_char(f, 'z', 3);
+  write_char(f, 'y');
+  write_char(f, 'x', 1);
+  end_line(f);
+  write_int(f, -7, 4);
+  write_int(f, 123, 2);
+  write_int(f, 0, 3);
+  write_int(f, INT32_MIN);
+  write_int(f, INT32_MAX, 12);
+  end_line(f);
+  write_str(f, std::string_view("\xE9\x1a\0\n", 4));  // written byte for byte
+  close_file(f);
+  EXPECT_EQ(io_result(), 0);
+  EXPECT_EQ(file_bytes(path("out.txt")),
+            "   ababcdef|ab\r\n  zyx\r\n  -7123  0-2147483648  2147483647\r\n" +
+                std::string("\xE9\x1a\0\n", 4));
+}
+
+TEST_F(TextFileTest, OpeningFailsWithTheCodeOfWhatIsMissing) {
+  TextFile f;
+  open_input(f, path("missing.txt"));
+  EXPECT_EQ(io_result(), 2);
+  open_input(f, path("NoDir/x.txt"));
+  EXPECT_EQ(io_result(), 3);
+  create_output(f, path("NoDir/x.txt"));
+  EXPECT_EQ(io_result(), 3);
+  EXPECT_FALSE(fs::exists(path("NoDir")));
+  EXPECT_EQ(read_real(f), 0.0);  // still closed after the failures
+  EXPECT_EQ(io_result(), 103);
+}
+
+TEST_F(TextFileTest, FileNamesAreFoundWithoutRegardToCase) {
+  fs::create_directories(dir_ / "Temp");
+  put_bytes(dir_ / "Temp" / "Raw_Pos.txt", "42");
+  for (const char* name : {"Temp/raw_pos.TXT", "TEMP/RAW_POS.TXT", "temp\\Raw_Pos.txt"}) {
+    SCOPED_TRACE(name);
+    TextFile f;
+    open_input(f, path(name));
+    EXPECT_EQ(read_real(f), 42.0);
+    EXPECT_EQ(io_result(), 0);
+  }
+  // Creating a case variant of an existing name truncates that file ("42" -> "7").
+  TextFile out;
+  create_output(out, path("temp/RAW_POS.txt"));
+  write_str(out, "7");
+  close_file(out);
+  EXPECT_EQ(io_result(), 0);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "Temp"), fs::directory_iterator()), 1);
+  EXPECT_EQ(file_bytes(dir_ / "Temp" / "Raw_Pos.txt"), "7");
+
+  // The exact name wins; among case variants the first in byte order ("B" < "b").
+  for (const char* name : {"a.txt", "A.txt", "B.txt", "b.TXT"}) put_bytes(path(name), name);
+  const std::pair<const char*, const char*> cases[] = {
+      {"a.txt", "a.txt"}, {"A.txt", "A.txt"}, {"b.txt", "B.txt"}, {"B.TXT", "B.txt"}};
+  for (const auto& [name, want] : cases) {
+    SCOPED_TRACE(name);
+    TextFile f;
+    open_input(f, path(name));
+    EXPECT_EQ(read_line(f), want);
+    EXPECT_EQ(io_result(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace survey_rt
