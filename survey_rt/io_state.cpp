@@ -35,6 +35,9 @@ void io_fail(std::uint16_t code, const TextFile* f, std::string_view what) {
     std::snprintf(failure, sizeof failure, "%.*s: %s", w, what.data(), describe(code));
   } else if (f->kind == FileKind::console) {
     std::snprintf(failure, sizeof failure, "%.*s: console: %s", w, what.data(), describe(code));
+  } else if (f->mode == FileMode::input && f->eof && f->pos >= f->len) {
+    std::snprintf(failure, sizeof failure, "%.*s: %s, at end of file: %s", w, what.data(),
+                  f->name.c_str(), describe(code));
   } else if (f->mode == FileMode::input) {
     std::snprintf(failure, sizeof failure, "%.*s: %s, line %ld: %s", w, what.data(),
                   f->name.c_str(), f->line, describe(code));
