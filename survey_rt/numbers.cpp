@@ -1,6 +1,7 @@
 #include "numbers.h"
 
 #include <charconv>
+#include <cstring>
 #include <cmath>
 #include <limits>
 
@@ -147,6 +148,81 @@ bool parse_word(std::string_view token, std::uint16_t& value) {
   return true;
 }
 
+long significant_digits_exact(double a, char s[17]) {
+  char sci[40];
+  const char* end = std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific, 16).ptr;
+  // sci = "D.DDDDDDDDDDDDDDDDe[+-]XX"
+  s[0] = sci[0];
+  for (int i = 1; i < 17; ++i) s[i] = sci[i + 1];
+  const char* exp_text = sci + 19;
+  if (*exp_text == '+') ++exp_text;
+  long e = 0;
+  std::from_chars(exp_text, end, e);
+  return e;
+}
+
+namespace {
+
+__extension__ typedef unsigned __int128 uint128;
+
+constexpr std::uint64_t kPow10[] = {
+    1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL,
+    1000000000ULL, 10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL,
+    100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL,
+    1000000000000000000ULL, 10000000000000000000ULL};
+
+uint128 pow10_128(int k) {
+  return k < 20 ? uint128{kPow10[k]} : uint128{kPow10[19]} * kPow10[k - 19];
+}
+
+// a * 10^k, where a = m * 2^shift, rounded to an integer with ties to even;
+// exact in 128 bits over the range significant_digits uses it for.
+std::uint64_t scaled_round(std::uint64_t m, int shift, int k) {
+  const uint128 n = uint128{m} * pow10_128(k);
+  if (shift >= 0) return static_cast<std::uint64_t>(n << shift);
+  const int r = -shift;
+  const uint128 q = n >> r;
+  const uint128 rest = n - (q << r);
+  const uint128 half = uint128{1} << (r - 1);
+  std::uint64_t result = static_cast<std::uint64_t>(q);
+  if (rest > half || (rest == half && (result & 1) != 0)) ++result;
+  return result;
+}
+
+}  // namespace
+
+// Values from 1e-5 to 1e16, where the survey's numbers lie, are done in integer
+// arithmetic; the rest by to_chars.
+long significant_digits(double a, char s[17]) {
+  if (!(a >= 1e-5 && a < 1e16)) return significant_digits_exact(a, s);
+  std::uint64_t bits;
+  std::memcpy(&bits, &a, sizeof bits);
+  const std::uint64_t m = (bits & ((1ULL << 52) - 1)) | (1ULL << 52);
+  const int shift = static_cast<int>((bits >> 52) & 0x7FF) - 1075;
+  long e = static_cast<long>(std::floor(std::log10(a)));
+  std::uint64_t q = 0;
+  for (int tries = 0; tries < 3; ++tries) {
+    q = scaled_round(m, shift, static_cast<int>(16 - e));
+    if (q == kPow10[17]) {  // rounded up to the next power of ten
+      q = kPow10[16];
+      ++e;
+      break;
+    }
+    if (q > kPow10[17]) {
+      ++e;
+    } else if (q < kPow10[16]) {
+      --e;
+    } else {
+      break;
+    }
+  }
+  for (int i = 16; i >= 0; --i) {
+    s[i] = static_cast<char>('0' + q % 10);
+    q /= 10;
+  }
+  return e;
+}
+
 void append_fixed(std::string& out, double x, int d) {
   if (std::isnan(x)) {
     out += "Nan";
@@ -164,16 +240,8 @@ void append_fixed(std::string& out, double x, int d) {
   int count = 0;  // digits[0, count)
   long zeros = 0;  // then this many zeros
   if (a != 0) {
-    char sci[40];
-    const char* end = std::to_chars(sci, sci + sizeof sci, a, std::chars_format::scientific, 16).ptr;
-    // sci = "D.DDDDDDDDDDDDDDDDe[+-]XX"
     char s[17];
-    s[0] = sci[0];
-    for (int i = 1; i < 17; ++i) s[i] = sci[i + 1];
-    const char* exp_text = sci + 19;
-    if (*exp_text == '+') ++exp_text;
-    long e = 0;
-    std::from_chars(exp_text, end, e);
+    const long e = significant_digits(a, s);
     // s[i] weighs 10^(e - i); the first dropped digit weighs 10^-(d + 1).
     const long k = e + d + 1;
     if (k >= 17) {

@@ -19,4 +19,11 @@ bool parse_word(std::string_view token, std::uint16_t& value);
 // Appends x in fixed notation with exactly d decimals (d >= 0) to out.
 void append_fixed(std::string& out, double x, int d);
 
+// The 17 significant digits of a > 0, its exact value rounded to nearest with
+// ties to even; returns the decimal exponent of the first digit. The _exact
+// form always takes the standard library's conversion, the other a faster
+// integer computation where it can (and must give the same digits).
+long significant_digits(double a, char s[17]);
+long significant_digits_exact(double a, char s[17]);
+
 }  // namespace survey_rt

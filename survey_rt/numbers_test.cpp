@@ -16,8 +16,11 @@
 #include <iterator>
 #include <limits>
 #include <string>
+#include <vector>
+#include <cmath>
 
 #include "console.h"
+#include "numbers.h"
 #include "text_file.h"
 
 namespace survey_rt {
@@ -139,6 +142,54 @@ TEST_F(NumberFileTest, ReadRealGivesTheNearestDouble) {
     EXPECT_EQ(read_real(f), c.value) << c.token;
     EXPECT_EQ(io_result(), 0) << c.token;
   }
+}
+
+}  // namespace
+}  // namespace survey_rt
+
+namespace survey_rt {
+namespace {
+
+// The integer fast path of the 17 significant digits must agree with the
+// standard library's exact conversion, on random doubles and on the values
+// most likely to expose an off-by-one: exact ties, powers of ten and their
+// neighbours.
+TEST(SignificantDigits, FastPathAgreesWithExactConversion) {
+  std::uint64_t state = 88172645463325252ULL;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  std::vector<double> values;
+  for (int i = 0; i < 300000; ++i) {
+    // Uniform exponents over the whole fast range and a little beyond it.
+    const double scale = std::pow(10.0, static_cast<double>(next() % 24) - 7);
+    values.push_back(scale * (1.0 + static_cast<double>(next() >> 11) * 0x1p-53 * 9.0));
+  }
+  for (int p = -7; p <= 17; ++p) {
+    const double ten = std::pow(10.0, p);
+    values.push_back(ten);
+    values.push_back(std::nextafter(ten, 0.0));
+    values.push_back(std::nextafter(ten, 1e300));
+  }
+  // 1234567890123456.25 has 18 digits, the last a 5: a tie at 17 digits.
+  for (double v : {1234567890123456.25, 1234567890123456.75, 0x1.00008p0, 0x1.00018p0,
+                   9999999999999999.0, 99999999999999.99, 0.1, 0.2, 0.3, 42.5, 27.5})
+    values.push_back(v);
+  int mismatches = 0;
+  for (double v : values) {
+    char fast[17], exact[17];
+    const long e_fast = significant_digits(v, fast);
+    const long e_exact = significant_digits_exact(v, exact);
+    if (e_fast != e_exact || std::string(fast, 17) != std::string(exact, 17)) {
+      if (++mismatches <= 5)
+        ADD_FAILURE() << std::hexfloat << v << ": " << std::string(fast, 17) << "e" << e_fast
+                      << " vs " << std::string(exact, 17) << "e" << e_exact;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
 }
 
 }  // namespace
