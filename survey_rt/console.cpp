@@ -308,6 +308,12 @@ void show_line(std::string_view text) {
   io_check();
 }
 
+void show_at(int x, int y, std::string_view text) {
+  goto_xy(x, y);
+  write_str(console_output(), text);
+  io_check();
+}
+
 void show_count(int x, int y, std::string_view label, int count, int width) {
   TextFile& con = console_output();
   goto_xy(x, y);

@@ -26,8 +26,10 @@ void wait_enter();
 char read_key();
 
 // The screen lines every tool writes, each followed by io_check: a text and a
-// line end; a label and a counter right-aligned in width at column x, row y.
+// line end; a text at column x, row y; a label and a counter right-aligned in
+// width at column x, row y.
 void show_line(std::string_view text);
+void show_at(int x, int y, std::string_view text);
 void show_count(int x, int y, std::string_view label, int count, int width);
 
 // Stops the tool with the run-time error when the I/O result is not 0.
