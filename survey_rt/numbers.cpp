@@ -199,7 +199,9 @@ long significant_digits(double a, char s[17]) {
   std::memcpy(&bits, &a, sizeof bits);
   const std::uint64_t m = (bits & ((1ULL << 52) - 1)) | (1ULL << 52);
   const int shift = static_cast<int>((bits >> 52) & 0x7FF) - 1075;
-  long e = static_cast<long>(std::floor(std::log10(a)));
+  // floor(log10(2^k)) for the binary exponent k of a: e or one below it.
+  const int k = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
+  long e = (k * 78913) >> 18;
   std::uint64_t q = 0;
   for (int tries = 0; tries < 3; ++tries) {
     q = scaled_round(m, shift, static_cast<int>(16 - e));
@@ -216,9 +218,16 @@ long significant_digits(double a, char s[17]) {
       break;
     }
   }
-  for (int i = 16; i >= 0; --i) {
-    s[i] = static_cast<char>('0' + q % 10);
-    q /= 10;
+  // Nine digits and eight digits, each in 32-bit arithmetic.
+  std::uint32_t high = static_cast<std::uint32_t>(q / 100000000);
+  std::uint32_t low = static_cast<std::uint32_t>(q % 100000000);
+  for (int i = 16; i >= 9; --i) {
+    s[i] = static_cast<char>('0' + low % 10);
+    low /= 10;
+  }
+  for (int i = 8; i >= 0; --i) {
+    s[i] = static_cast<char>('0' + high % 10);
+    high /= 10;
   }
   return e;
 }
