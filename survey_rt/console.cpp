@@ -20,7 +20,14 @@ bool stdout_terminal = false;
 bool utf8_console = false;
 std::int64_t last_shown_ms = 0;
 unsigned writes_since_check = 0;
-int pending_key_code = -1;  // the code of a function key, delivered after its 0
+int pending_key_code = -1;
+
+struct PipedInput {
+  char data[1 << 16];
+  std::size_t pos = 0;
+  std::size_t len = 0;
+  bool eof = false;
+} piped;  // the code of a function key, delivered after its 0
 
 constexpr int kRedrawMs = 40;
 
@@ -153,6 +160,9 @@ bool edit_line(std::string& line) {
       if (key.code == 75) erase_last();  // left arrow
     } else if (c == 13 || c == 10) {
       break;
+    } else if ((c == 4 || c == 26) && line.empty()) {  // Ctrl-D or Ctrl-Z: end of input
+      ended = true;
+      break;
     } else if (c == 8 || c == 127) {
       erase_last();
     } else if (c == 27) {
@@ -240,11 +250,29 @@ bool console_fill(TextFile& f) {
     return true;
   }
   show();
-  std::size_t got = 0;
-  const std::uint16_t err = platform::read_some(f.fd, f.buf + f.len, f.cap - f.len, got);
-  if (err != 0) io_fail(err, &f, "read");
-  f.len += got;
-  return got > 0;
+  // Piped input is handed over a line at a time from one buffer shared by
+  // every text file open on the console, so none of them holds back lines
+  // that another one reads next.
+  if (piped.pos == piped.len) {
+    if (piped.eof) return false;
+    std::size_t got = 0;
+    const std::uint16_t err = platform::read_some(platform::stdin_fd(), piped.data, sizeof piped.data, got);
+    if (err != 0) io_fail(err, &f, "read");
+    piped.pos = 0;
+    piped.len = got;
+    if (got == 0) {
+      piped.eof = true;
+      return false;
+    }
+  }
+  const char* start = piped.data + piped.pos;
+  std::size_t n = piped.len - piped.pos;
+  if (const void* lf = std::memchr(start, '\n', n)) n = static_cast<const char*>(lf) - start + 1;
+  n = std::min(n, f.cap - f.len);
+  std::memcpy(f.buf + f.len, start, n);
+  f.len += n;
+  piped.pos += n;
+  return true;
 }
 
 void clear_screen() {

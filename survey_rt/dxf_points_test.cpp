@@ -1,0 +1,215 @@
+// Unit tests of the DXF POINT scan: drawings written by a real DXF library in
+// several DXF versions, and small hand-made files for the rules of the line
+// scan (every "POINT" line starts a point, the code lines are searched in
+// order and only exactly, the end of the file during a search drops the point).
+#include "dxf_points.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "console.h"
+
+namespace survey_rt {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Point = std::vector<double>;
+
+constexpr std::string_view kXY[] = {" 10", " 20"};
+constexpr std::string_view kXYZ[] = {" 10", " 20", " 30"};
+
+const fs::path kDrawings = fs::path(SURVEY_TEST_DATA) / "dxf";
+
+std::vector<Point> scan(TextFile& f, std::span<const std::string_view> codes) {
+  std::vector<Point> found;
+  scan_dxf_points(f, codes, [&](std::span<const double> v) { found.emplace_back(v.begin(), v.end()); });
+  return found;
+}
+
+std::vector<Point> scan_path(const fs::path& p, std::span<const std::string_view> codes) {
+  TextFile f;
+  open_input(f, p.string());
+  EXPECT_EQ(io_result(), 0) << p;
+  std::vector<Point> found = scan(f, codes);
+  close_file(f);
+  EXPECT_EQ(io_result(), 0);
+  return found;
+}
+
+// The first points of the profile drawn in the library-made drawings
+// (distance along the track, height), as their text shows them.
+const Point kProfileStart[] = {{0.0, -12.5}, {1.3285, -12.83}, {2.6571, -13.16}, {3.9856, -13.48}};
+
+class DxfScanTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    static int serial = 0;
+    dir_ = fs::temp_directory_path() /
+           ("survey_rt_dxf_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+    io_result();
+  }
+  void TearDown() override {
+    EXPECT_EQ(io_result(), 0) << "an I/O error was left pending";
+    fs::remove_all(dir_);
+  }
+  // Writes the lines, each ended by LF, to a new file and scans it.
+  std::vector<Point> scan_lines(std::initializer_list<std::string_view> lines,
+                                std::span<const std::string_view> codes, std::string_view end = "\n") {
+    std::string bytes;
+    for (std::string_view l : lines) {
+      bytes.append(l);
+      bytes.append(end);
+    }
+    return scan_bytes(bytes, codes);
+  }
+  std::vector<Point> scan_bytes(std::string_view bytes, std::span<const std::string_view> codes) {
+    const fs::path p = dir_ / (std::to_string(++files_) + ".dxf");
+    std::ofstream(p, std::ios::binary) << bytes;
+    return scan_path(p, codes);
+  }
+  fs::path dir_;
+  int files_ = 0;
+};
+
+TEST_F(DxfScanTest, ProfileDrawingsOfEveryVersionGiveTheirPointsInDrawingOrder) {
+  const std::vector<Point> r12 = scan_path(kDrawings / "profile_r12.dxf", kXY);
+  const std::vector<Point> r2000 = scan_path(kDrawings / "profile_r2000.dxf", kXY);
+  ASSERT_EQ(r12.size(), 40u);
+  for (std::size_t i = 0; i < std::size(kProfileStart); ++i) EXPECT_EQ(r12[i], kProfileStart[i]) << i;
+  EXPECT_EQ(r12.back(), (Point{51.8128, -9.71}));
+  // Handles, owners and subclass lines between the entity and its codes are
+  // passed over.
+  EXPECT_EQ(r2000, r12);
+  // With the height wanted, every point's own " 30" line is found.
+  const std::vector<Point> r2000z = scan_path(kDrawings / "profile_r2000.dxf", kXYZ);
+  ASSERT_EQ(r2000z.size(), 40u);
+  for (std::size_t i = 0; i < r2000z.size(); ++i)
+    EXPECT_EQ(r2000z[i], (Point{r12[i][0], r12[i][1], 0.0})) << i;
+
+  // Points 1, 6, 7, 18 and 40 were deleted from the cleaned drawing.
+  std::vector<Point> expected;
+  for (std::size_t i = 0; i < r12.size(); ++i)
+    if (i != 0 && i != 5 && i != 6 && i != 17 && i != 39) expected.push_back(r12[i]);
+  EXPECT_EQ(scan_path(kDrawings / "profile_cleaned_r2010.dxf", kXY), expected);
+
+  EXPECT_TRUE(scan_path(kDrawings / "no_points_r2000.dxf", kXYZ).empty());
+}
+
+TEST_F(DxfScanTest, EveryLineReadingPointStartsAPointWhereverItStands) {
+  // The library-made drawing with the layer POINT: the layer's table entry
+  // starts a point that takes the first coordinates after it (a block's base
+  // point 0,0,0); each POINT entity on that layer gives its own point, its
+  // layer line passed over by the search for " 10"; the LINE on layer POINT
+  // gives its start point 2,2,0; the LINE on layer 0 and the TEXT give none.
+  const std::vector<Point> layer = scan_path(kDrawings / "profile_point_layer_r2018.dxf", kXYZ);
+  const std::vector<Point> profile = scan_path(kDrawings / "profile_r12.dxf", kXY);
+  ASSERT_EQ(layer.size(), 12u);
+  EXPECT_EQ(layer.front(), (Point{0.0, 0.0, 0.0}));
+  for (std::size_t i = 0; i < 10; ++i)
+    EXPECT_EQ(layer[i + 1], (Point{profile[i][0], profile[i][1], 0.0})) << i;
+  EXPECT_EQ(layer.back(), (Point{2.0, 2.0, 0.0}));
+
+  // Hand-made: a POINT entity on a layer named POINT is one point.
+  EXPECT_EQ(scan_lines({"  0", "POINT", "  8", "POINT", " 10", "1.5", " 20", "2.5", " 30", "3.5", "  0", "EOF"},
+                       kXYZ),
+            (std::vector<Point>{{1.5, 2.5, 3.5}}));
+  // A LINE on layer POINT is a point at the LINE's start.
+  EXPECT_EQ(scan_lines({"  0", "LINE", "  8", "POINT", " 10", "4.0", " 20", "5.0", " 30", "0.0", " 11", "9.0",
+                        " 21", "9.0", " 31", "0.0", "  0", "EOF"},
+                       kXY),
+            (std::vector<Point>{{4.0, 5.0}}));
+  // Only the whole line "POINT", in capitals, counts.
+  EXPECT_TRUE(scan_lines({"  0", "point", " 10", "1", " 20", "2", "  0", " POINT", " 10", "1", " 20", "2", "  0",
+                          "POINT ", " 10", "1", " 20", "2", "  0", "POINTS", " 10", "1", " 20", "2"},
+                         kXY)
+                  .empty());
+}
+
+TEST_F(DxfScanTest, CodeLinesAreSearchedInOrderAndOnlyExactly) {
+  // A " 20" before the " 10" is passed over; so are codes without their
+  // leading blank and codes with more blanks.
+  EXPECT_EQ(scan_lines({"POINT", " 20", "9", "10", "8", "  10", "7", " 10", "1", "20", "6", " 20", "2", "  0"}, kXY),
+            (std::vector<Point>{{1, 2}}));
+  // A "POINT" line inside a code search does not start another point: the
+  // search goes on and takes the next point's codes.
+  EXPECT_EQ(scan_lines({"POINT", "  8", "0", "  0", "POINT", " 10", "1", " 20", "2", "  0", "POINT", " 10", "3",
+                        " 20", "4"},
+                       kXY),
+            (std::vector<Point>{{1, 2}, {3, 4}}));
+  // A point without its own " 30" takes the next point's z, and that next
+  // point is not found.
+  EXPECT_EQ(scan_lines({"  0", "POINT", " 10", "1", " 20", "2", "  0", "POINT", " 10", "5", " 20", "6", " 30", "7",
+                        "  0", "POINT", " 10", "8", " 20", "9", " 30", "10", "  0", "EOF"},
+                       kXYZ),
+            (std::vector<Point>{{1, 2, 7}, {8, 9, 10}}));
+  // A code without its blank is never recognised: the point takes the next
+  // point's value for it.
+  EXPECT_EQ(scan_lines({"  0", "POINT", "10", "1", " 20", "2", "  0", "POINT", " 10", "3", " 20", "4"}, kXY),
+            (std::vector<Point>{{3, 4}}));
+}
+
+TEST_F(DxfScanTest, ValueLinesAndLineEnds) {
+  // Blanks before the number are skipped, whatever follows it after a blank
+  // is dropped; CR LF and lone CR line ends read like LF.
+  EXPECT_EQ(scan_lines({"POINT", " 10", "   -1.25 comment", " 20", "\t2E3", " 30", "0 0 0"}, kXYZ),
+            (std::vector<Point>{{-1.25, 2000, 0}}));
+  const std::vector<Point> one_two{{1, 2}};
+  EXPECT_EQ(scan_lines({"  0", "POINT", " 10", "1", " 20", "2", "  0", "EOF"}, kXY, "\r\n"), one_two);
+  EXPECT_EQ(scan_lines({"  0", "POINT", " 10", "1", " 20", "2", "  0", "EOF"}, kXY, "\r"), one_two);
+  // The last value may end the file without a line end.
+  EXPECT_EQ(scan_bytes("  0\nPOINT\n 10\n1\n 20\n2", kXY), one_two);
+  // An empty file, or one of empty lines, has no point.
+  EXPECT_TRUE(scan_bytes("", kXY).empty());
+  EXPECT_TRUE(scan_bytes("\n\n\n", kXY).empty());
+}
+
+TEST_F(DxfScanTest, TheEndOfTheFileDuringACodeSearchDropsThePointQuietly) {
+  const std::vector<Point> one_two{{1, 2}};
+  // Cut short right after "POINT", with or without its line end.
+  EXPECT_EQ(scan_bytes("POINT\n 10\n1\n 20\n2\n  0\nPOINT\n", kXY), one_two);
+  EXPECT_EQ(scan_bytes("POINT\n 10\n1\n 20\n2\n  0\nPOINT", kXY), one_two);
+  // Cut short after the first value, and a missing " 30" in the last point.
+  EXPECT_EQ(scan_bytes("POINT\n 10\n1\n 20\n2\nPOINT\n 10\n3\n", kXY), one_two);
+  EXPECT_EQ(scan_bytes("POINT\n 10\n1\n 20\n2\n 30\n0\nPOINT\n 10\n3\n 20\n4\n  0\nEOF\n", kXYZ),
+            (std::vector<Point>{{1, 2, 0}}));
+  // Codes not right-aligned in three characters are never found.
+  EXPECT_TRUE(scan_bytes("POINT\n10\n1\n20\n2\n30\n3\n", kXYZ).empty());
+}
+
+TEST_F(DxfScanTest, EachPointIsHandedOverBeforeTheNextLineIsRead) {
+  TextFile f;
+  const fs::path p = dir_ / "order.dxf";
+  std::ofstream(p, std::ios::binary) << "POINT\n 10\n1\n 20\n2\nnext line\nPOINT\n 10\n3\n 20\n4\nlast line\n";
+  open_input(f, p.string());
+  ASSERT_EQ(io_result(), 0);
+  std::vector<std::string> after;
+  scan_dxf_points(f, kXY, [&](std::span<const double>) {
+    // What the file holds next is the line after the point's last value.
+    after.push_back(read_line(f));
+  });
+  EXPECT_EQ(after, (std::vector<std::string>{"next line", "last line"}));
+  close_file(f);
+}
+
+// A value line that holds no number, or a value line missing at the end of
+// the file, stops the tool with the invalid number error.
+TEST_F(DxfScanTest, AValueThatIsNoNumberStopsTheTool) {
+  const fs::path bad = dir_ / "bad.dxf";
+  std::ofstream(bad, std::ios::binary) << "  0\nPOINT\n 10\n1,5\n 20\n2\n";
+  EXPECT_EXIT(scan_path(bad, kXY), ::testing::ExitedWithCode(106), "Runtime error 106 at \\$");
+  const fs::path cut = dir_ / "cut.dxf";
+  std::ofstream(cut, std::ios::binary) << "  0\nPOINT\n 10\n1\n 20\n";
+  EXPECT_EXIT(scan_path(cut, kXY), ::testing::ExitedWithCode(106), "Runtime error 106 at \\$");
+}
+
+}  // namespace
+}  // namespace survey_rt

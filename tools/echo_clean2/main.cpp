@@ -1,0 +1,218 @@
+// echo_clean2: reads back the echo record that the user cleaned by hand
+// (Temp/Clr_Rec.dxf, drawn from Temp/Echo_Rec.scr of echo_clean1), lists the
+// points left in it in Temp/Clr_Rec.txt, and copies every record of
+// PM/Points.txt whose point is still there to PM/PointsCl.txt and to the
+// script Temp/PointsCl.scr. A record is found again by its distance along the
+// track, computed exactly as echo_clean1 did, and by its height z.
+#include <cmath>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "console.h"
+#include "dxf_points.h"
+#include "text_file.h"
+#include "track.h"
+
+using namespace survey_rt;
+
+namespace {
+
+constexpr std::string_view kCodes[] = {" 10", " 20"};
+
+TextFile dxf_file, kept_file, points_file, clean_file, script_file;
+std::int32_t found = 0;    // points found in the drawing
+std::int32_t records = 0;  // records read from PM/Points.txt
+std::int32_t kept = 0;     // kept points read from Temp/Clr_Rec.txt
+
+// The current record: position, height, distance along the track (d) and
+// that distance rounded to four decimals (r).
+double x = 0, y = 0, z = 0, px = 0, py = 0, d = 0, r = 0;
+// The current kept point: distance along the track (c, rounded to four
+// decimals) and height (h).
+double c = 0, h = 0;
+
+// Rounds to four decimals: the product by 10000 to the nearest integer, a half
+// to the even one.
+double round4(double v) { return std::nearbyint(v * 10000.0) / 10000.0; }
+
+void write_kept_point(std::span<const double> v) {
+  write_fixed(kept_file, v[0], 0, 5);
+  write_char(kept_file, ' ');
+  write_fixed(kept_file, v[1], 0, 2);
+  end_line(kept_file);
+  io_check();
+  ++found;
+  show_count(7, 9, "Points : ", found, 8);
+}
+
+void read_record() {
+  x = read_real(points_file);
+  y = read_real(points_file);
+  z = read_real(points_file);
+  skip_line(points_file);
+  io_check();
+  ++records;
+  d = add_track_step(d, px, py, x, y);
+  r = round4(d);
+  px = x;
+  py = y;
+}
+
+void read_kept_point() {
+  c = read_real(kept_file);
+  h = read_real(kept_file);
+  skip_line(kept_file);
+  io_check();
+  ++kept;
+  c = round4(c);
+}
+
+// Each take answers false, reading nothing, when its file is at its end: the
+// matching then ends.
+bool take_record() {
+  const bool end = at_end(points_file);
+  io_check();
+  if (!end) read_record();
+  return !end;
+}
+
+bool take_kept_point() {
+  const bool end = at_end(kept_file);
+  io_check();
+  if (!end) read_kept_point();
+  return !end;
+}
+
+void write_clean_record() {
+  write_fixed(clean_file, x, 0, 2);
+  write_char(clean_file, ' ');
+  write_fixed(clean_file, y, 0, 2);
+  write_char(clean_file, ' ');
+  write_fixed(clean_file, z, 0, 2);
+  end_line(clean_file);
+  io_check();
+  write_char(script_file, ' ');
+  write_fixed(script_file, x, 0, 2);
+  write_char(script_file, ',');
+  write_fixed(script_file, y, 0, 2);
+  write_char(script_file, ',');
+  write_fixed(script_file, z, 0, 2);
+  end_line(script_file);
+  io_check();
+}
+
+void show_counters() {
+  show_count(7, 17, "Points: ", records, 7);
+  show_count(7, 18, " Clear: ", kept, 7);
+}
+
+// One matching step; false when a list it had to move on was used up.
+bool match_step() {
+  if (c == r && h == z) {  // the record's point was left in the drawing
+    write_clean_record();
+    return take_record() && take_kept_point();
+  }
+  if (c > d) return take_record();  // the record's point was deleted
+  // The kept point is neither this record's point nor beyond it.
+  if (h == z && std::fabs(c - r) <= 0.0001 + 1e-9) {
+    // The same point: its distance was rounded to the other side of a half
+    // when the script was written.
+    write_clean_record();
+    return take_record() && take_kept_point();
+  }
+  // A record at the same distance with another height: its point was deleted.
+  if (c == r) return take_record();
+  // A point moved or added by hand, behind the track: it is passed over.
+  return take_kept_point();
+}
+
+}  // namespace
+
+int main() {
+  TextFile& con = console_output();
+  clear_screen();
+  show_line("");
+  show_line("");
+  show_line("      Echo Record Cleaner - 2)");
+  show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~");
+  show_line("");
+  // The user was told to save Temp/Clr_Rec.Dxf; names are found without
+  // regard to letter case.
+  show_line("      Read   Temp/Clr_Rec.Dxf ");
+  open_input(dxf_file, "Temp/Clr_Rec.dxf");
+  io_check();
+  show_line("      Write  Temp/Clr_Rec.Txt ");
+  create_output(kept_file, "Temp/Clr_Rec.txt");
+  io_check();
+
+  // Phase 1: the points left in the drawing.
+  found = 0;
+  scan_dxf_points(dxf_file, kCodes, write_kept_point);
+  close_file(dxf_file);
+  io_check();
+  close_file(kept_file);
+  io_check();
+
+  // Phase 2: the records whose points were kept.
+  end_line(con);
+  end_line(con);
+  io_check();
+  show_line("      Read       PM/Points.txt");
+  open_input(points_file, "PM/Points.txt");
+  io_check();
+  show_line("              Temp/Clr_Rec.txt");
+  open_input(kept_file, "Temp/Clr_Rec.txt");
+  io_check();
+  show_line("");
+  show_line("      Write    PM/PointsCl.txt");
+  create_output(clean_file, "PM/PointsCl.txt");
+  io_check();
+  show_line("             Temp/PointsCl.scr");
+  create_output(script_file, "Temp/PointsCl.scr");
+  io_check();
+  // A blank begins every entry: the first one ends the word "point", every
+  // later one repeats the POINT command.
+  write_str(script_file, "osnap off ucsicon off point");
+  io_check();
+
+  records = 0;
+  kept = 0;
+  d = 0.0;
+  // The first record's position starts the track; then the file is read
+  // again from its start.
+  px = read_real(points_file);
+  py = read_real(points_file);
+  read_real(points_file);
+  skip_line(points_file);
+  io_check();
+  open_input(points_file, "PM/Points.txt");
+  io_check();
+
+  // The first record and the first kept point are read without an end test:
+  // an empty Temp/Clr_Rec.txt (every point deleted) stops the tool here.
+  read_record();
+  read_kept_point();
+  // Every step moves at least one of the two lists on, so the matching ends.
+  do show_counters();
+  while (match_step());
+  show_counters();
+
+  close_file(points_file);
+  io_check();
+  close_file(kept_file);
+  io_check();
+  close_file(clean_file);
+  io_check();
+  end_line(script_file);
+  io_check();
+  close_file(script_file);
+  io_check();
+
+  goto_xy(7, 23);
+  write_str(con, "Press Enter ...  ");
+  io_check();
+  wait_enter();
+  io_check();
+  return 0;
+}
