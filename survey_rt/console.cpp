@@ -160,7 +160,7 @@ bool edit_line(std::string& line) {
       if (key.code == 75) erase_last();  // left arrow
     } else if (c == 13 || c == 10) {
       break;
-    } else if ((c == 4 || c == 26) && line.empty()) {  // Ctrl-D or Ctrl-Z: end of input
+    } else if (c == 4 && line.empty()) {  // Ctrl-D on an empty line: the end of the input
       ended = true;
       break;
     } else if (c == 8 || c == 127) {
@@ -189,10 +189,8 @@ bool edit_line(std::string& line) {
     show();
   }
   platform::keys_off();
-  if (!ended) {
-    screen.x = 1;
-    line_feed();
-  }
+  screen.x = 1;  // Enter, and the end of the input too, move to the next row
+  line_feed();
   show();
   return !ended || !line.empty();
 }
@@ -239,6 +237,15 @@ void console_emit(const char* text, std::size_t n) {
   }
   maybe_show();
 }
+
+#ifdef SURVEY_FUZZ
+void console_input_reset() {
+  piped.pos = 0;
+  piped.len = 0;
+  piped.eof = false;
+  pending_key_code = -1;
+}
+#endif
 
 bool console_fill(TextFile& f) {
   if (platform::stdin_is_terminal()) {

@@ -67,6 +67,22 @@ class FinalPrompt(TerminalCase):
                 self.assert_terminal_restored()
 
 
+    def test_ctrl_d_on_an_empty_line_ends_the_input(self):
+        # The end of typed input: the final wait returns and the tool ends
+        # normally; after typed text the key does nothing.
+        pid = self.start_join()
+        self.term.type("7")
+        self.expect_line("7")
+        self.term.keys("C-d")
+        self.expect_line("7")
+        self.term.keys("BSpace")
+        self.expect_line("")
+        self.term.keys("C-d")
+        self.term.wait_gone(pid)
+        self.assertEqual(self.term.status(), 0)
+        self.assert_terminal_restored()
+
+
 class PipedInput(SurveyCase):
     def test_final_wait_returns_at_the_end_of_the_input(self):
         write_small_survey(self.survey)
