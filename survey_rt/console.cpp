@@ -1,9 +1,11 @@
 #include "console.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "console_io.h"
 #include "io_state.h"
@@ -31,7 +33,90 @@ struct PipedInput {
 
 constexpr int kRedrawMs = 40;
 
+// Text written at a place reached by goto_xy is not put into the cells at
+// once: counters are rewritten after every record, and only the last text at
+// each place counts. Such a piece (plain characters that stay inside their row)
+// is kept aside, one piece per place and length, until anything else touches
+// the screen or it is shown; then the pieces go into the cells in the order in
+// which they were last written, which leaves every cell as writing them at
+// once would have left it.
+constexpr std::size_t kPieceMax = 48;
+constexpr int kPieces = 8;
+
+struct Piece {
+  int x = 0, y = 0;  // its first cell
+  std::size_t len = 0;
+  std::uint64_t order = 0;  // when it was last written
+  char text[kPieceMax];
+};
+
+Piece pieces[kPieces];  // pieces[0, piece_count) wait for the cells
+int piece_count = 0;
+std::uint64_t piece_clock = 0;
+Piece run;              // the text written since the last goto_xy
+bool run_open = false;  // ... while it can still be kept aside
+
+void put_pieces() {
+  // At most a few, each put once: in order of their last writing.
+  for (int done = 0; done < piece_count; ++done) {
+    int next = done;
+    for (int i = done + 1; i < piece_count; ++i)
+      if (pieces[i].order < pieces[next].order) next = i;
+    std::swap(pieces[done], pieces[next]);
+    const Piece& p = pieces[done];
+    char32_t* const cell = &screen.at(p.x, p.y);
+    for (std::size_t i = 0; i < p.len; ++i) cell[i] = static_cast<unsigned char>(p.text[i]);
+  }
+  piece_count = 0;
+}
+
+// The run becomes the piece of its place and length.
+void close_run() {
+  if (!run_open) return;
+  run_open = false;
+  if (run.len == 0) return;
+  int i = 0;
+  while (i < piece_count && (pieces[i].x != run.x || pieces[i].y != run.y || pieces[i].len != run.len))
+    ++i;
+  if (i == piece_count) {
+    if (piece_count == kPieces) {
+      put_pieces();
+      i = 0;
+    }
+    ++piece_count;
+  }
+  Piece& p = pieces[i];
+  p.x = run.x;
+  p.y = run.y;
+  p.len = run.len;
+  p.order = ++piece_clock;
+  std::memcpy(p.text, run.text, run.len);
+}
+
+// Brings the cells up to date, before anything else reads or writes them.
+void put_pending() {
+  close_run();
+  if (piece_count > 0) put_pieces();
+}
+
+// Adds text at the cursor to the open run when it can be kept aside: plain
+// characters, one cell each, that end before the row's last column.
+bool keep_aside(const char* text, std::size_t n) {
+  if (!run_open || run.len + n > kPieceMax || screen.x + static_cast<long>(n) > screen.width)
+    return false;
+  const unsigned plain_end = utf8_console ? 0x80 : 0x100;
+  for (std::size_t i = 0; i < n; ++i) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 32 || c >= plain_end) return false;
+  }
+  std::memcpy(run.text + run.len, text, n);
+  run.len += n;
+  screen.x += static_cast<int>(n);
+  return true;
+}
+
 void show() {
+  put_pending();
   platform::present(screen);
   screen.cleared = false;
   last_shown_ms = platform::now_ms();
@@ -225,12 +310,30 @@ void console_start() {
 
 void console_emit(const char* text, std::size_t n) {
   console_start();
+  if (keep_aside(text, n)) {
+    maybe_show();
+    return;
+  }
+  put_pending();
+  // Bytes from 32 up to below this one are shown as themselves, one cell each.
+  const unsigned plain_end = utf8_console ? 0x80 : 0x100;
   for (std::size_t i = 0; i < n; ++i) {
+    // The common case, in one go: characters inside the cursor's row.
+    {
+      int x = screen.x;
+      const int last = screen.width;
+      char32_t* const row = &screen.at(1, screen.y) - 1;  // row[x] is column x
+      for (; i < n && x < last; ++i, ++x) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c < 32 || c >= plain_end) break;
+        row[x] = c;
+      }
+      screen.x = x;
+      if (i == n) break;
+    }
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c >= 0x80 && utf8_console) {
       put_cell(decode_high(text, n, i));
-    } else if (c >= 32 && screen.x < screen.width) {  // the common case: a character inside the row
-      screen.at(screen.x++, screen.y) = c;
     } else {
       put_byte(c);
     }
@@ -284,6 +387,8 @@ bool console_fill(TextFile& f) {
 
 void clear_screen() {
   console_start();
+  run_open = false;  // what waits for the cells is cleared away too
+  piece_count = 0;
   std::fill(screen.cells.begin(), screen.cells.end(), U' ');
   screen.x = 1;
   screen.y = 1;
@@ -293,8 +398,13 @@ void clear_screen() {
 void goto_xy(int x, int y) {
   console_start();
   if (x < 1 || y < 1 || x > screen.width || y > screen.height) return;
+  close_run();
   screen.x = x;
   screen.y = y;
+  run_open = true;
+  run.x = x;
+  run.y = y;
+  run.len = 0;
 }
 
 int window_width() {
@@ -352,6 +462,23 @@ void show_at(int x, int y, std::string_view text) {
 void show_count(int x, int y, std::string_view label, int count, int width) {
   TextFile& con = console_output();
   goto_xy(x, y);
+  // The label and the counter as one piece of text, when it can be kept aside.
+  char text[kPieceMax];
+  char number[16];
+  const std::size_t digits =
+      static_cast<std::size_t>(std::to_chars(number, number + sizeof number, count).ptr - number);
+  const std::size_t pad = width > 0 && static_cast<std::size_t>(width) > digits ? width - digits : 0;
+  const std::size_t n = label.size() + pad + digits;
+  if (io_pending() == 0 && n <= kPieceMax) {
+    std::memcpy(text, label.data(), label.size());
+    std::memset(text + label.size(), ' ', pad);
+    std::memcpy(text + label.size() + pad, number, digits);
+    if (keep_aside(text, n)) {
+      maybe_show();
+      io_check();
+      return;
+    }
+  }
   write_str(con, label);
   write_int(con, count, width);
   io_check();

@@ -17,4 +17,10 @@ void console_emit(const char* text, std::size_t n);
 // Sets up the console once (window size, exit guards); idempotent.
 void console_start();
 
+#ifdef SURVEY_FUZZ
+// Forgets what was read of the standard input, for a tool run again in the
+// same process (fuzz builds).
+void console_input_reset();
+#endif
+
 }  // namespace survey_rt

@@ -5,9 +5,12 @@
 #include "text_file.h"
 
 namespace survey_rt {
+
+std::uint16_t io_detail::pending = 0;
+
 namespace {
 
-std::uint16_t pending = 0;
+using io_detail::pending;
 char failure[512] = "";
 
 const char* describe(std::uint16_t code) {
@@ -24,8 +27,6 @@ const char* describe(std::uint16_t code) {
 }
 
 }  // namespace
-
-std::uint16_t io_pending() { return pending; }
 
 void io_fail(std::uint16_t code, const TextFile* f, std::string_view what) {
   if (pending != 0) return;

@@ -9,7 +9,12 @@ namespace survey_rt {
 
 struct TextFile;
 
-std::uint16_t io_pending();
+namespace io_detail {
+extern std::uint16_t pending;  // the I/O result; read through io_pending()
+}
+
+// The pending error code (0 when none); inline, as every read and write asks.
+inline std::uint16_t io_pending() { return io_detail::pending; }
 // Sets the I/O result (when none is pending) and remembers the operation and
 // the file it failed on, for the message of the run-time stop.
 void io_fail(std::uint16_t code, const TextFile* f, std::string_view what);

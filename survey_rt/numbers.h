@@ -1,6 +1,7 @@
 // Number tokens and fixed-notation text, independent of any file.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -16,6 +17,20 @@ bool parse_real(std::string_view token, double& value);
 // value modulo 65536; false for anything else or a value beyond 64 bits.
 bool parse_word(std::string_view token, std::uint16_t& value);
 
+// The usual tokens in one pass, for reading straight from a buffer: text
+// starts with a token that ends at a byte of value 32 or less before end.
+// When it is a plain decimal, "[+-]digits[.digits]" (unsigned "[+]digits" for
+// the word) of at most 19 digits, these set value as parse_real / parse_word
+// would and return where the token ends; otherwise nullptr, and the token is
+// left to parse_real / parse_word.
+const char* parse_plain_real(const char* text, const char* end, double& value);
+const char* parse_plain_word(const char* text, const char* end, std::uint16_t& value);
+
+// Writes x in fixed notation with exactly d decimals (d >= 0), right-aligned
+// with blanks in at least w characters, to out when that takes at most cap
+// characters; returns the length either way, so a longer text (a huge value,
+// many decimals) can be written into a larger buffer.
+std::size_t format_fixed(char* out, std::size_t cap, double x, int d, int w);
 // Appends x in fixed notation with exactly d decimals (d >= 0) to out.
 void append_fixed(std::string& out, double x, int d);
 
@@ -25,5 +40,9 @@ void append_fixed(std::string& out, double x, int d);
 // integer computation where it can (and must give the same digits).
 long significant_digits(double a, char s[17]);
 long significant_digits_exact(double a, char s[17]);
+
+// The same 17 digits as one integer from 10^16 to 10^17 - 1; e is set to the
+// decimal exponent of the first digit.
+std::uint64_t significant_value(double a, long& e);
 
 }  // namespace survey_rt

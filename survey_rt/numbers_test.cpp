@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <cfloat>
+#include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -188,6 +190,134 @@ TEST(SignificantDigits, FastPathAgreesWithExactConversion) {
         ADD_FAILURE() << std::hexfloat << v << ": " << std::string(fast, 17) << "e" << e_fast
                       << " vs " << std::string(exact, 17) << "e" << e_exact;
     }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+}  // namespace
+}  // namespace survey_rt
+
+namespace survey_rt {
+namespace {
+
+// The writing rule in plain digit strings, as write_fixed did it before its
+// integer arithmetic: the 17 significant digits by the standard library, then
+// half up at the d-th decimal with the dropped-4 exception, digit by digit.
+std::string reference_fixed(double x, int d) {
+  if (std::isnan(x)) return "Nan";
+  if (std::isinf(x)) return x > 0 ? "+Inf" : "-Inf";
+  std::string out;
+  if (std::signbit(x)) out += '-';
+  const double a = std::fabs(x);
+  std::string digits;
+  long zeros = 0;
+  if (a != 0) {
+    char s[17];
+    const long e = significant_digits_exact(a, s);
+    const long k = e + d + 1;
+    if (k >= 17) {
+      digits.assign(s, 17);
+      zeros = k - 17;
+    } else if (k >= 0) {
+      bool up = s[k] >= '5';
+      if (s[k] == '4' && k <= 13 && (s[15] == '8' || s[15] == '9')) {
+        up = true;
+        for (long i = k + 1; i <= 14; ++i) up = up && s[i] == '9';
+      }
+      digits.assign(s, static_cast<std::size_t>(k));
+      if (up) {
+        long i = static_cast<long>(digits.size()) - 1;
+        while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9') digits[static_cast<std::size_t>(i--)] = '0';
+        if (i >= 0) ++digits[static_cast<std::size_t>(i)];
+        else digits.insert(digits.begin(), '1');
+      }
+    }
+  }
+  digits.append(static_cast<std::size_t>(zeros), '0');
+  const long total = static_cast<long>(digits.size());
+  const long int_len = total - d;
+  if (int_len <= 0) out += '0';
+  else out.append(digits, 0, static_cast<std::size_t>(int_len));
+  if (d > 0) {
+    out += '.';
+    for (long i = int_len; i < total; ++i) out += i < 0 ? '0' : digits[static_cast<std::size_t>(i)];
+  }
+  return out;
+}
+
+// The fast writing of fixed_text and write_fixed agrees with the digit-string
+// rule on random values of every size, on survey-like values with few
+// decimals, on exact ties and on the dropped-4-then-9s cases.
+TEST(FixedText, AgreesWithTheDigitStringRule) {
+  std::uint64_t state = 0x2545F4914F6CDD1DULL;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  std::vector<double> values;
+  for (int i = 0; i < 50000; ++i) {
+    const double scale = std::pow(10.0, static_cast<double>(next() % 40) - 20);
+    values.push_back(scale * (1.0 + static_cast<double>(next() >> 11) * 0x1p-53 * 9.0));
+    // Values written with a few decimals, as the survey files hold them.
+    const double cents = static_cast<double>(next() % 2000000000) / 100.0;
+    values.push_back(cents);
+    values.push_back(static_cast<double>(next() % 100000000000ULL) / 1e8);
+    values.push_back(static_cast<double>(next() % 100000) / 1000.0 + 0.0005);
+  }
+  for (double v : {0.0, 1.005, 0.045, 2.675, 0.15, 0.95, 9.995, 12345.675, 0.49999999999999994,
+                   1.2345678901234984, 1.2345678901234975, 999999.995, 0.5, 1.5, 2.5, 1e15 + 0.5,
+                   9007199254740993.0, 1e16, 1e17, 5e-324, 1e-300, DBL_MAX, 99.99999999999999}) {
+    values.push_back(v);
+    values.push_back(std::nextafter(v, 0.0));
+    values.push_back(std::nextafter(v, 1e300));
+  }
+  int mismatches = 0;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const double v = (i % 3 == 0) ? -values[i] : values[i];
+    for (int d : {0, 1, 2, 3, 4, 5, 8, 12, 17, 25, 40}) {
+      const std::string want = reference_fixed(v, d);
+      const std::string got = fixed_text(v, d);
+      if (got != want && ++mismatches <= 5)
+        ADD_FAILURE() << std::hexfloat << v << " d=" << d << ": " << got << " vs " << want;
+    }
+  }
+  EXPECT_EQ(mismatches, 0);
+}
+
+// The exact quick conversion of read_real (a whole number of at most 2^53
+// times or over an exact power of ten) gives the same double as the standard
+// library's conversion, on random tokens with and without exponents.
+TEST(ParseReal, QuickConversionAgreesWithTheStandardLibrary) {
+  std::uint64_t state = 0x9E3779B97F4A7C15ULL;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  int mismatches = 0;
+  for (int i = 0; i < 300000; ++i) {
+    std::string token = (next() % 4 == 0) ? "-" : "";
+    const int int_digits = 1 + static_cast<int>(next() % 12);
+    const int frac_digits = static_cast<int>(next() % 12);
+    for (int k = 0; k < int_digits; ++k) token += static_cast<char>('0' + next() % 10);
+    if (frac_digits > 0) {
+      token += '.';
+      for (int k = 0; k < frac_digits; ++k) token += static_cast<char>('0' + next() % 10);
+    }
+    if (next() % 5 == 0) {
+      token += 'e';
+      token += std::to_string(static_cast<int>(next() % 61) - 30);
+    }
+    double got = 0, want = 0;
+    const bool ok = parse_real(token, got);
+    const char* body = token.c_str() + (token[0] == '-' ? 1 : 0);
+    std::from_chars(body, token.c_str() + token.size(), want);
+    if (token[0] == '-') want = -want;
+    if ((!ok || std::memcmp(&got, &want, sizeof got) != 0) && ++mismatches <= 5)
+      ADD_FAILURE() << token << ": " << std::hexfloat << got << " vs " << want;
   }
   EXPECT_EQ(mismatches, 0);
 }

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace survey_rt {
@@ -15,6 +16,10 @@ struct Screen;
 namespace survey_rt::platform {
 
 // Files. Each returns 0 or the error code of the I/O result.
+// The path as it stands on disk: where the exact path does not exist, each
+// part of it is looked up in its folder without regard to ASCII letter case
+// (the first matching name in byte order); parts not found stay as given.
+std::string resolve(std::string_view path);
 std::uint16_t open_read(std::string_view path, int& fd);
 std::uint16_t create_write(std::string_view path, int& fd);
 // Reads up to n bytes; got = 0 at the end of the file.
@@ -53,5 +58,13 @@ std::int64_t now_ms();
 // Writes a text to the standard error, unbuffered.
 void write_stderr(std::string_view text);
 [[noreturn]] void exit_process(int code);
+
+#ifdef SURVEY_FUZZ
+// Fuzz builds run a tool many times in one process. When set, exit_process
+// calls exit_hook, which must not return (the harness throws back to itself),
+// and write_stderr hands its text to stderr_hook instead of the standard error.
+extern void (*exit_hook)(int code);
+extern void (*stderr_hook)(std::string_view text);
+#endif
 
 }  // namespace survey_rt::platform

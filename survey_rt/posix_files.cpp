@@ -56,6 +56,26 @@ std::string lookup(const std::string& dir, const std::string& name) {
   return found ? best : name;
 }
 
+std::string parent_of(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return "";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+std::uint16_t code_of(int err, const std::string& path) {
+  switch (err) {
+    case ENOENT: return is_folder(parent_of(path)) ? kFileNotFound : kPathNotFound;
+    case ENOTDIR: return kPathNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return kAccessDenied;
+    default: return static_cast<std::uint16_t>(err);
+  }
+}
+
+}  // namespace
+
 // The path as it exists on disk, found component by component without regard
 // to case where the exact path does not exist.
 std::string resolve(std::string_view given) {
@@ -79,26 +99,6 @@ std::string resolve(std::string_view given) {
   }
   return done;
 }
-
-std::string parent_of(const std::string& path) {
-  const std::size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return "";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-std::uint16_t code_of(int err, const std::string& path) {
-  switch (err) {
-    case ENOENT: return is_folder(parent_of(path)) ? kFileNotFound : kPathNotFound;
-    case ENOTDIR: return kPathNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR: return kAccessDenied;
-    default: return static_cast<std::uint16_t>(err);
-  }
-}
-
-}  // namespace
 
 std::uint16_t open_read(std::string_view given, int& fd) {
   const std::string path = resolve(given);

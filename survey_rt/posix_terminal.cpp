@@ -276,7 +276,18 @@ std::int64_t now_ms() {
   return static_cast<std::int64_t>(ts.tv_sec) * 1000 + ts.tv_nsec / 1000000;
 }
 
+#ifdef SURVEY_FUZZ
+void (*exit_hook)(int code) = nullptr;
+void (*stderr_hook)(std::string_view text) = nullptr;
+#endif
+
 void write_stderr(std::string_view text) {
+#ifdef SURVEY_FUZZ
+  if (stderr_hook != nullptr) {
+    stderr_hook(text);
+    return;
+  }
+#endif
   while (!text.empty()) {
     const ssize_t w = ::write(STDERR_FILENO, text.data(), text.size());
     if (w < 0) {
@@ -287,6 +298,11 @@ void write_stderr(std::string_view text) {
   }
 }
 
-void exit_process(int code) { std::exit(code); }
+void exit_process(int code) {
+#ifdef SURVEY_FUZZ
+  if (exit_hook != nullptr) exit_hook(code);
+#endif
+  std::exit(code);
+}
 
 }  // namespace survey_rt::platform

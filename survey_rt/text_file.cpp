@@ -11,7 +11,7 @@
 namespace survey_rt {
 namespace {
 
-constexpr std::size_t kBufferSize = 1 << 16;
+constexpr std::size_t kBufferSize = 1 << 17;
 constexpr std::size_t kMaxToken = 255;
 constexpr char kEndOfFile = 26;
 
@@ -40,8 +40,38 @@ void ensure_buffer(TextFile& f) {
   f.pos = 0;
   f.len = 0;
   f.eof = false;
+  f.line_pos = 0;
   f.cr_seen = false;
   f.line = 1;
+}
+
+// Counts the line ends among the consumed bytes buf[line_pos, upto): an LF, a
+// CR LF or a CR alone ends a line.
+void count_lines(TextFile& f, std::size_t upto) {
+  if (upto <= f.line_pos) return;
+  const unsigned char* const p = reinterpret_cast<const unsigned char*>(f.buf) + f.line_pos;
+  const std::size_t n = upto - f.line_pos;
+  // Every CR, and every LF that does not follow a CR: counted in blocks of at
+  // most 255 bytes with a one-byte count each, a loop the compiler turns into
+  // vector instructions.
+  std::size_t ends = (p[0] == '\r') | ((p[0] == '\n') & !f.cr_seen);
+  for (std::size_t i = 1; i < n;) {
+    const std::size_t stop = std::min(n, i + 255);
+    unsigned char block = 0;
+    for (; i < stop; ++i)
+      block = static_cast<unsigned char>(block + (p[i] == '\r') + ((p[i] == '\n') & (p[i - 1] != '\r')));
+    ends += block;
+  }
+  f.line += static_cast<long>(ends);
+  f.cr_seen = p[n - 1] == '\r';
+  f.line_pos = upto;
+}
+
+// Sets the I/O result for an operation on f (an input file's message tells the
+// line of the next byte).
+[[gnu::noinline]] void fail(TextFile& f, std::uint16_t code, const char* op) {
+  if (f.mode == FileMode::input && f.buf != nullptr) count_lines(f, f.pos);
+  io_fail(code, &f, op);
 }
 
 // Writes out the buffered output bytes; the I/O result tells a failure.
@@ -54,12 +84,14 @@ void flush_output(TextFile& f) {
 
 // Reads more input into the buffer, keeping the bytes from keep on (moved to
 // the front; keep is updated). False when nothing more could be read.
-bool more(TextFile& f, std::size_t& keep) {
+[[gnu::noinline]] bool more(TextFile& f, std::size_t& keep) {
   if (f.eof) return false;
   if (keep > 0) {
+    count_lines(f, keep);
     std::memmove(f.buf, f.buf + keep, f.len - keep);
     f.len -= keep;
     f.pos -= keep;
+    f.line_pos -= keep;
     keep = 0;
   }
   if (f.kind == FileKind::console) {
@@ -69,7 +101,7 @@ bool more(TextFile& f, std::size_t& keep) {
   std::size_t got = 0;
   const std::uint16_t err = platform::read_some(f.fd, f.buf + f.len, f.cap - f.len, got);
   if (err != 0) {
-    io_fail(err, &f, "read");
+    fail(f, err, "read");
     f.eof = true;
     return false;
   }
@@ -79,7 +111,7 @@ bool more(TextFile& f, std::size_t& keep) {
 }
 
 // The next byte, or -1 at the end of the file (byte 26 included).
-int peek(TextFile& f) {
+inline int peek(TextFile& f) {
   if (f.pos == f.len) {
     std::size_t keep = f.pos;
     if (!more(f, keep)) return -1;
@@ -88,56 +120,86 @@ int peek(TextFile& f) {
   return c == kEndOfFile ? -1 : static_cast<unsigned char>(c);
 }
 
-// Consumes one byte, counting the line ends for messages.
-void advance(TextFile& f) {
-  const char c = f.buf[f.pos++];
-  if (c == '\n') {
-    if (!f.cr_seen) ++f.line;
-  } else if (c == '\r') {
-    ++f.line;
-  }
-  f.cr_seen = c == '\r';
-}
-
-bool can_read(TextFile& f, const char* op) {
+[[gnu::noinline]] bool refuse(TextFile& f, FileMode wanted, const char* op) {
   if (io_pending() != 0) return false;
-  if (f.mode == FileMode::input) return true;
-  io_fail(f.mode == FileMode::closed ? kFileNotOpen : kNotOpenForInput, &f, op);
+  fail(f, f.mode == FileMode::closed ? kFileNotOpen
+                                     : wanted == FileMode::input ? kNotOpenForInput
+                                                                 : kNotOpenForOutput,
+       op);
   return false;
 }
 
-bool can_write(TextFile& f, const char* op) {
-  if (io_pending() != 0) return false;
-  if (f.mode == FileMode::output) return true;
-  io_fail(f.mode == FileMode::closed ? kFileNotOpen : kNotOpenForOutput, &f, op);
-  return false;
+inline bool can_read(TextFile& f, const char* op) {
+  if (f.mode == FileMode::input && io_pending() == 0) [[likely]]
+    return true;
+  return refuse(f, FileMode::input, op);
 }
 
-// Skips bytes of value 32 or less; tells whether any was skipped.
+inline bool can_write(TextFile& f, const char* op) {
+  if (f.mode == FileMode::output && io_pending() == 0) [[likely]]
+    return true;
+  return refuse(f, FileMode::output, op);
+}
+
+inline bool is_blank(char c) { return static_cast<unsigned char>(c) <= 32 && c != kEndOfFile; }
+
+// Skips bytes of value 32 or less (not byte 26, which ends the file); tells
+// whether any was skipped.
 bool skip_blanks(TextFile& f) {
   bool skipped = false;
-  for (int c = peek(f); c >= 0 && c <= 32; c = peek(f)) {
-    advance(f);
-    skipped = true;
+  for (;;) {
+    const char* p = f.buf + f.pos;
+    const char* const end = f.buf + f.len;
+    const char* const from = p;
+    while (p < end && is_blank(*p)) ++p;
+    f.pos = static_cast<std::size_t>(p - f.buf);
+    skipped = skipped || p != from;
+    if (p < end) return skipped;
+    std::size_t keep = f.pos;
+    if (!more(f, keep)) return skipped;
   }
-  return skipped;
 }
 
 // Takes the bytes up to the next blank or control byte, the end of the file or
 // byte 26, at most 255 of them; the byte that ends the token stays unread.
 std::string_view take_token(TextFile& f) {
   std::size_t start = f.pos;
-  while (f.pos - start < kMaxToken) {
-    if (f.pos == f.len && !more(f, start)) break;
-    const unsigned char c = static_cast<unsigned char>(f.buf[f.pos]);
-    if (c <= 32) break;
-    f.cr_seen = false;
-    ++f.pos;
+  for (;;) {
+    const std::size_t limit = std::min(f.len, start + kMaxToken);
+    std::size_t i = f.pos;
+    while (i < limit && static_cast<unsigned char>(f.buf[i]) > 32) ++i;
+    f.pos = i;
+    if (i < f.len || i - start >= kMaxToken || !more(f, start)) break;
   }
   return {f.buf + start, f.pos - start};
 }
 
-void emit(TextFile& f, const char* text, std::size_t n) {
+inline bool ends_line(char c) { return c == '\n' || c == '\r' || c == kEndOfFile; }
+
+// The first LF, CR or byte 26 in [p, limit), or limit. Eight bytes at a time:
+// a word with no byte below 27 holds none of them.
+inline const char* find_line_end(const char* p, const char* limit) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  while (limit - p >= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    if (((w - 27 * kOnes) & ~w & (0x80 * kOnes)) != 0) {
+      for (int i = 0; i < 8; ++i)
+        if (ends_line(p[i])) return p + i;
+    }
+    p += 8;
+  }
+  while (p < limit && !ends_line(*p)) ++p;
+  return p;
+}
+
+// Where the line from buf[pos] ends: at a CR, LF or byte 26 among the
+// buffered bytes before limit, else at limit.
+inline std::size_t line_end(const TextFile& f, std::size_t limit) {
+  return static_cast<std::size_t>(find_line_end(f.buf + f.pos, f.buf + limit) - f.buf);
+}
+
+[[gnu::noinline]] void emit_slow(TextFile& f, const char* text, std::size_t n) {
   if (f.kind == FileKind::console) {
     console_emit(text, n);
     return;
@@ -155,13 +217,42 @@ void emit(TextFile& f, const char* text, std::size_t n) {
   }
 }
 
-void emit_padded(TextFile& f, const char* text, std::size_t n, int w) {
+// Output bytes: into the buffer of a disk file, onto the screen for the console.
+inline void emit(TextFile& f, const char* text, std::size_t n) {
+  if (f.kind == FileKind::disk && n <= f.cap - f.len) [[likely]] {
+    std::memcpy(f.buf + f.len, text, n);
+    f.len += n;
+    return;
+  }
+  emit_slow(f, text, n);
+}
+
+[[gnu::noinline]] void emit_blanks(TextFile& f, std::size_t pad) {
   static const char blanks[] = "                                ";
-  for (long pad = static_cast<long>(w) - static_cast<long>(n); pad > 0;) {
-    const long part = std::min<long>(pad, sizeof blanks - 1);
-    emit(f, blanks, static_cast<std::size_t>(part));
+  while (pad > 0) {
+    const std::size_t part = std::min(pad, sizeof blanks - 1);
+    emit(f, blanks, part);
     pad -= part;
   }
+}
+
+// w - n blanks (when w is larger), then the text.
+inline void emit_padded(TextFile& f, const char* text, std::size_t n, int w) {
+  const std::size_t pad = w > 0 && static_cast<std::size_t>(w) > n ? w - n : 0;
+  if (f.kind == FileKind::disk && pad + n <= f.cap - f.len) [[likely]] {
+    std::memset(f.buf + f.len, ' ', pad);
+    std::memcpy(f.buf + f.len + pad, text, n);
+    f.len += pad + n;
+    return;
+  }
+  if (f.kind == FileKind::console && pad > 0 && pad + n <= 64) {  // a counter: one piece
+    char padded[64];
+    std::memset(padded, ' ', pad);
+    std::memcpy(padded + pad, text, n);
+    console_emit(padded, pad + n);
+    return;
+  }
+  if (pad > 0) emit_blanks(f, pad);
   emit(f, text, n);
 }
 
@@ -234,47 +325,139 @@ bool at_end(TextFile& f) {
   return peek(f) < 0;
 }
 
+// Where the next token starts when it surely lies whole in the buffer (a
+// token has at most 255 bytes, and a byte ends it); nullptr otherwise.
+inline const char* buffered_token(const TextFile& f) {
+  const char* p = f.buf + f.pos;
+  const char* const end = f.buf + f.len;
+  while (p < end && is_blank(*p)) ++p;
+  return end - p > static_cast<std::ptrdiff_t>(kMaxToken) ? p : nullptr;
+}
+
 double read_real(TextFile& f) {
   if (!can_read(f, "read_real")) return 0;
+  if (const char* token = buffered_token(f)) {  // the usual case, in one pass
+    double value;
+    if (const char* end = parse_plain_real(token, f.buf + f.len, value)) {
+      f.pos = static_cast<std::size_t>(end - f.buf);
+      return value;
+    }
+  }
   const bool skipped = skip_blanks(f);
   const std::string_view token = take_token(f);
   double value = 0;
   if (token.empty()) {
-    if (!skipped) io_fail(kInvalidNumber, &f, "read_real");
+    if (!skipped) fail(f, kInvalidNumber, "read_real");
   } else if (!parse_real(token, value)) {
-    io_fail(kInvalidNumber, &f, "read_real");
+    fail(f, kInvalidNumber, "read_real");
   }
   return value;
 }
 
 std::uint16_t read_word(TextFile& f) {
   if (!can_read(f, "read_word")) return 0;
+  if (const char* token = buffered_token(f)) {
+    std::uint16_t value;
+    if (const char* end = parse_plain_word(token, f.buf + f.len, value)) {
+      f.pos = static_cast<std::size_t>(end - f.buf);
+      return value;
+    }
+  }
   skip_blanks(f);
   const std::string_view token = take_token(f);
   std::uint16_t value = 0;
-  if (!token.empty() && !parse_word(token, value)) io_fail(kInvalidNumber, &f, "read_word");
+  if (!token.empty() && !parse_word(token, value)) fail(f, kInvalidNumber, "read_word");
   return value;
 }
 
 std::string read_line(TextFile& f) {
-  std::string line;
-  if (!can_read(f, "read_line")) return line;
-  for (int c = peek(f); c >= 0 && c != '\r' && c != '\n' && line.size() < kMaxToken; c = peek(f)) {
-    line += static_cast<char>(c);
-    advance(f);
+  if (!can_read(f, "read_line")) return {};
+  for (;;) {
+    // The line ends at a CR, LF or byte 26, after 255 bytes, or at the end of
+    // the file; until one of them is in the buffer, read more.
+    const std::size_t limit = std::min(f.len, f.pos + kMaxToken);
+    const std::size_t end = line_end(f, limit);
+    if (end < f.len || end - f.pos == kMaxToken || f.eof) {
+      std::string line(f.buf + f.pos, end - f.pos);
+      f.pos = end;
+      return line;
+    }
+    std::size_t keep = f.pos;
+    more(f, keep);
   }
-  return line;
+}
+
+std::string_view take_line(TextFile& f) {
+  if (!can_read(f, "read_line")) return {};
+  std::size_t end;
+  for (;;) {
+    // As read_line, and a CR must not be the last byte read: an LF may follow.
+    const std::size_t limit = std::min(f.len, f.pos + kMaxToken);
+    end = line_end(f, limit);
+    const bool whole_end = end < f.len && (f.buf[end] != '\r' || end + 1 < f.len);
+    if (whole_end || end - f.pos == kMaxToken || f.eof) break;
+    std::size_t keep = f.pos;
+    more(f, keep);  // when it reads nothing, f.eof is set
+  }
+  const char* const start = f.buf + f.pos;
+  const std::size_t n = end - f.pos;
+  f.pos = end;
+  if (n == kMaxToken) {  // a long line: its start is kept aside while the rest is skipped
+    f.long_line.assign(start, n);
+    skip_line(f);
+    return f.long_line;
+  }
+  if (end < f.len) {
+    const char c = f.buf[end];
+    if (c != kEndOfFile) ++f.pos;
+    if (c == '\r' && f.pos < f.len && f.buf[f.pos] == '\n') ++f.pos;
+  }
+  return {start, n};
+}
+
+bool find_line(TextFile& f, std::string_view text) {
+  if (!can_read(f, "at_end")) return false;
+  for (;;) {
+    // The lines that lie whole in the buffer, and well before its end, are
+    // gone through here; the others as at_end and take_line say.
+    const char* p = f.buf + f.pos;
+    const char* const safe_end = f.buf + f.len - std::min(f.len, 2 * kMaxToken);
+    while (p < safe_end) {
+      const char* const end = find_line_end(p, p + kMaxToken);
+      if (end == p + kMaxToken || *end == kEndOfFile) break;
+      const bool same = static_cast<std::size_t>(end - p) == text.size() &&
+                        std::memcmp(p, text.data(), text.size()) == 0;
+      p = end + (end[0] == '\r' && end[1] == '\n' ? 2 : 1);
+      if (same) {
+        f.pos = static_cast<std::size_t>(p - f.buf);
+        return true;
+      }
+    }
+    f.pos = static_cast<std::size_t>(p - f.buf);
+    if (at_end(f)) return false;
+    const std::string_view line = take_line(f);
+    if (line.size() == text.size()) {  // most lines differ in their length already
+      std::size_t i = 0;
+      while (i < line.size() && line[i] == text[i]) ++i;
+      if (i == line.size()) return true;
+    }
+  }
 }
 
 void skip_line(TextFile& f) {
   if (!can_read(f, "skip_line")) return;
-  for (int c = peek(f); c >= 0; c = peek(f)) {
-    advance(f);
-    if (c == '\n') return;
-    if (c == '\r') {
-      if (peek(f) == '\n') advance(f);
+  for (;;) {
+    const std::size_t end = line_end(f, f.len);
+    f.pos = end;
+    if (end < f.len) {
+      const char c = f.buf[end];
+      if (c == kEndOfFile) return;
+      ++f.pos;
+      if (c == '\r' && peek(f) == '\n') ++f.pos;
       return;
     }
+    std::size_t keep = f.pos;
+    if (!more(f, keep)) return;
   }
 }
 
@@ -297,8 +480,23 @@ void write_int(TextFile& f, std::int32_t n, int w) {
 
 void write_fixed(TextFile& f, double x, int w, int d) {
   if (!can_write(f, "write_fixed")) return;
-  const std::string text = fixed_text(x, d);
-  emit_padded(f, text.data(), text.size(), w);
+  // Straight into the buffer of a disk file when it has the room.
+  constexpr std::size_t kRoom = 64;
+  if (f.kind == FileKind::disk && f.cap - f.len >= kRoom) {
+    const std::size_t n = format_fixed(f.buf + f.len, kRoom, x, d, w);
+    if (n <= kRoom) {
+      f.len += n;
+      return;
+    }
+  }
+  char text[kRoom];
+  const std::size_t n = format_fixed(text, sizeof text, x, d, 0);
+  if (n <= sizeof text) {
+    emit_padded(f, text, n, w);
+  } else {
+    const std::string big = fixed_text(x, d);
+    emit_padded(f, big.data(), big.size(), w);
+  }
 }
 
 void end_line(TextFile& f) {
@@ -323,6 +521,8 @@ TextFile& console_output() {
   if (f.mode == FileMode::closed) open_file(f, "", FileMode::output);
   return f;
 }
+
+std::string disk_path(std::string_view path) { return platform::resolve(path); }
 
 void flush_open_outputs() {
   for (TextFile* f = open_outputs; f != nullptr; f = f->next_open) {

@@ -38,9 +38,14 @@ struct TextFile {
   std::size_t len = 0;
   std::size_t cap = 0;
   bool eof = false;
-  bool cr_seen = false;  // the last byte consumed was a CR
-  long line = 1;  // input line of the next byte, for error messages
+  // Input lines, for error messages: line is the line of the byte buf[line_pos],
+  // counted up to there only when needed (a refill of the buffer, a failure);
+  // cr_seen tells that the byte before it was a CR.
+  std::size_t line_pos = 0;
+  bool cr_seen = false;
+  long line = 1;
   TextFile* next_open = nullptr;  // chain of open output files (flushed at a stop)
+  std::string long_line;  // take_line's copy of the start of a line too long to keep
 
   TextFile() = default;
   TextFile(const TextFile&) = delete;
@@ -56,6 +61,12 @@ bool at_end(TextFile& f);
 double read_real(TextFile& f);
 std::uint16_t read_word(TextFile& f);
 std::string read_line(TextFile& f);
+// read_line and skip_line in one: the line (at most 255 characters of it) as
+// a view that stays valid until the next operation on f, its end consumed.
+std::string_view take_line(TextFile& f);
+// Takes lines (as take_line) until one equals text; false when the file ends
+// (at_end) before such a line.
+bool find_line(TextFile& f, std::string_view text);
 void skip_line(TextFile& f);
 
 void write_str(TextFile& f, std::string_view s, int w = 0);
@@ -71,6 +82,10 @@ std::string fixed_text(double x, int d);
 // the start (open_input / create_output with an empty path give the same).
 TextFile& console_input();
 TextFile& console_output();
+
+// The name under which a path is found on disk by open_input and
+// create_output: the file names of the tools compare without regard to case.
+std::string disk_path(std::string_view path);
 
 // Writes out the buffered bytes of every open output file (at a stop or halt).
 void flush_open_outputs();

@@ -10,14 +10,18 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "console.h"
+#include "io_state.h"
+#include "numbers.h"
 
 namespace survey_rt {
 namespace {
@@ -372,6 +376,179 @@ TEST_F(TextFileTest, FileNamesAreFoundWithoutRegardToCase) {
     open_input(f, path(name));
     EXPECT_EQ(read_line(f), want);
     EXPECT_EQ(io_result(), 0);
+  }
+}
+
+// Random text of every kind of line: LF, CR LF and lone CR line ends, empty
+// lines, blanks, lines longer than 255 bytes, numbers, over several buffer
+// fills. At each power of two from 4 KiB to 1 MiB, where a buffer fill may
+// end, a CR LF pair stands with its CR at offset - cr_before.
+std::string mixed_lines(std::uint64_t seed, std::size_t size, std::size_t cr_before) {
+  std::uint64_t state = seed;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  std::string text;
+  std::size_t boundary = 4096;
+  while (text.size() < size) {
+    if (text.size() + 500 > boundary) {  // the next line might pass the boundary
+      while (boundary - cr_before - text.size() > 100) text += std::string(50, ' ') + "\n";
+      text.append(boundary - cr_before - text.size(), ' ');
+      text += "\r\n";
+      boundary *= 2;
+    }
+    const std::uint64_t kind = next() % 16;
+    if (kind == 0) {
+      text.append(200 + next() % 200, static_cast<char>('a' + next() % 26));
+    } else if (kind < 3) {
+      text.append(next() % 4, ' ');
+    } else {
+      text += std::to_string(next() % 100000) + "." + std::to_string(next() % 100);
+      if (kind < 6) text += " \t" + std::to_string(next() % 60);
+    }
+    static const char* const ends[] = {"\r\n", "\n", "\r", "\r\n\r\n"};
+    text += ends[next() % 4];
+  }
+  return text;
+}
+
+// The line of each byte by the rule: LF, CR LF and a lone CR each end a line.
+long line_at(const std::string& text, std::size_t pos) {
+  long line = 1;
+  for (std::size_t i = 0; i < pos; ++i) {
+    if (text[i] == '\r' || (text[i] == '\n' && (i == 0 || text[i - 1] != '\r'))) ++line;
+  }
+  return line;
+}
+
+TEST_F(TextFileTest, TakeLineReadsAsReadLineThenSkipLine) {
+  for (std::size_t cr_before : {1, 2}) {
+    std::string text = mixed_lines(7, 600000, cr_before);
+    text += "last line\x1a" "after the end\r\n";
+    TextFile a, b;
+    open_bytes(a, text);
+    open_bytes(b, text);
+    int lines = 0;
+    while (!at_end(a)) {
+      ASSERT_FALSE(at_end(b)) << "line " << lines;
+      const std::string want = read_line(b);
+      skip_line(b);
+      ASSERT_EQ(std::string(take_line(a)), want) << "line " << lines;
+      ++lines;
+    }
+    EXPECT_TRUE(at_end(b));
+    EXPECT_GT(lines, 20000);
+    EXPECT_EQ(io_result(), 0);
+  }
+}
+
+TEST_F(TextFileTest, ReadErrorsTellTheLineFarIntoTheFile) {
+  // The numbers of the mixed lines, then a bad token: the message names its
+  // line, counted however the lines before it ended and wherever the buffer
+  // was filled again.
+  for (std::uint64_t seed : {3u, 10u, 29u}) {
+    SCOPED_TRACE(seed);
+    std::string text;
+    for (char c : mixed_lines(seed, 700000, 1 + seed % 2))  // only numbers, blanks and line ends
+      text += (c >= 'a' && c <= 'z') ? '1' : c;
+    const std::size_t bad = text.size();
+    text += "12x4 5\r\n";
+    TextFile f;
+    open_bytes(f, text);
+    while (io_pending() == 0) read_real(f);
+    const std::string message = io_failure_text();
+    EXPECT_NE(message.find(", line " + std::to_string(line_at(text, bad)) + ": invalid numeric"),
+              std::string::npos)
+        << message;
+    EXPECT_EQ(io_result(), kInvalidNumber);
+  }
+}
+
+// Tokens with plenty of bytes after them are read in one pass straight from
+// the buffer; they must read exactly as the token rules say (parse_real and
+// parse_word on the token), valid or not.
+TEST_F(TextFileTest, BufferedTokensReadAsTheTokenRulesSay) {
+  std::uint64_t state = 0xC0FFEE1234ULL;
+  auto next = [&state] {
+    state ^= state << 13;
+    state ^= state >> 7;
+    state ^= state << 17;
+    return state;
+  };
+  auto digits = [&next](int n) {
+    std::string d;
+    for (int i = 0; i < n; ++i) d += static_cast<char>('0' + next() % 10);
+    return d;
+  };
+  std::vector<std::string> reals, words;
+  for (int i = 0; i < 30000; ++i) {
+    std::string t = next() % 3 == 0 ? "-" : next() % 5 == 0 ? "+" : "";
+    t += digits(1 + static_cast<int>(next() % (next() % 4 == 0 ? 24 : 9)));
+    if (next() % 3 != 0) {
+      t += '.';
+      t += digits(1 + static_cast<int>(next() % (next() % 4 == 0 ? 24 : 9)));
+    }
+    if (next() % 10 == 0) {
+      t += next() % 2 ? 'e' : 'E';
+      t += std::to_string(static_cast<int>(next() % 80) - 40);
+    }
+    reals.push_back(t);
+    static const char* const prefixes[] = {"", "", "", "+", "$", "0x", "x", "%", "&"};
+    const char* prefix = prefixes[next() % 9];
+    std::string w = prefix;
+    if (w == "%") {
+      w += static_cast<char>('0' + next() % 2);
+      w += static_cast<char>('0' + next() % 2);
+    } else if (w == "&") {
+      w += static_cast<char>('0' + next() % 8);
+    } else {  // up to 64 bits
+      const bool hex = w == "$" || w == "0x" || w == "x";
+      w += digits(1 + static_cast<int>(next() % (hex ? 16 : 19)));
+    }
+    words.push_back(w);
+  }
+  for (const char* t : {"Inf", "-nan", "+INF", "0", "-0", "0.0", "9007199254740993", "1.5e300"})
+    reals.push_back(t);
+  static const char* const blanks[] = {" ", "\t", "\r\n", "\n", "  \r\n\r\n", "\r"};
+  for (const auto* list : {&reals, &words}) {
+    std::string text;
+    for (const std::string& t : *list) text += t + blanks[next() % 6];
+    text += std::string(300, ' ');
+    TextFile f;
+    open_bytes(f, text);
+    for (const std::string& t : *list) {
+      if (list == &reals) {
+        double want = 0;
+        ASSERT_TRUE(parse_real(t, want)) << t;
+        const double got = read_real(f);
+        ASSERT_EQ(std::memcmp(&got, &want, sizeof got) == 0 || (got != got && want != want), true)
+            << t << ": " << got << " vs " << want;
+      } else {
+        std::uint16_t want = 0;
+        ASSERT_TRUE(parse_word(t, want)) << t;
+        ASSERT_EQ(read_word(f), want) << t;
+      }
+      ASSERT_EQ(io_result(), 0) << t;
+    }
+  }
+  // A bad token stops the reading there, also with plenty of bytes after it.
+  for (const char* bad : {"1.", ".5", "1e", "1.2.3", "12x", "--1", "1,5", "+", "-", "5e+", "0x10",
+                          "12345678901234567890123.4x"}) {
+    SCOPED_TRACE(bad);
+    TextFile f;
+    open_bytes(f, std::string("  ") + bad + std::string(300, ' ') + "\r\n");
+    EXPECT_EQ(read_real(f), 0.0);
+    EXPECT_EQ(io_result(), kInvalidNumber);
+  }
+  for (const char* bad : {"-1", "1.5", "0x", "$", "12a", "99999999999999999999999", "%2", "&8"}) {
+    SCOPED_TRACE(bad);
+    TextFile f;
+    open_bytes(f, std::string(bad) + std::string(300, ' '));
+    EXPECT_EQ(read_word(f), 0);
+    EXPECT_EQ(io_result(), kInvalidNumber);
   }
 }
 

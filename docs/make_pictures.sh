@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Makes the pictures of the README from the sample survey, as a real CAD
+# program draws the DXF drawings that scr2dxf makes of the chain's scripts:
+#   docs/sample_points.png       Temp/Points.scr (the surveyed points, in plan)
+#   docs/sample_echo_record.png  Temp/Echo_Rec.scr (the echo record before the
+#                                cleaning), printed on four pages side by side,
+#                                shown one above the other
+# LibreCAD prints each drawing headless to PDF, fitted to A4 pages; pdftoppm
+# turns the pages into grey pixels, and the blank paper around the drawing is
+# cut off. Needs: apt-get install librecad poppler-utils.
+#
+#   bash docs/make_pictures.sh
+#
+# It runs run_sample.sh first (the chain on the sample, in build/sample_survey).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+docs=$PWD/docs
+bin=$PWD/build/default/bin
+bash run_sample.sh >/dev/null
+cd build/sample_survey
+
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+"$bin/scr2dxf" Temp/Points.scr "$out/points.dxf" </dev/null >/dev/null
+"$bin/scr2dxf" Temp/Echo_Rec.scr "$out/echo_record.dxf" </dev/null >/dev/null
+
+export QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR=$out
+librecad dxf2pdf -a -t "$out" "$out/points.dxf" >/dev/null 2>&1
+librecad dxf2pdf -a -z 4x1 -t "$out" "$out/echo_record.dxf" >/dev/null 2>&1
+pdftoppm -gray -aa no -aaVector no -r 150 "$out/points.pdf" "$out/points"
+pdftoppm -gray -aa no -aaVector no -r 200 "$out/echo_record.pdf" "$out/echo"
+
+# Each page cut to the rows that hold the drawing (and a margin), the pages
+# stacked with a grey line between them, written as an 8-bit grey PNG.
+python3 - "$out" "$docs" <<'EOF'
+import glob, os, struct, sys, zlib
+
+out, docs = sys.argv[1:]
+
+def read_pgm(path):
+    with open(path, "rb") as f:
+        magic, size, depth, pixels = f.read().split(b"\n", 3)
+    w, h = map(int, size.split())
+    return [pixels[y * w:(y + 1) * w] for y in range(h)]
+
+def drawn(rows, margin):
+    ink = [y for y, row in enumerate(rows) if min(row) < 200]
+    return rows[max(ink[0] - margin, 0):ink[-1] + margin + 1]
+
+def write_png(path, rows):
+    def chunk(kind, data):
+        return (struct.pack(">I", len(data)) + kind + data
+                + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF))
+    head = struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 0, 0, 0, 0)
+    data = zlib.compress(b"".join(b"\0" + row for row in rows), 9)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", head) + chunk(b"IDAT", data) + chunk(b"IEND", b""))
+
+write_png(os.path.join(docs, "sample_points.png"),
+          drawn(read_pgm(glob.glob(os.path.join(out, "points*.pgm"))[0]), 20))
+strips = []
+for page in sorted(glob.glob(os.path.join(out, "echo-*.pgm"))):
+    rows = drawn(read_pgm(page), 16)
+    if strips:
+        strips.append(bytes([160]) * len(rows[0]))
+    strips += rows
+write_png(os.path.join(docs, "sample_echo_record.png"), strips)
+EOF
+ls -l "$docs"/sample_points.png "$docs"/sample_echo_record.png

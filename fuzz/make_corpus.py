@@ -1,0 +1,238 @@
+#!/usr/bin/env python3
+"""Writes the seed corpora of the fuzz targets to fuzz/corpus/<target>/: slices
+of the sample survey and of the DXF fixtures, and hand-made edge cases. The
+files are named by content, so running it again changes nothing; inputs kept
+there under other names (the ones that found bugs) are left alone.
+
+A tool target's input is made of segments separated by the byte 0x1E: the
+console answers, then the tool's input files in order (see tool_harness.h)."""
+
+import hashlib
+import math
+import os
+import struct
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+REPO = os.path.dirname(HERE)
+SAMPLE = os.path.join(REPO, "samples", "survey")
+DATA = os.path.join(REPO, "tests", "data")
+SEP = b"\x1e"
+
+
+def read(*parts):
+    with open(os.path.join(*parts), "rb") as f:
+        return f.read()
+
+
+def head(data, n):
+    """The first n lines (with their line ends)."""
+    return b"".join(data.splitlines(keepends=True)[:n])
+
+
+def crlf(*lines):
+    return b"".join(l.encode("latin-1") + b"\r\n" for l in lines)
+
+
+def tool(console, *files):
+    """A tool input: console answers, then the files (None: not there)."""
+    segments = [console]
+    for f in files:
+        if f is None:
+            break
+        segments.append(f)
+    return SEP.join(segments)
+
+
+RAW_POS = read(SAMPLE, "Temp", "Raw_Pos.txt")
+RAW_DPT = read(SAMPLE, "Temp", "Raw_Dpt.txt")
+RAW_TXT = read(SAMPLE, "PM", "Raw.Txt")
+OUT_DAT = read(SAMPLE, "PM", "Out.Dat")
+DATA_TXT = read(DATA, "sample", "Data.txt")
+LIST = read(DATA, "sample", "La_Lo_De.txt")
+POINTS = read(DATA, "sample", "Points.txt")
+DXF_R12 = read(DATA, "dxf", "profile_r12.dxf")
+
+LIMITS = b"1\n40\n3\n0.5\n\n"
+
+
+def small_points(n):
+    """The first n records of the sample PM/Points.txt, no line end after the last."""
+    return head(POINTS, n).rstrip(b"\r\n")
+
+
+def profile_dxf(points_txt, keep=None, code_width=3):
+    """A drawing of the echo record of a points file, as echo_clean1 draws it:
+    one POINT per record at the distance along the track and z."""
+    recs = [tuple(map(float, l.split()[:3])) for l in points_txt.splitlines() if l.strip()]
+    out = ["  0", "SECTION", "  2", "ENTITIES"]
+    d = 0.0
+    px, py = recs[0][0], recs[0][1]
+    for i, (x, y, z) in enumerate(recs):
+        d = d + math.sqrt((x - px) ** 2 + (y - py) ** 2)
+        px, py = x, y
+        if keep is not None and i not in keep:
+            continue
+        out += ["  0", "POINT", "  8", "0", "10".rjust(code_width), "%.4f" % d,
+                "20".rjust(code_width), "%.2f" % z, "30".rjust(code_width), "0.0"]
+    out += ["  0", "ENDSEC", "  0", "EOF"]
+    return crlf(*out)
+
+
+def cut_lines(data, count):
+    """The first count lines of data, the last without its line end."""
+    return head(data, count).rstrip(b"\r\n")
+
+
+EDGE_NUMBERS = [b"", b"\n", b"\r\n\r\n", b"abc", b"1,5 2 3", b"12.5; 1 2", b"1e400 -1e-400 5",
+                b"\x1a42 1 2", b"42\x001 2", b"+ - .5 5. 1e 1e+", b"Inf -nan NAN +inf",
+                b"9" * 300, b"1" + b"0" * 400 + b" 2 3", b"0x1F $ff %101 &17 70000 -1",
+                b"1\r2\r3\r", b"\xff\xfe 1 2 3"]
+
+
+def corpora():
+    c = {}
+    # -- the readers: byte 0 = program length (and the buffer-straddling
+    # filler in its two high bits), then the operations, then the file.
+    r = []
+    for prog in ([1, 4], [2, 2, 4], [3, 4], [0, 1, 2, 3, 4], [1, 1, 1], [3, 3, 4, 0]):
+        for body in EDGE_NUMBERS + [head(RAW_POS, 3), head(RAW_TXT, 2), cut_lines(DXF_R12, 12)]:
+            r.append(bytes([len(prog)]) + bytes(prog) + body)
+    r.append(bytes([0xC2, 1, 4]) + head(RAW_POS, 4))
+    r.append(bytes([0xFF, 2, 3, 4]) + b"12345678 1\r\n2")
+    r.append(bytes([0xC1, 3]) + b"A" * 600 + b"\r\nB")
+    c["readers"] = r[::2] + r[-3:]
+
+    # -- write_fixed: 8 bytes x, 2 bytes w, 2 bytes d, a mode byte (odd:
+    # x is a whole number of 8 bytes scaled by 10^-(mode >> 2)).
+    w = []
+    def fixed(x, width, d):
+        w.append(struct.pack("<dhh", x, width, d) + b"\x00")
+    def scaled(whole, k, width, d):
+        sign = 2 if whole < 0 else 0
+        w.append(struct.pack("<Qhh", abs(whole), width, d) + bytes([1 | sign | (k << 2)]))
+    for x, width, d in [(3.14159, 0, 2), (3.14159, 8, 3), (-12.5, 3, 1), (0.125, 0, 2), (2.5, 0, 0),
+                        (-0.004, 0, 2), (-0.0, 0, 2), (1e300, 0, 0), (1.7976931348623157e308, 0, 8),
+                        (5e-324, 0, 330), (float("nan"), 6, 2), (float("inf"), 6, 2),
+                        (float("-inf"), 0, 0), (9541213.356, 12, 2), (42.49920027, 0, 8),
+                        (0.5, 0, 0), (1.5, 0, 0), (9.995, 0, 2), (123456789012345678.0, 0, 1),
+                        (1e-5, 0, 5), (99999.99999999999, 0, 3), (-999.5, 8, 0)]:
+        fixed(x, width, d)
+    for whole, k, d in [(1005, 3, 2), (2675, 3, 2), (5, 1, 0), (15, 1, 0), (125, 3, 2), (4445, 4, 3),
+                        (-1005, 3, 2), (999995, 5, 4), (123456789012345675, 2, 1), (45, 1, 0)]:
+        scaled(whole, k, 0, d)
+    c["write_fixed"] = w
+
+    # -- the DXF scan: byte 0 even = codes 10, 20; odd = 10, 20, 30.
+    pts = small_points(6)
+    dxf_cases = [DXF_R12, profile_dxf(pts), profile_dxf(pts, keep={1, 3}), profile_dxf(pts, keep=set()),
+                 profile_dxf(pts, code_width=2), crlf("POINT"), crlf("POINT", " 10", "1.5"),
+                 crlf("POINT", " 10", "abc", " 20", "2"), crlf("POINT", " 20", "2", " 10", "1", " 20", "3"),
+                 crlf("POINT", " 10", "   7.25 rest", " 20", "-1e3"), b"POINT\r 10\r1\r 20\r2\r 30\r3\r",
+                 b"POINT\n 10\n1\n 20\n2\n 30\n\x1a3\n", crlf("LINE", "  8", "POINT", " 10", "1", " 20", "2", " 30", "3"),
+                 crlf("POINT", " 10", "1", " 20"), crlf("POINT", "POINT", " 10", "1", " 20", "2", " 30", "3"),
+                 b"", b"\n\n\n", b"POINT\x00\n 10\n1\n"]
+    c["dxf_scan"] = [bytes([i % 2]) + d for i, d in enumerate(dxf_cases)] + \
+                    [b"\x01" + cut_lines(profile_dxf(pts), n) for n in (5, 6, 7, 8, 9, 10)]
+
+    # -- the tools
+    pos, dpt = head(RAW_POS, 6), head(RAW_DPT, 30)
+    c["join"] = [
+        tool(b"\n", pos, dpt), tool(b"", head(RAW_POS, 2), head(RAW_DPT, 3)), tool(b"\n", pos),
+        tool(b"\n"), tool(b"\n", b"", dpt), tool(b"\n", pos, b""), tool(b"\n", head(RAW_POS, 1), dpt),
+        tool(b"\n", pos + b"\r\n", dpt), tool(b"\n", pos, dpt + b"\r\n"),
+        tool(b"\n", crlf("42.5 27.5 23 59 59", "42.6 27.6 0 0 1", "42.7 27.7 0 0 3"),
+             crlf("5.0 23 59 59", "6.0 0 0 0.5", "7.0 0 0 2")),
+        tool(b"\n", crlf("42.5 27.5 $0A 0 1", "42.5 27.5 x0A 0 2", "42.6 27.6 0x0A 0 3"), crlf("1 10 0 2", "2 10 0 2.5")),
+        tool(b"\n", crlf("42.5 27.5 10 0 1", "42.5 27.5 10 0 1", "42.6 27.6 10 0 1"), crlf("1 10 0 0", "2 10 0 0")),
+        tool(b"\n", pos.replace(b"27.", b"27,", 1), dpt), tool(b"\n", pos, dpt.replace(b"\n", b"\x1a", 5)),
+        tool(b"\n", pos.replace(b"\r\n", b"\r"), dpt.replace(b"\r\n", b"\n")),
+        tool(b"\n", crlf("42.5 27.5 70000 0 1", "nan inf 10 0 2", "1e308 -1e308 10 0 3"), crlf("1e400 10 0 1")),
+        tool(b"\n", crlf("42.5 27.5 -1 0 1"), dpt), tool(b"\n", pos, b"\x00" + dpt),
+    ]
+    data = head(DATA_TXT, 20)
+    c["depth_filter"] = [
+        tool(LIMITS, data), tool(LIMITS, head(DATA_TXT, 1)), tool(LIMITS), tool(LIMITS, b""),
+        tool(b"", data), tool(b"1\n40\n", data), tool(b"x\n", data), tool(b"1\n40\n3\n0.5;\n", data),
+        tool(b"\n\n1 40 3 0.5\n", data), tool(b"nan\ninf\n-inf\nnan\n\n", data), tool(b"40\n1\n3\n0.5\n", data),
+        tool(LIMITS, data + b"\r\n"), tool(LIMITS, data + b"   "), tool(LIMITS, data.replace(b" ", b"\t")),
+        tool(b"0\n1e9\n0\n1e9\n\n", crlf("42.5 27.5 3", "42.5 27.5 4", "42.50001 27.5 5")),
+        tool(LIMITS, data.replace(b"9.", b"x.", 1)), tool(LIMITS, b"\x1a" + data), tool(b"1\x1a\n", data),
+    ]
+    lst = head(LIST, 12)
+    c["utm_points"] = [
+        tool(b"\n", lst), tool(b"\n", head(LIST, 4)), tool(b"\n", head(LIST, 3)), tool(b"\n", b""), tool(b"\n"),
+        tool(b"\n", lst.replace(b"27.0 1.0", b"24.0 1.0", 1)), tool(b"\n", lst.replace(b"27.0 1.0", b"27.0 0.9996", 1)),
+        tool(b"\n", lst.replace(b"0.0 0.5 1.0 0.0 ", b"0.0 0.5 1.0 ", 1)),
+        tool(b"\n", lst.replace(b"0.0 0.5 1.0 0.0 ", b"0.0 0.5 1.0 0.0 7 ", 1)),
+        tool(b"\n", lst + b"\r\n"), tool(b"\n", lst.replace(b"9.4", b"1000.4", 1)),
+        tool(b"\n", crlf("h", "-", "27.0 1.0 0.35 0.8 1.0 0.12", "42.5 27.5 3.4", "90 180 1e300", "-90 -180 nan")),
+        tool(b"\n", crlf("h", "-", "27 1 0 0.5 1 0", "42.5 27.5 abc")), tool(b"\n", b"h\r\n-\r\n\x1a27 1 0 0 1 0"),
+        tool(b"\n", lst.replace(b"\r\n", b"\n")),
+    ]
+    c["echo_clean1"] = [
+        tool(b"\n", small_points(8)), tool(b"\n", small_points(1)), tool(b"\n", small_points(8) + b"\r\n"),
+        tool(b"\n", b""), tool(b"\n"), tool(b"\n", small_points(3) + b" \r\n "),
+        tool(b"\n", small_points(3).replace(b".", b",", 1)), tool(b"\n", b"1 2 3 4 5 6 7 8 9"),
+        tool(b"\n", b"1e308 1e308 1\r\n-1e308 -1e308 2"), tool(b"\n", b"nan 0 0\r\n1 1 1"),
+        tool(b"\n", small_points(4).replace(b"\r\n", b"\x1a", 1)), tool(b"", small_points(2)),
+    ]
+    c["echo_clean2"] = [
+        tool(b"\n", profile_dxf(pts), pts), tool(b"\n", profile_dxf(pts, keep={0, 2, 5}), pts),
+        tool(b"\n", profile_dxf(pts, keep={5}), pts), tool(b"\n", profile_dxf(pts, keep=set()), pts),
+        tool(b"\n", profile_dxf(pts, keep={1, 2}), pts), tool(b"\n", profile_dxf(pts)), tool(b"\n"),
+        tool(b"\n", profile_dxf(pts), b""), tool(b"\n", b"", pts), tool(b"\n", profile_dxf(pts, code_width=2), pts),
+        tool(b"\n", cut_lines(profile_dxf(pts), 9), pts), tool(b"\n", cut_lines(profile_dxf(pts), 12), pts),
+        tool(b"\n", profile_dxf(pts).replace(b"\r\n-", b"\r\nx", 1), pts),
+        tool(b"\n", crlf("POINT", " 10", "0.0", " 20", "1.0", "POINT", " 10", "-5", " 20", "2"), b"0 0 1\r\n3 4 2"),
+        tool(b"\n", profile_dxf(pts), pts + b"\r\n"), tool(b"\n", profile_dxf(b"1 1 5\r\n1 1 6\r\n1 1 7"), b"1 1 5\r\n1 1 6\r\n1 1 7"),
+    ]
+    raw = head(RAW_TXT, 5)
+    c["raw_convert"] = [
+        tool(b"\n", raw), tool(b"\n", head(RAW_TXT, 1)), tool(b"\n", b""), tool(b"\n"), tool(b"\n", raw + b"\r\n"),
+        tool(b"\n", crlf("42.5 27.123 5.3 $1F 0x1F x1f 9 5 3.25", "1 2 3 %101 &17 0 23 59 59.999")),
+        tool(b"\n", crlf("42.5 27.5 5.3 1 2 3 70000 65536 1e6")), tool(b"\n", crlf("42.5 27.5 5.3 1 2 -3 9 5 3")),
+        tool(b"\n", crlf("42.5 27.5 5.3 1 2 3 9 5 3.25 extra words", "1e300 -1e300 nan 1 2 3 4 5 inf")),
+        tool(b"\n", crlf("42.5 27.5 5.3 1 2 3.5 9 5 3")), tool(b"\n", raw.replace(b"\r\n", b"\r")),
+        tool(b"\n", raw[:40] + b"\x1a" + raw[40:]), tool(b"\n", crlf("42.5 27.5 5.3 1 2 3 9 5")),
+        tool(b"\n", crlf("42.5 27.5 5.3 18446744073709551615 18446744073709551616 3 9 5 3")),
+    ]
+    dat = head(OUT_DAT, 8)
+    c["dat_reduce"] = [
+        tool(b"2\n\n", dat), tool(b"0\n", dat), tool(b"-1.5\n\n", dat), tool(b"x\n", dat), tool(b"", dat),
+        tool(b"2\n\n", crlf("1 2 999", "3 4 999.5")), tool(b"2\n\n", crlf("1 2 998.99", "3 4 999")),
+        tool(b"2\n\n", crlf("1 2 -2.25", "3 4 -2.35", "5 6 2.4", "7 8 0.3", "9 10 -0.04", "1 1 -0.05")),
+        tool(b"2\n\n", b""), tool(b"2\n\n"), tool(b"2\n\n", dat + b"\r\n"),
+        tool(b"2\n\n", crlf("1 2 nan", "3 4 inf", "5 6 -inf", "7 8 -1e300")),
+        tool(b"1e300\n\n", dat), tool(b"nan\n\n", dat), tool(b"2\n\n", dat.replace(b"-9.", b"-9,", 1)),
+        tool(b"2\n\n", crlf("1 2 -5 rest", "3 4 -6")), tool(b"\n\n2\n\n", head(OUT_DAT, 1)),
+    ]
+    drawing = profile_dxf(pts)
+    c["dxf2txt"] = [
+        tool(b"drawing.dxf\nout.txt\n\n", drawing), tool(b"DRAWING.DXF\nout.txt\n\n", drawing),
+        tool(b"missing.dxf\nout.txt\n\n", drawing), tool(b"drawing.dxf\n\n\n", drawing),
+        tool(b"\nout.txt\n" + drawing), tool(b"\n\n" + crlf("POINT", " 10", "1", " 20", "2", " 30", "3")),
+        tool(b"drawing.dxf\nPM\n\n", drawing), tool(b"PM\nout.txt\n\n", drawing), tool(b"drawing.dxf\nout.txt\n", b""),
+        tool(b"drawing.dxf\nout.txt\n\n", crlf("POINT", " 10", "1", " 20", "2", " 30", "x")),
+        tool(b"drawing.dxf\nout.txt\n\n", cut_lines(drawing, 11)), tool(b"drawing.dxf\nout.txt\n\n", DXF_R12),
+        tool(b"drawing.dxf\nout.txt\n\n", crlf("POINT", " 10", "-1e300", " 20", "nan", " 30", "inf")),
+        tool(b"drawing.dxf\n", drawing), tool(b"", drawing), tool(b"drawing.dxf\nout.txt", drawing),
+    ]
+    return c
+
+
+def main():
+    for target, inputs in corpora().items():
+        folder = os.path.join(HERE, "corpus", target)
+        os.makedirs(folder, exist_ok=True)
+        for name in os.listdir(folder):  # inputs that found bugs (not seed-*) stay
+            if name.startswith("seed-"):
+                os.remove(os.path.join(folder, name))
+        for data in inputs:
+            name = "seed-" + hashlib.sha1(data).hexdigest()[:16]
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(data)
+        print("%-12s %3d seeds" % (target, len(set(inputs))))
+
+
+if __name__ == "__main__":
+    main()

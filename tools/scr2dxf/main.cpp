@@ -1,0 +1,429 @@
+// scr2dxf: draws what a script of the survey tools draws in the CAD program
+// (Temp/Points.scr, Temp/3DPoly.scr, Temp/Echo_Rec.scr, Temp/PointsCl.scr,
+// Temp/Out.Scr) as an ASCII DXF drawing in the R12 layout, which any CAD
+// program opens and which echo_clean2 and dxf2txt read back. The script and
+// the drawing are named at two prompts, or as two arguments.
+//
+// The script is read as the CAD program reads it: a blank or a line end acts
+// as Enter and hands over what was typed before it, and an Enter with nothing
+// typed at the command prompt repeats the last command. The commands:
+//   point    one POINT for the point answered (x,y or x,y,z; z 0 when left out)
+//   3DPoly   one 3D polyline through the vertices answered, up to an empty answer
+//   text     an optional "r" (right-justified at the point, else starting at
+//            it), a point, the height, the rotation, then the rest of the line
+//            as the text: one TEXT
+//   osnap off, ucsicon off, zoom e: nothing in the drawing.
+// Anything else stops the tool with the script's name and line number before
+// the drawing is made. The drawing is written under a temporary name beside
+// its own and renamed into place only when complete, so no half drawing is
+// ever left under the name given.
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+#include "console.h"
+#include "text_file.h"
+
+using namespace survey_rt;
+
+namespace {
+
+// Exit status of a script line that is not understood (and of a wrong call).
+constexpr int kNotUnderstood = 1;
+
+struct Vec3 {
+  double x = 0;
+  double y = 0;
+  double z = 0;
+};
+
+enum class Kind : std::uint8_t { point, polyline, text };
+
+struct Entity {
+  Kind kind = Kind::point;
+  std::vector<Vec3> at;  // the point, the polyline's vertices, the text's point
+  double height = 0;     // text only, from here on
+  double rotation = 0;   // degrees
+  bool right = false;    // right-justified at the point, else starting at it
+  std::string text;
+};
+
+enum class Command : std::uint8_t { none, osnap, ucsicon, zoom, point, poly, text };
+
+TextFile script_file, dxf_file;
+std::string script_name, dxf_name;
+std::vector<Entity> drawing;
+std::int32_t points = 0, polylines = 0, texts = 0;
+
+// The script line being read and the place in it.
+std::string line;
+std::size_t column = 0;
+bool line_done = true;  // its line end was handed over: the next answer starts a new line
+std::int32_t line_no = 0;
+std::int32_t answer_line = 0;  // the line of the last answer, for the messages
+
+// What is left to do at the exit: the unfinished drawing to remove and the
+// message of a stop to tell on the standard error.
+std::string part_path;
+bool part_exists = false;
+std::string stop_message;
+
+// Registered before the console is first used, so it runs after the console
+// has shown its last screen and given the terminal back: the message then
+// stands below the screen, as the run-time stop's does. It also runs after a
+// run-time stop (a failed write), which so leaves no unfinished drawing.
+void at_exit() {
+  if (part_exists) std::remove(part_path.c_str());
+  if (!stop_message.empty()) std::fputs(stop_message.c_str(), stderr);
+}
+
+[[noreturn]] void stop(int code, const std::string& message) {
+  stop_message = "scr2dxf: " + message + "\n";
+  halt(code);
+}
+
+[[noreturn]] void not_understood(std::string_view expected, std::string_view answer) {
+  show_at(7, 16, "Stopped: line ");
+  write_int(console_output(), answer_line);
+  write_str(console_output(), " of the script is not understood.");
+  show_line("");  // the message on the standard error follows on the next row
+  stop(kNotUnderstood, script_name + ", line " + std::to_string(answer_line) + ": " +
+                           std::string(expected) + " expected, found \"" + std::string(answer) + "\"");
+}
+
+// -- reading the script
+
+// The next answer, handed over by the blank or the line end after it (with
+// whole_line, only by the line end: the text of a TEXT command). False at the
+// end of the script.
+bool next_answer(std::string& answer, bool whole_line = false) {
+  if (line_done) {
+    const bool end = at_end(script_file);
+    io_check();
+    if (end) return false;
+    line = read_line(script_file);
+    skip_line(script_file);
+    io_check();
+    ++line_no;
+    show_count(7, 10, "Script lines : ", line_no, 8);
+    column = 0;
+    line_done = false;
+  }
+  answer_line = line_no;
+  // The runtime reads at most 255 characters of a line.
+  if (line.size() >= 255) not_understood("a line shorter than 255 characters", line.substr(0, 20) + "...");
+  std::size_t end = whole_line ? std::string::npos : line.find(' ', column);
+  if (end == std::string::npos) {
+    end = line.size();
+    line_done = true;
+  }
+  answer = line.substr(column, end - column);
+  column = end + 1;
+  return true;
+}
+
+char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
+
+// Equal without regard to ASCII letter case.
+bool same_word(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (lower(a[i]) != lower(b[i])) return false;
+  return true;
+}
+
+bool parse_number(std::string_view text, double& value) {
+  const char* end = text.data() + text.size();
+  const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+  return !text.empty() && ec == std::errc() && ptr == end && std::isfinite(value);
+}
+
+// "x,y" or "x,y,z", no blanks; z is 0 when left out.
+bool parse_point(std::string_view text, Vec3& p) {
+  double v[3] = {0, 0, 0};
+  int n = 0;
+  for (;;) {
+    const std::size_t comma = text.find(',');
+    if (n == 3 || !parse_number(text.substr(0, comma), v[n])) return false;
+    ++n;
+    if (comma == std::string_view::npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  if (n < 2) return false;
+  p = {v[0], v[1], v[2]};
+  return true;
+}
+
+// Each reader below takes the answers of one command; false when the
+// script ends before the command is complete.
+bool take_word(std::string_view word) {
+  std::string a;
+  if (!next_answer(a)) return false;
+  if (!same_word(a, word)) not_understood("\"" + std::string(word) + "\"", a);
+  return true;
+}
+
+bool take_point(Vec3& p) {
+  std::string a;
+  if (!next_answer(a)) return false;
+  if (!parse_point(a, p)) not_understood("a point x,y or x,y,z", a);
+  return true;
+}
+
+void add(Entity e) {
+  switch (e.kind) {
+    case Kind::point: show_count(7, 11, "Points       : ", ++points, 8); break;
+    case Kind::polyline: show_count(7, 12, "Polylines    : ", ++polylines, 8); break;
+    case Kind::text: show_count(7, 13, "Texts        : ", ++texts, 8); break;
+  }
+  drawing.push_back(std::move(e));
+}
+
+bool draw_point() {
+  Entity e;
+  e.at.resize(1);
+  if (!take_point(e.at[0])) return false;
+  add(std::move(e));
+  return true;
+}
+
+// The vertices up to an empty answer. The CAD program makes no polyline of
+// fewer than two vertices; one that the script leaves open at its end is
+// drawn as far as it goes.
+bool draw_polyline() {
+  Entity e;
+  e.kind = Kind::polyline;
+  std::string a;
+  bool more = true;
+  for (;;) {
+    more = next_answer(a);
+    if (!more || a.empty()) break;
+    Vec3 p;
+    if (!parse_point(a, p)) not_understood("a vertex x,y or x,y,z or an empty line", a);
+    e.at.push_back(p);
+  }
+  if (e.at.size() >= 2) add(std::move(e));
+  return more;
+}
+
+bool draw_text() {
+  Entity e;
+  e.kind = Kind::text;
+  e.at.resize(1);
+  std::string a;
+  if (!next_answer(a)) return false;
+  if (same_word(a, "r")) {
+    e.right = true;
+    if (!take_point(e.at[0])) return false;
+  } else if (!parse_point(a, e.at[0])) {
+    not_understood("\"r\" or a start point x,y", a);
+  }
+  if (!next_answer(a)) return false;
+  if (!parse_number(a, e.height) || e.height <= 0) not_understood("a text height above 0", a);
+  if (!next_answer(a)) return false;
+  if (!parse_number(a, e.rotation)) not_understood("a rotation angle", a);
+  if (!next_answer(e.text, true)) return false;
+  // An empty text ends the command without a text, as in the CAD program.
+  if (!e.text.empty()) add(std::move(e));
+  return true;
+}
+
+Command command_of(const std::string& word) {
+  if (same_word(word, "point")) return Command::point;
+  if (same_word(word, "3dpoly")) return Command::poly;
+  if (same_word(word, "text")) return Command::text;
+  if (same_word(word, "osnap")) return Command::osnap;
+  if (same_word(word, "ucsicon")) return Command::ucsicon;
+  if (same_word(word, "zoom")) return Command::zoom;
+  not_understood("a command (point, 3DPoly, text, osnap off, ucsicon off, zoom e)", word);
+}
+
+void read_script() {
+  Command last = Command::none;
+  std::string a;
+  bool more = next_answer(a);
+  while (more) {
+    // An empty answer at the command prompt repeats the last command.
+    if (!a.empty()) last = command_of(a);
+    switch (last) {
+      case Command::none: break;
+      case Command::osnap:
+      case Command::ucsicon: more = take_word("off"); break;
+      case Command::zoom: more = take_word("e"); break;
+      case Command::point: more = draw_point(); break;
+      case Command::poly: more = draw_polyline(); break;
+      case Command::text: more = draw_text(); break;
+    }
+    if (more) more = next_answer(a);
+  }
+}
+
+// -- writing the drawing
+
+// The shortest text that reads back as the same double, with a decimal point.
+std::string real_text(double v) {
+  char text[400];
+  const auto res = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed);
+  std::string s(text, res.ptr);
+  if (s.find('.') == std::string::npos) s += ".0";
+  return s;
+}
+
+// A group: the code right-aligned in three characters on its own line, the
+// value on the next.
+void group(int code, std::string_view value) {
+  write_int(dxf_file, code, 3);
+  end_line(dxf_file);
+  write_str(dxf_file, value);
+  end_line(dxf_file);
+  io_check();
+}
+
+void group(int code, double value) { group(code, real_text(value)); }
+
+void group(int code, const Vec3& p) {
+  group(code, p.x);
+  group(code + 10, p.y);
+  group(code + 20, p.z);
+}
+
+void write_entity(const Entity& e) {
+  switch (e.kind) {
+    case Kind::point:
+      group(0, "POINT");
+      group(8, "0");
+      group(10, e.at[0]);
+      break;
+    case Kind::polyline:
+      group(0, "POLYLINE");
+      group(8, "0");
+      group(66, "1");  // vertices follow
+      group(10, Vec3{});
+      group(70, "8");  // a 3D polyline
+      for (const Vec3& v : e.at) {
+        group(0, "VERTEX");
+        group(8, "0");
+        group(10, v);
+        group(70, "32");  // a vertex of a 3D polyline
+      }
+      group(0, "SEQEND");
+      group(8, "0");
+      break;
+    case Kind::text:
+      group(0, "TEXT");
+      group(8, "0");
+      group(10, e.at[0]);
+      group(40, e.height);
+      group(1, e.text);
+      group(50, e.rotation);
+      if (e.right) {
+        group(72, "2");  // right-justified at the alignment point
+        group(11, e.at[0]);
+      }
+      break;
+  }
+}
+
+void write_drawing() {
+  // The extents: the least and greatest coordinates drawn (0 when nothing is).
+  Vec3 low, high;
+  bool any = false;
+  for (const Entity& e : drawing) {
+    for (const Vec3& p : e.at) {
+      if (!any || p.x < low.x) low.x = p.x;
+      if (!any || p.y < low.y) low.y = p.y;
+      if (!any || p.z < low.z) low.z = p.z;
+      if (!any || p.x > high.x) high.x = p.x;
+      if (!any || p.y > high.y) high.y = p.y;
+      if (!any || p.z > high.z) high.z = p.z;
+      any = true;
+    }
+  }
+  group(0, "SECTION");
+  group(2, "HEADER");
+  group(9, "$ACADVER");
+  group(1, "AC1009");
+  group(9, "$EXTMIN");
+  group(10, low);
+  group(9, "$EXTMAX");
+  group(10, high);
+  group(0, "ENDSEC");
+  group(0, "SECTION");
+  group(2, "ENTITIES");
+  for (const Entity& e : drawing) write_entity(e);
+  group(0, "ENDSEC");
+  group(0, "EOF");
+}
+
+std::string read_name(int y) {
+  goto_xy(25, y);
+  io_check();
+  TextFile& in = console_input();
+  std::string name = read_line(in);
+  skip_line(in);
+  io_check();
+  return name;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::atexit(at_exit);
+  if (argc != 1 && argc != 3) stop(kNotUnderstood, "usage: scr2dxf [SCRIPT DRAWING]");
+
+  clear_screen();
+  show_line("");
+  show_line("");
+  show_line("      Script to DXF drawing");
+  show_line("      ~~~~~~~~~~~~~~~~~~~~~");
+  show_at(7, 6, "Script  (*.scr) : ");
+  show_at(7, 7, "Drawing (*.dxf) : ");
+  if (argc == 3) {
+    script_name = argv[1];
+    dxf_name = argv[2];
+    show_at(25, 6, script_name);
+    show_at(25, 7, dxf_name);
+  } else {
+    script_name = read_name(6);
+    if (!script_name.empty()) dxf_name = read_name(7);
+  }
+  if (script_name.empty() || dxf_name.empty()) {
+    show_at(7, 16, "No file name given: nothing done.");
+    show_line("");
+    stop(kNotUnderstood, "no file name given");
+  }
+
+  open_input(script_file, script_name);
+  io_check();
+  read_script();
+  close_file(script_file);
+  io_check();
+
+  // The drawing goes to NAME.part beside NAME first, then takes NAME's place.
+  const std::string target = disk_path(dxf_name);
+  part_path = target + ".part";
+  create_output(dxf_file, part_path);
+  io_check();
+  part_exists = true;
+  write_drawing();
+  close_file(dxf_file);
+  io_check();
+  if (std::rename(part_path.c_str(), target.c_str()) != 0)
+    stop(errno, "cannot put the drawing in place as " + dxf_name + ": " + std::strerror(errno));
+  part_exists = false;
+
+  show_at(7, 16, "Written  ");
+  write_str(console_output(), dxf_name);
+  io_check();
+  show_at(7, 19, "Press ENTER  ...");
+  wait_enter();
+  io_check();
+  return 0;
+}
