@@ -3,8 +3,9 @@
 // rules (17 significant digits, ties to even; then rounded at the d-th
 // decimal, half up, a 4 followed by 9s and an 8 or 9 at the sixteenth place
 // counting as 5), parse back to a value within half a unit of the last
-// decimal (a little more for the 4 that counts as 5), have exactly d decimals, and stay within the length the value and
-// d allow.
+// decimal (a little more for the 4 that counts as 5), have exactly d
+// decimals, and stay within the length the value and d allow (sign, the
+// integer digits of x, point and d decimals; at most 312 + d characters).
 //
 // Input: 8 bytes of x (as bits or, when byte 12 is odd, as a whole number
 // scaled by a power of ten so that decimal halves and their neighbours come

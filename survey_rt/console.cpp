@@ -1,5 +1,6 @@
 #include "console.h"
 
+#include <bit>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
@@ -47,7 +48,13 @@ struct Piece {
   int x = 0, y = 0;  // its first cell
   std::size_t len = 0;
   std::uint64_t order = 0;  // when it was last written
-  char text[kPieceMax];
+  char text[kPieceMax + 8];  // 8 more bytes to read words across the end
+  // A counter of show_count: text holds its label; the number after it, right-
+  // aligned in width, is made from count when the piece goes into the cells.
+  bool counter = false;
+  std::size_t label_len = 0;
+  int width = 0;
+  int count = 0;
 };
 
 Piece pieces[kPieces];  // pieces[0, piece_count) wait for the cells
@@ -56,6 +63,17 @@ std::uint64_t piece_clock = 0;
 Piece run;              // the text written since the last goto_xy
 bool run_open = false;  // ... while it can still be kept aside
 
+char32_t decode_high(const char* text, std::size_t n, std::size_t& i);
+
+// The cell of a byte of a piece: on a UTF-8 console a byte from 0x80 on stands
+// alone in a piece (no UTF-8 sequence) and is shown as Windows-1251.
+char32_t piece_cell(char byte) {
+  const unsigned char c = static_cast<unsigned char>(byte);
+  if (c < 0x80 || !utf8_console) return c;
+  std::size_t i = 0;
+  return decode_high(&byte, 1, i);
+}
+
 void put_pieces() {
   // At most a few, each put once: in order of their last writing.
   for (int done = 0; done < piece_count; ++done) {
@@ -63,9 +81,17 @@ void put_pieces() {
     for (int i = done + 1; i < piece_count; ++i)
       if (pieces[i].order < pieces[next].order) next = i;
     std::swap(pieces[done], pieces[next]);
-    const Piece& p = pieces[done];
+    Piece& p = pieces[done];
+    if (p.counter) {  // the number as write_int writes it
+      char number[16];
+      const std::size_t digits =
+          static_cast<std::size_t>(std::to_chars(number, number + sizeof number, p.count).ptr - number);
+      const std::size_t pad = p.width > 0 && static_cast<std::size_t>(p.width) > digits ? p.width - digits : 0;
+      std::memset(p.text + p.label_len, ' ', pad);
+      std::memcpy(p.text + p.label_len + pad, number, digits);
+    }
     char32_t* const cell = &screen.at(p.x, p.y);
-    for (std::size_t i = 0; i < p.len; ++i) cell[i] = static_cast<unsigned char>(p.text[i]);
+    for (std::size_t i = 0; i < p.len; ++i) cell[i] = piece_cell(p.text[i]);
   }
   piece_count = 0;
 }
@@ -85,12 +111,8 @@ void close_run() {
     }
     ++piece_count;
   }
-  Piece& p = pieces[i];
-  p.x = run.x;
-  p.y = run.y;
-  p.len = run.len;
-  p.order = ++piece_clock;
-  std::memcpy(p.text, run.text, run.len);
+  pieces[i] = run;
+  pieces[i].order = ++piece_clock;
 }
 
 // Brings the cells up to date, before anything else reads or writes them.
@@ -99,20 +121,59 @@ void put_pending() {
   if (piece_count > 0) put_pieces();
 }
 
+// Whether the n bytes at t (with 8 more bytes readable after them) are shown
+// in one cell each: none below 32, and on a UTF-8 console none that starts a
+// UTF-8 sequence. Eight at a time: a word has no byte below 32 when
+// subtracting 32 from each byte borrows nowhere.
+bool plain_bytes(const char* t, std::size_t n) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  std::uint64_t high = 0;
+  for (std::size_t i = 0; i < n; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, t + i, 8);
+    if (n - i < 8) {  // blanks for the bytes after the text
+      const unsigned rest = static_cast<unsigned>(8 * (8 - (n - i)));
+      const std::uint64_t keep =
+          std::endian::native == std::endian::little ? ~0ULL >> rest : ~0ULL << rest;
+      w = (w & keep) | (0x20 * kOnes & ~keep);
+    }
+    if ((w - 0x20 * kOnes) & ~w & (0x80 * kOnes)) return false;
+    high |= w & (0x80 * kOnes);
+  }
+  if (high == 0 || !utf8_console) return true;
+  for (std::size_t i = 0; i < n; ++i) {
+    std::size_t j = i;
+    if (static_cast<unsigned char>(t[i]) >= 0x80 && (decode_high(t, n, j), j != i)) return false;
+  }
+  return true;
+}
+
 // Adds text at the cursor to the open run when it can be kept aside: plain
 // characters, one cell each, that end before the row's last column.
 bool keep_aside(const char* text, std::size_t n) {
   if (!run_open || run.len + n > kPieceMax || screen.x + static_cast<long>(n) > screen.width)
     return false;
-  const unsigned plain_end = utf8_console ? 0x80 : 0x100;
-  for (std::size_t i = 0; i < n; ++i) {
-    const unsigned char c = static_cast<unsigned char>(text[i]);
-    if (c < 32 || c >= plain_end) return false;
-  }
-  std::memcpy(run.text + run.len, text, n);
+  char* const to = run.text + run.len;
+  std::memcpy(to, text, n);
+  if (!plain_bytes(to, n)) return false;  // what was copied is no part of the run
   run.len += n;
+  run.counter = false;  // (show_count marks its own)
   screen.x += static_cast<int>(n);
   return true;
+}
+
+// The characters of the decimal text of n.
+std::size_t int_length(int n) {
+  static constexpr std::uint32_t kTens[] = {10,      100,      1000,      10000,     100000,
+                                           1000000, 10000000, 100000000, 1000000000};
+  const std::uint32_t magnitude =
+      n < 0 ? 0u - static_cast<std::uint32_t>(n) : static_cast<std::uint32_t>(n);
+  std::size_t length = n < 0 ? 2 : 1;
+  for (std::uint32_t ten : kTens) {
+    if (magnitude < ten) break;
+    ++length;
+  }
+  return length;
 }
 
 void show() {
@@ -405,6 +466,7 @@ void goto_xy(int x, int y) {
   run.x = x;
   run.y = y;
   run.len = 0;
+  run.counter = false;
 }
 
 int window_width() {
@@ -460,20 +522,47 @@ void show_at(int x, int y, std::string_view text) {
 }
 
 void show_count(int x, int y, std::string_view label, int count, int width) {
+  if (started && io_pending() == 0 && x >= 1 && y >= 1 && x <= screen.width && y <= screen.height) {
+    // The same counter again, with a number of the same length: only the
+    // number changes (it is made when the piece goes into the cells).
+    close_run();
+    const std::size_t digits = int_length(count);
+    const std::size_t len =
+        label.size() + (width > 0 && static_cast<std::size_t>(width) > digits ? width : digits);
+    for (int i = 0; i < piece_count; ++i) {
+      Piece& p = pieces[i];
+      if (p.x == x && p.y == y && p.len == len && p.counter && p.width == width &&
+          std::string_view(p.text, p.label_len) == label) {
+        p.count = count;
+        p.order = ++piece_clock;
+        screen.x = x + static_cast<int>(len);
+        screen.y = y;
+        maybe_show();
+        io_check();
+        return;
+      }
+    }
+  }
   TextFile& con = console_output();
   goto_xy(x, y);
   // The label and the counter as one piece of text, when it can be kept aside.
-  char text[kPieceMax];
-  char number[16];
-  const std::size_t digits =
-      static_cast<std::size_t>(std::to_chars(number, number + sizeof number, count).ptr - number);
-  const std::size_t pad = width > 0 && static_cast<std::size_t>(width) > digits ? width - digits : 0;
-  const std::size_t n = label.size() + pad + digits;
-  if (io_pending() == 0 && n <= kPieceMax) {
+  if (io_pending() == 0 && label.size() <= kPieceMax && width <= 16) {
+    char text[kPieceMax + 32];
+    char number[16];
+    const std::size_t digits =
+        static_cast<std::size_t>(std::to_chars(number, number + sizeof number, count).ptr - number);
+    const std::size_t pad = width > 0 && static_cast<std::size_t>(width) > digits ? width - digits : 0;
     std::memcpy(text, label.data(), label.size());
-    std::memset(text + label.size(), ' ', pad);
-    std::memcpy(text + label.size() + pad, number, digits);
+    std::memset(text + label.size(), ' ', 16);  // the digits are written over what is too many
+    std::memcpy(text + label.size() + pad, number, sizeof number);
+    const std::size_t n = label.size() + pad + digits;
     if (keep_aside(text, n)) {
+      if (run.len == n && run.x == x && run.y == y) {  // the run is this counter alone
+        run.counter = true;
+        run.label_len = label.size();
+        run.width = width;
+        run.count = count;
+      }
       maybe_show();
       io_check();
       return;

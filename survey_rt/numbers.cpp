@@ -68,6 +68,13 @@ double out_of_range_value(std::string_view body) {
 
 namespace {
 
+// The powers of ten that fit in 64 bits.
+constexpr std::uint64_t kPow10[] = {
+    1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL,
+    1000000000ULL, 10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL,
+    100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL,
+    1000000000000000000ULL, 10000000000000000000ULL};
+
 // Exact powers of ten as doubles (10^22 is the last one a double holds).
 constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                   1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
@@ -155,27 +162,78 @@ bool parse_real(std::string_view token, double& value) {
   return true;
 }
 
-const char* parse_plain_real(const char* p, const char* end, double& value) {
-  bool neg = false;
-  if (p < end && (*p == '+' || *p == '-')) {
-    neg = *p == '-';
-    ++p;
+namespace {
+
+// The value of eight digit values (0 to 9) in the bytes of w, the first one
+// the most significant.
+inline std::uint32_t eight_digit_values(std::uint64_t w) {
+  w = (w * 10) + (w >> 8);  // pairs
+  w = (((w & 0x000000FF000000FFULL) * 0x000F424000000064ULL) +
+       (((w >> 16) & 0x000000FF000000FFULL) * 0x0000271000000001ULL)) >> 32;
+  return static_cast<std::uint32_t>(w);
+}
+
+// Gathers a run of digits from p into m, eight bytes at a time: the digits at
+// the front of a word are counted, moved to its end and converted at once.
+// Returns where the run ends, after at most 24 bytes (more than 19 digits are
+// refused by the callers).
+inline const char* gather_digits(const char* p, std::uint64_t& m) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  if constexpr (std::endian::native == std::endian::little) {
+    for (int word = 0; word < 3; ++word) {
+      std::uint64_t w;
+      std::memcpy(&w, p, 8);
+      // Nonzero bytes where w has no digit (a carry from such a byte may
+      // spoil the bytes after it, which do not count).
+      const std::uint64_t other = ((w & (0xF0 * kOnes)) ^ (0x30 * kOnes)) |
+                                  (((w + 6 * kOnes) & (0xF0 * kOnes)) ^ (0x30 * kOnes));
+      const int k = other == 0 ? 8 : std::countr_zero(other) / 8;
+      if (k == 0) break;
+      if (k <= 2) {  // one or two digits, as they are
+        const std::uint64_t first = (w & 0xFF) - '0';
+        m = k == 1 ? m * 10 + first : m * 100 + first * 10 + (((w >> 8) & 0xFF) - '0');
+        p += k;
+        break;
+      }
+      // The k digit values moved to the end of the word, zeros in front.
+      const std::uint64_t values = (w - 0x30 * kOnes) << (8 * (8 - k));
+      m = m * kPow10[k] + eight_digit_values(values);
+      p += k;
+      if (k < 8) break;
+    }
+    return p;
+  } else {
+    const char* const limit = p + 24;
+    for (; p < limit; ++p) {
+      const unsigned digit = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
+      if (digit > 9) break;
+      m = m * 10 + digit;
+    }
+    return p;
   }
+}
+
+}  // namespace
+
+const char* parse_plain_real(const char* p, const char* end, double& value) {
+  (void)end;  // more than 64 bytes lie before it
+  const bool neg = *p == '-';
+  if (*p == '-' || *p == '+') ++p;
   std::uint64_t mantissa = 0;
   const char* const first = p;
-  while (p < end && is_digit(*p)) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+  p = gather_digits(p, mantissa);
   std::ptrdiff_t digits = p - first;
-  long fraction = 0;
-  if (digits > 0 && p < end && *p == '.') {
+  std::ptrdiff_t fraction = 0;
+  if (*p == '.' && digits > 0) {
     const char* const f = ++p;
-    while (p < end && is_digit(*p)) mantissa = mantissa * 10 + static_cast<unsigned>(*p++ - '0');
+    p = gather_digits(p, mantissa);
     fraction = p - f;
-    if (fraction == 0) return nullptr;
     digits += fraction;
+    if (fraction == 0) return nullptr;
   }
   // The token must end here, at a blank or control byte.
-  if (digits == 0 || digits > 19 || p == end || static_cast<unsigned char>(*p) > 32 ||
-      mantissa > (std::uint64_t{1} << 53) || fraction > 22)
+  if (digits == 0 || digits > 19 || static_cast<unsigned char>(*p) > 32 ||
+      mantissa > (std::uint64_t{1} << 53))
     return nullptr;
   const double m = static_cast<double>(mantissa);
   const double v = fraction > 0 ? m / kExactPow10[fraction] : m;
@@ -184,11 +242,12 @@ const char* parse_plain_real(const char* p, const char* end, double& value) {
 }
 
 const char* parse_plain_word(const char* p, const char* end, std::uint16_t& value) {
-  if (p < end && *p == '+') ++p;
+  (void)end;  // more than 64 bytes lie before it
+  if (*p == '+') ++p;
   std::uint64_t v = 0;
   const char* const first = p;
-  while (p < end && is_digit(*p)) v = v * 10 + static_cast<unsigned>(*p++ - '0');
-  if (p == first || p - first > 19 || p == end || static_cast<unsigned char>(*p) > 32) return nullptr;
+  p = gather_digits(p, v);
+  if (p == first || p - first > 19 || static_cast<unsigned char>(*p) > 32) return nullptr;
   value = static_cast<std::uint16_t>(v & 0xFFFF);
   return p;
 }
@@ -250,11 +309,6 @@ namespace {
 
 __extension__ typedef unsigned __int128 uint128;
 
-constexpr std::uint64_t kPow10[] = {
-    1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL,
-    1000000000ULL, 10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL,
-    100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL,
-    1000000000000000000ULL, 10000000000000000000ULL};
 
 // 10^-5 to 10^16 as the nearest doubles.
 constexpr double kPow10Double[] = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,
@@ -343,26 +397,38 @@ constexpr char kDigitPairs[] =
     "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
     "8081828384858687888990919293949596979899";
 
-// The last n decimal digits of v (with leading zeros), ending just before end.
-void put_digits(char* end, std::uint64_t v, std::size_t n) {
+// The last n decimal digits of v (with leading zeros), ending just before
+// end; returns what is left of v in front of them. Two digits at a time, in
+// 32-bit arithmetic where v allows.
+template <typename Unsigned>
+inline Unsigned put_digit_pairs(char* end, Unsigned v, std::size_t n) {
   for (; n >= 2; n -= 2) {
-    const std::uint64_t pair = v % 100;
+    const Unsigned pair = v % 100;
     v /= 100;
     end -= 2;
     std::memcpy(end, kDigitPairs + 2 * pair, 2);
   }
-  if (n == 1) *--end = static_cast<char>('0' + v % 10);
+  if (n == 1) {
+    *--end = static_cast<char>('0' + v % 10);
+    v /= 10;
+  }
+  return v;
+}
+
+inline std::uint64_t put_digits(char* end, std::uint64_t v, std::size_t n) {
+  if (v <= 0xFFFFFFFF) return put_digit_pairs(end, static_cast<std::uint32_t>(v), n);
+  return put_digit_pairs(end, v, n);
 }
 
 // The number of decimal digits of v, 1 for 0.
-std::size_t digit_count(std::uint64_t v) {
+inline std::size_t digit_count(std::uint64_t v) {
   v |= 1;  // the same number of digits, and at least one
   const int guess = (std::bit_width(v) * 1233) >> 12;  // the digits, or one less
   return static_cast<std::size_t>(guess + (v >= kPow10[guess] ? 1 : 0));
 }
 
 // q / 10^p for p from 0 to 17, each a division by a constant (a multiply).
-std::uint64_t div_pow10(std::uint64_t q, int p) {
+inline std::uint64_t div_pow10(std::uint64_t q, int p) {
   switch (p) {
     case 0: return q;
     case 1: return q / 10ULL;
@@ -387,79 +453,135 @@ std::uint64_t div_pow10(std::uint64_t q, int p) {
 
 }  // namespace
 
-std::size_t format_fixed(char* out, std::size_t cap, double x, int d, int w) {
-  if (d < 0) d = 0;
-  const std::size_t width = w > 0 ? static_cast<std::size_t>(w) : 0;
-  // The text, after blanks up to the width.
-  auto padded = [&](std::size_t length) { return length < width ? width : length; };
-  auto put_blanks = [&](std::size_t length) {
-    char* o = out;
-    for (std::size_t pad = width > length ? width - length : 0; pad > 0; --pad) *o++ = ' ';
-    return o;
-  };
-  if (std::isnan(x) || std::isinf(x)) {
-    const char* text = std::isnan(x) ? "Nan" : x > 0 ? "+Inf" : "-Inf";
-    const std::size_t length = std::strlen(text);
-    if (padded(length) <= cap) std::memcpy(put_blanks(length), text, length);
-    return padded(length);
+namespace {
+
+// The eight decimal digits of v < 10^8 as the bytes of a word, the first
+// digit in the lowest byte (for little-endian machines): the two halves of
+// four digits, each split into two pairs, each pair into two digits, all at
+// once in lanes of the word.
+inline std::uint64_t eight_digit_bytes(std::uint32_t v) {
+  const std::uint64_t halves = (v / 10000) | (static_cast<std::uint64_t>(v % 10000) << 32);
+  const std::uint64_t high_pairs = ((halves * 10486) >> 20) & ((0x7FULL << 32) | 0x7F);
+  const std::uint64_t low_pairs = halves - 100 * high_pairs;
+  const std::uint64_t pairs = (low_pairs << 16) + high_pairs;
+  std::uint64_t tens = ((pairs * 103) >> 10) & ((0xFULL << 48) | (0xFULL << 32) | (0xFULL << 16) | 0xF);
+  tens += (pairs - 10 * tens) << 8;
+  return tens + 0x3030303030303030ULL;
+}
+
+// The text of the whole number kept with its last d digits as the fraction
+// (d = 0: none, no point), a "-" in front when negative, right-aligned with
+// blanks in w; written when it fits in cap. Returns its length.
+[[gnu::noinline]] std::size_t put_kept_digits(char* out, std::size_t cap, std::uint64_t kept, int d,
+                                              int w, bool negative) {
+  const std::size_t decimals = static_cast<std::size_t>(d);
+  const std::size_t digits = digit_count(kept);
+  const std::size_t whole_digits = digits > decimals ? digits - decimals : 1;
+  const std::size_t text_length = (negative ? 1 : 0) + whole_digits + (d > 0 ? 1 + decimals : 0);
+  const std::size_t pad = w > 0 && static_cast<std::size_t>(w) > text_length ? w - text_length : 0;
+  if (pad + text_length > cap) return pad + text_length;
+  char* o = out;
+  std::memset(o, ' ', pad);
+  o += pad;
+  if (negative) *o++ = '-';
+  char* end = o + whole_digits + (d > 0 ? 1 + decimals : 0);
+  std::uint64_t whole = kept;
+  if (d > 0) {
+    whole = put_digits(end, kept, decimals);
+    end -= decimals + 1;
+    *end = '.';
   }
+  put_digits(end, whole, whole_digits);
+  return pad + text_length;
+}
+
+// The same for the usual sizes, both parts of at most eight digits, each made
+// as a word and stored whole (what it writes beyond its digits is written
+// over next, or lies beyond the text within cap, which must hold 34 more).
+inline std::size_t put_kept(char* out, std::size_t cap, std::uint64_t kept, int d, int w,
+                            bool negative) {
+  const std::size_t pad_room = w > 0 ? static_cast<std::size_t>(w) : 0;
+  if (std::endian::native != std::endian::little || d > 8 || cap < pad_room + 34)
+    return put_kept_digits(out, cap, kept, d, w, negative);
+  const std::uint64_t whole = div_pow10(kept, d);
+  if (whole >= 100000000) return put_kept_digits(out, cap, kept, d, w, negative);
+  const auto fraction = static_cast<std::uint32_t>(kept - whole * kPow10[d]);
+  const std::size_t whole_digits = digit_count(whole);
+  const std::size_t text_length = (negative ? 1 : 0) + whole_digits + (d > 0 ? 1 + d : 0);
+  const std::size_t pad = pad_room > text_length ? pad_room - text_length : 0;
+  char* o = out;
+  if (pad > 16) {
+    std::memset(o, ' ', pad);
+  } else if (pad > 0) {
+    std::memset(o, ' ', 16);
+  }
+  o += pad;
+  *o = '-';
+  o += negative ? 1 : 0;
+  if (whole < 100) {  // one or two digits: from the table of pairs
+    std::memcpy(o, kDigitPairs + 2 * whole + (whole < 10 ? 1 : 0), 2);
+  } else {
+    const std::uint64_t whole_bytes =
+        eight_digit_bytes(static_cast<std::uint32_t>(whole)) >> (8 * (8 - whole_digits));
+    std::memcpy(o, &whole_bytes, 8);
+  }
+  if (d > 0) {
+    o[whole_digits] = '.';
+    char* const f = o + whole_digits + 1;
+    if (d == 1) {
+      *f = static_cast<char>('0' + fraction);
+    } else if (d == 2) {
+      std::memcpy(f, kDigitPairs + 2 * fraction, 2);
+    } else {
+      const std::uint64_t fraction_bytes = eight_digit_bytes(fraction) >> (8 * (8 - d));
+      std::memcpy(f, &fraction_bytes, 8);
+    }
+  }
+  return pad + text_length;
+}
+
+// A text of blanks and then text, right-aligned in w; written when it fits.
+std::size_t put_word(char* out, std::size_t cap, const char* text, int w) {
+  const std::size_t length = std::strlen(text);
+  const std::size_t pad = w > 0 && static_cast<std::size_t>(w) > length ? w - length : 0;
+  if (pad + length <= cap) {
+    std::memset(out, ' ', pad);
+    std::memcpy(out + pad, text, length);
+  }
+  return pad + length;
+}
+
+// Everything but the usual case of format_fixed: not-a-number, the
+// infinities, huge values, many decimals, and values next to a half.
+[[gnu::noinline]] std::size_t format_fixed_exactly(char* out, std::size_t cap, double x, int d,
+                                                   int w) {
+  if (std::isnan(x)) return put_word(out, cap, "Nan", w);
+  if (std::isinf(x)) return put_word(out, cap, x > 0 ? "+Inf" : "-Inf", w);
   const bool negative = std::signbit(x);
   const double a = std::fabs(x);
   const std::size_t decimals = static_cast<std::size_t>(d);
 
-  // The usual case first: y = a * 10^d below 10^11, and not within 10^-4 of
-  // a half. The 17 digits of a and the rounding of the product then lie closer
-  // to a * 10^d than 1.2e-5, and the rule's dropped-4 margin is at most 2e-5:
-  // so the rule's result is y rounded half up, whether the rule rounds down a
-  // value a hair above a whole number or up one a hair below it.
-  std::uint64_t kept = 0;
-  bool rounded = false;
-  if (d <= 17) {
-    const double y = a * kExactPow10[d];
-    if (y < 1e11) {
-      const auto whole = static_cast<std::uint64_t>(y);
-      const double part = y - static_cast<double>(whole);
-      if (std::fabs(part - 0.5) > 1e-4) {
-        kept = whole + (part > 0.5 ? 1 : 0);
-        rounded = true;
-      }
-    }
-  }
-
   long e = 0;
   std::uint64_t q = 0;  // the 17 significant digits of a, 0 for 0
-  if (!rounded && a != 0) q = significant_value(a, e);
+  if (a != 0) q = significant_value(a, e);
   // q's last digit weighs 10^(e - 16); p digits of q lie beyond the d-th decimal.
   const long p = 16 - e - d;
 
-  if (rounded || (d <= 17 && (q == 0 || p >= 1))) {
-    // round(a * 10^d) by the rule is a 64-bit integer.
-    if (!rounded && q != 0 && p <= 17) {
-      // Half up at the first dropped digit; a dropped 4 at most at the 14th
-      // significant place (p >= 4), then 9s through the 15th and an 8 or 9 as
-      // the 16th, counts as 5: the dropped part is then at least 49...980.
-      const int drop = static_cast<int>(p);
-      kept = div_pow10(q, drop);
-      const std::uint64_t rest = q - kept * kPow10[drop];
-      if (rest >= kPow10[drop] / 2 - (drop >= 4 ? 20 : 0)) ++kept;
-    }
-    const std::uint64_t whole = div_pow10(kept, d);
-    const std::uint64_t fraction = kept - whole * kPow10[d];
-    const std::size_t whole_digits = digit_count(whole);
-    const std::size_t length = (negative ? 1 : 0) + whole_digits + (d > 0 ? 1 + decimals : 0);
-    if (padded(length) > cap) return padded(length);
-    char* o = put_blanks(length);
-    if (negative) *o++ = '-';
-    put_digits(o + whole_digits, whole, whole_digits);
-    if (d > 0) {
-      o[whole_digits] = '.';
-      put_digits(o + whole_digits + 1 + decimals, fraction, decimals);
-    }
-    return padded(length);
+  // Half up at the first dropped digit; a dropped 4 at most at the 14th
+  // significant place (p >= 4), then 9s through the 15th and an 8 or 9 as the
+  // 16th, counts as 5: the dropped part is then at least 49...980.
+  std::uint64_t kept = 0;
+  if (q != 0 && p >= 1 && p <= 17) {
+    const int drop = static_cast<int>(p);
+    kept = div_pow10(q, drop);
+    const std::uint64_t rest = q - kept * kPow10[drop];
+    if (rest >= kPow10[drop] / 2 - (drop >= 4 ? 20 : 0)) ++kept;
   }
+  // round(a * 10^d) by the rule is then a 64-bit integer.
+  if (d <= 17 && (q == 0 || p >= 1)) return put_kept(out, cap, kept, d, w, negative);
 
-  // Huge values and many decimals, in a digit string: digits[first, 64) and
-  // then zeros more zeros; none at all when nothing is left of the value.
+  // Else in a digit string: digits[first, 64) and then zeros more zeros;
+  // none at all when nothing is left of the value.
   char digits[64];
   char* const units = digits + 64;
   char* first = units;
@@ -468,16 +590,10 @@ std::size_t format_fixed(char* out, std::size_t cap, double x, int d, int w) {
     first = units - 17;
     put_digits(units, q, 17);
     zeros = static_cast<std::size_t>(-p);
-  } else if (q != 0 && p <= 17) {
-    const int drop = static_cast<int>(p);
-    std::uint64_t kept = div_pow10(q, drop);
-    const std::uint64_t rest = q - kept * kPow10[drop];
-    if (rest >= kPow10[drop] / 2 - (drop >= 4 ? 20 : 0)) ++kept;
-    if (kept != 0) {
-      const std::size_t n = digit_count(kept);
-      first = units - n;
-      put_digits(units, kept, n);
-    }
+  } else if (kept != 0) {
+    const std::size_t n = digit_count(kept);
+    first = units - n;
+    put_digits(units, kept, n);
   }
   const std::size_t count = static_cast<std::size_t>(units - first);
   const std::size_t total = count + zeros;
@@ -486,9 +602,12 @@ std::size_t format_fixed(char* out, std::size_t cap, double x, int d, int w) {
   const std::size_t int_len = total > decimals ? total - decimals : 0;
   const std::size_t length =
       (negative ? 1 : 0) + (int_len > 0 ? int_len : 1) + (d > 0 ? 1 + decimals : 0);
-  if (padded(length) > cap) return padded(length);
+  const std::size_t pad = w > 0 && static_cast<std::size_t>(w) > length ? w - length : 0;
+  if (pad + length > cap) return pad + length;
 
-  char* o = put_blanks(length);
+  char* o = out;
+  std::memset(o, ' ', pad);
+  o += pad;
   if (negative) *o++ = '-';
   if (int_len == 0) {
     *o++ = '0';
@@ -519,7 +638,32 @@ std::size_t format_fixed(char* out, std::size_t cap, double x, int d, int w) {
       std::memset(o, '0', decimals);
     }
   }
-  return padded(length);
+  return pad + length;
+}
+
+}  // namespace
+
+std::size_t format_fixed(char* out, std::size_t cap, double x, int d, int w) {
+  if (d < 0) d = 0;
+  // The usual case: y = |x| * 10^d below 10^14 (so not a NaN or an
+  // infinity) and not too near a half. The 17 digits of |x| (off by at most
+  // 0.5e-16 y) and the rounding of the product (1.12e-16 y) put y within
+  // 1.62e-16 y of the rule's value, and the rule's dropped-4 margin moves its
+  // half by at most 2e-15 y: so when y lies farther than 4e-15 y from a half,
+  // the rule's result is y rounded half up, whether the rule rounds down a
+  // value a hair above a whole number or up one a hair below it.
+  if (d <= 17) {
+    const double y = std::fabs(x) * kExactPow10[d];
+    if (y < 1e14) {
+      const auto whole = static_cast<std::int64_t>(y);
+      const double part = y - static_cast<double>(whole);
+      if (std::fabs(part - 0.5) > 4e-15 * y) {
+        const std::uint64_t kept = static_cast<std::uint64_t>(whole) + (part > 0.5 ? 1 : 0);
+        return put_kept(out, cap, kept, d, w, std::signbit(x));
+      }
+    }
+  }
+  return format_fixed_exactly(out, cap, x, d, w);
 }
 
 void append_fixed(std::string& out, double x, int d) {

@@ -18,8 +18,8 @@ bool parse_real(std::string_view token, double& value);
 bool parse_word(std::string_view token, std::uint16_t& value);
 
 // The usual tokens in one pass, for reading straight from a buffer: text
-// starts with a token that ends at a byte of value 32 or less before end.
-// When it is a plain decimal, "[+-]digits[.digits]" (unsigned "[+]digits" for
+// starts with a token, and more than 64 bytes lie before end. When the token
+// is a plain decimal, "[+-]digits[.digits]" (unsigned "[+]digits" for
 // the word) of at most 19 digits, these set value as parse_real / parse_word
 // would and return where the token ends; otherwise nullptr, and the token is
 // left to parse_real / parse_word.

@@ -1,5 +1,6 @@
 #include "text_file.h"
 
+#include <bit>
 #include <charconv>
 #include <cstring>
 
@@ -183,8 +184,12 @@ inline const char* find_line_end(const char* p, const char* limit) {
   while (limit - p >= 8) {
     std::uint64_t w;
     std::memcpy(&w, p, 8);
-    if (((w - 27 * kOnes) & ~w & (0x80 * kOnes)) != 0) {
-      for (int i = 0; i < 8; ++i)
+    const std::uint64_t low = (w - 27 * kOnes) & ~w & (0x80 * kOnes);
+    if (low != 0) {
+      // The first flagged byte is truly below 27 (on little-endian machines
+      // the lowest one; elsewhere the bytes are looked at one by one).
+      int i = std::endian::native == std::endian::little ? std::countr_zero(low) / 8 : 0;
+      for (; i < 8; ++i)
         if (ends_line(p[i])) return p + i;
     }
     p += 8;
@@ -217,10 +222,20 @@ inline std::size_t line_end(const TextFile& f, std::size_t limit) {
   }
 }
 
+// n bytes to to: the short texts of the tools (separators, words, line ends)
+// one by one, longer ones by memcpy.
+inline void copy_bytes(char* to, const char* from, std::size_t n) {
+  if (n <= 8) {
+    for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+  } else {
+    std::memcpy(to, from, n);
+  }
+}
+
 // Output bytes: into the buffer of a disk file, onto the screen for the console.
 inline void emit(TextFile& f, const char* text, std::size_t n) {
   if (f.kind == FileKind::disk && n <= f.cap - f.len) [[likely]] {
-    std::memcpy(f.buf + f.len, text, n);
+    copy_bytes(f.buf + f.len, text, n);
     f.len += n;
     return;
   }
@@ -240,8 +255,8 @@ inline void emit(TextFile& f, const char* text, std::size_t n) {
 inline void emit_padded(TextFile& f, const char* text, std::size_t n, int w) {
   const std::size_t pad = w > 0 && static_cast<std::size_t>(w) > n ? w - n : 0;
   if (f.kind == FileKind::disk && pad + n <= f.cap - f.len) [[likely]] {
-    std::memset(f.buf + f.len, ' ', pad);
-    std::memcpy(f.buf + f.len + pad, text, n);
+    if (pad > 0) std::memset(f.buf + f.len, ' ', pad);
+    copy_bytes(f.buf + f.len + pad, text, n);
     f.len += pad + n;
     return;
   }
@@ -415,25 +430,64 @@ std::string_view take_line(TextFile& f) {
   return {start, n};
 }
 
+namespace {
+
+// The lines from p that end before safe_end: the line that equals text is
+// sought there as take_line reads lines. Returns where the scan stopped (a
+// line is left to take_line when it is 255 bytes or longer or a byte 26
+// comes, or the lines run out), and sets found when it stopped right after
+// such a line. A line shorter than eight bytes, its end in the same word, and
+// a text of at most seven: one word is enough to find the end and to compare.
+const char* find_in_words(const char* p, const char* safe_end, std::string_view text, bool& found) {
+  found = false;
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  const bool word_texts = std::endian::native == std::endian::little && text.size() < 8;
+  std::uint64_t text_word = 0;
+  if (word_texts) std::memcpy(&text_word, text.data(), text.size());
+  const std::uint64_t text_mask = (std::uint64_t{1} << (8 * (text.size() & 7))) - 1;
+  while (p < safe_end) {
+    if (word_texts) {
+      std::uint64_t w;
+      std::memcpy(&w, p, 8);
+      const std::uint64_t low = (w - 27 * kOnes) & ~w & (0x80 * kOnes);
+      if (low != 0) {
+        const std::size_t n = static_cast<std::size_t>(std::countr_zero(low) / 8);
+        if (p[n] == '\n' || p[n] == '\r') {
+          const bool same = n == text.size() && (w & text_mask) == text_word;
+          p += n + (p[n] == '\r' && p[n + 1] == '\n' ? 2 : 1);
+          if (same) {
+            found = true;
+            return p;
+          }
+          continue;
+        }
+      }
+    }
+    const char* const end = find_line_end(p, p + kMaxToken);
+    if (end == p + kMaxToken || *end == kEndOfFile) break;
+    bool same = static_cast<std::size_t>(end - p) == text.size();
+    for (std::size_t i = 0; same && i < text.size(); ++i) same = p[i] == text[i];
+    p = end + (end[0] == '\r' && end[1] == '\n' ? 2 : 1);
+    if (same) {
+      found = true;
+      return p;
+    }
+  }
+  return p;
+}
+
+}  // namespace
+
 bool find_line(TextFile& f, std::string_view text) {
   if (!can_read(f, "at_end")) return false;
   for (;;) {
     // The lines that lie whole in the buffer, and well before its end, are
-    // gone through here; the others as at_end and take_line say.
-    const char* p = f.buf + f.pos;
+    // gone through in blocks; the others as at_end and take_line say.
     const char* const safe_end = f.buf + f.len - std::min(f.len, 2 * kMaxToken);
-    while (p < safe_end) {
-      const char* const end = find_line_end(p, p + kMaxToken);
-      if (end == p + kMaxToken || *end == kEndOfFile) break;
-      const bool same = static_cast<std::size_t>(end - p) == text.size() &&
-                        std::memcmp(p, text.data(), text.size()) == 0;
-      p = end + (end[0] == '\r' && end[1] == '\n' ? 2 : 1);
-      if (same) {
-        f.pos = static_cast<std::size_t>(p - f.buf);
-        return true;
-      }
-    }
+    bool found;
+    const char* const p = find_in_words(f.buf + f.pos, safe_end, text, found);
     f.pos = static_cast<std::size_t>(p - f.buf);
+    if (found) return true;
     if (at_end(f)) return false;
     const std::string_view line = take_line(f);
     if (line.size() == text.size()) {  // most lines differ in their length already
@@ -446,6 +500,10 @@ bool find_line(TextFile& f, std::string_view text) {
 
 void skip_line(TextFile& f) {
   if (!can_read(f, "skip_line")) return;
+  if (f.len - f.pos >= 2 && f.buf[f.pos] == '\r' && f.buf[f.pos + 1] == '\n') {
+    f.pos += 2;  // the usual rest of a record: its line end
+    return;
+  }
   for (;;) {
     const std::size_t end = line_end(f, f.len);
     f.pos = end;
@@ -468,6 +526,10 @@ void write_str(TextFile& f, std::string_view s, int w) {
 
 void write_char(TextFile& f, char c, int w) {
   if (!can_write(f, "write_char")) return;
+  if (w <= 1 && f.kind == FileKind::disk && f.len < f.cap) {
+    f.buf[f.len++] = c;
+    return;
+  }
   emit_padded(f, &c, 1, w);
 }
 

@@ -445,6 +445,48 @@ TEST_F(TextFileTest, TakeLineReadsAsReadLineThenSkipLine) {
   }
 }
 
+TEST_F(TextFileTest, FindLineStopsWhereTakingLinesFindsIt) {
+  // Lines that read " 10", "POINT" or "x", among lines that nearly do, in
+  // mixed lines; the search must stop after the same line as at_end and
+  // take_line, line by line, do.
+  for (std::size_t cr_before : {1, 2}) {
+    std::string text = mixed_lines(41, 400000, cr_before);
+    std::string marked;
+    std::uint64_t state = 99;
+    static const char* const kLines[] = {" 10\r\n", "POINT\n", "x\r", " 10 \r\n", "POINTS\n",
+                                         " 1\n", "10\n", "point\r\n"};
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      marked += text[i];
+      if (text[i] == '\n') {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        if ((state >> 33) % 5 == 0) marked += kLines[(state >> 40) % 8];
+      }
+    }
+    marked += " 10\r\nPOINT\x1a" "POINT\r\n";
+    TextFile a, b;
+    open_bytes(a, marked);
+    open_bytes(b, marked);
+    int found = 0;
+    for (int round = 0;; ++round) {
+      const char* want_text = round % 3 == 0 ? " 10" : round % 3 == 1 ? "POINT" : "x";
+      bool want = false;
+      while (!at_end(b)) {
+        if (take_line(b) == want_text) {
+          want = true;
+          break;
+        }
+      }
+      ASSERT_EQ(find_line(a, want_text), want) << "round " << round;
+      ASSERT_EQ(take_line(a), take_line(b)) << "round " << round;  // the same line comes next
+      if (!want) break;
+      ++found;
+    }
+    EXPECT_GT(found, 200);
+    EXPECT_TRUE(at_end(a));
+    EXPECT_EQ(io_result(), 0);
+  }
+}
+
 TEST_F(TextFileTest, ReadErrorsTellTheLineFarIntoTheFile) {
   // The numbers of the mixed lines, then a bad token: the message names its
   // line, counted however the lines before it ended and wherever the buffer

@@ -116,8 +116,8 @@ def record_rows(tool, path):
 
 
 def with_field(line, index, text):
-    fields = line.split(" ")
-    fields = [f for f in fields if f != ""] if not line.startswith(" ") else line.split()
+    """The line with its field index replaced (fields then one blank apart)."""
+    fields = line.split()
     fields[index] = text
     return " ".join(fields)
 
@@ -195,9 +195,9 @@ class BadInput(SurveyCase):
                 self.assert_stop(got, self.baseline(tool), 106, "console")
 
     def test_letters_in_numbers(self):
-        for tool, spec in TOOLS.items():
+        for tool, info in TOOLS.items():
             base = self.baseline(tool)
-            for path, lines in spec["files"].items():
+            for path, lines in info["files"].items():
                 rows = record_rows(tool, path)
                 # (join stops when its fixes run out, before the last soundings)
                 for row in rows[:2] + (rows[-1:] if path != "Temp/Raw_Dpt.txt" else []):
@@ -213,9 +213,9 @@ class BadInput(SurveyCase):
                 self.assert_stop(got, self.baseline(tool), 106, "console")
 
     def test_lines_of_a_megabyte(self):
-        for tool, spec in TOOLS.items():
+        for tool, info in TOOLS.items():
             base = self.baseline(tool)
-            for path, lines in spec["files"].items():
+            for path, lines in info["files"].items():
                 rows = record_rows(tool, path)
                 variants = {
                     # a line of 1 MB of blanks and tabs before a record
@@ -237,8 +237,8 @@ class BadInput(SurveyCase):
                         self.assert_stop(got, base, 106, path, rows[0] + 1)
 
     def test_tokens_of_ten_thousand_digits(self):
-        for tool, spec in TOOLS.items():
-            for path, lines in spec["files"].items():
+        for tool, info in TOOLS.items():
+            for path, lines in info["files"].items():
                 rows = record_rows(tool, path)
                 # The last field a record reads, as 10,000 digits whose first
                 # 255 are zeros: the same as a field 0.
@@ -246,32 +246,32 @@ class BadInput(SurveyCase):
                     long, zero = list(lines), list(lines)
                     long[rows[0]], zero[rows[0]] = LONG_ZERO, "0"
                 else:
-                    k = spec["last"][path]
+                    k = info["last"][path]
                     long = [with_field(l, k, LONG_ZERO) if i == rows[1] else l for i, l in enumerate(lines)]
                     zero = [with_field(l, k, "0") if i == rows[1] else l for i, l in enumerate(lines)]
                 with self.subTest(tool=tool, path=path, field="last"):
                     got = self.run_tool(tool, self.files(tool, {path: join_lines(long)}))
                     want = self.run_tool(tool, self.files(tool, {path: join_lines(zero)}))
                     self.assert_same(got, want)
-                if path in spec.get("words", {}):
+                if path in info.get("words", {}):
                     with self.subTest(tool=tool, path=path, field="whole number"):
                         # 255 nines are beyond 64 bits
-                        bad = [with_field(l, spec["words"][path], LONG_NINES) if i == rows[0] else l
+                        bad = [with_field(l, info["words"][path], LONG_NINES) if i == rows[0] else l
                                for i, l in enumerate(lines)]
                         got = self.run_tool(tool, self.files(tool, {path: join_lines(bad)}))
                         self.assert_stop(got, self.baseline(tool), 106, path, rows[0] + 1)
 
     def test_byte_26_and_nul(self):
-        for tool, spec in TOOLS.items():
+        for tool, info in TOOLS.items():
             base = self.baseline(tool)
-            for path, lines in spec["files"].items():
+            for path, lines in info["files"].items():
                 data = join_lines(lines)
                 rows = record_rows(tool, path)
-                # Byte 26 after the line end of the second record (for a
-                # drawing: after its first point): the same as the file cut there.
-                at = len(join_lines(lines[:rows[2 if is_dxf(path) else 1] + 1])) + 2
-                if is_dxf(path):
-                    at = len(join_lines(lines[:rows[2] + 4])) + 2  # after the first point's 30 value
+                # Byte 26 after the line end of the second record (in a
+                # drawing: a few lines into its second point): the same as
+                # the file cut there.
+                cut_row = rows[2] + 3 if is_dxf(path) else rows[1]
+                at = len(join_lines(lines[:cut_row + 1])) + 2
                 with self.subTest(tool=tool, path=path, case="byte 26"):
                     got = self.run_tool(tool, self.files(tool, {path: data[:at] + b"\x1a" + b"1 2 3\r\n" + data[at:]}))
                     want = self.run_tool(tool, self.files(tool, {path: data[:at]}))
@@ -282,7 +282,7 @@ class BadInput(SurveyCase):
                         changed = b"\r\n".join(b"\x00" + l if i in rows else l
                                                for i, l in enumerate(data.split(b"\r\n")))
                     else:
-                        head = spec.get("header", 0)
+                        head = info.get("header", 0)
                         changed = join_lines(lines[:max(head - 1, 0)]) + (b"\r\n" if head > 1 else b"") + \
                             join_lines(lines[max(head - 1, 0):]).replace(b" ", b"\x00")
                     self.assert_same(self.run_tool(tool, self.files(tool, {path: changed})), base)
@@ -292,16 +292,16 @@ class BadInput(SurveyCase):
             second = [i for i, l in enumerate(lines) if l == "POINT"][1]
             changed = join_lines(lines[:second]) + b"\r\nPOINT\x00\r\n" + join_lines(lines[second + 1:])
             got = self.run_tool("dxf2txt", self.files("dxf2txt", {"drawing.dxf": changed}))
-            want = base_list = self.baseline("dxf2txt").outputs["list.txt"].split(b"\r\n")
-            del want[1]
-            self.assertEqual((got.run.returncode, got.outputs["list.txt"]), (0, b"\r\n".join(base_list)), got.run)
+            listed = self.baseline("dxf2txt").outputs["list.txt"].split(b"\r\n")
+            del listed[1]
+            self.assertEqual((got.run.returncode, got.outputs["list.txt"]), (0, b"\r\n".join(listed)), got.run)
 
     def test_a_million_point_lines(self):
         million = b"POINT\r\n" * 1000000
         last_point = b" 10\r\n1.5\r\n 20\r\n-2\r\n 30\r\n3e2\r\n"
-        for tool, spec in TOOLS.items():
+        for tool, info in TOOLS.items():
             base = self.baseline(tool)
-            path = next(iter(spec["files"]))
+            path = next(iter(info["files"]))
             with self.subTest(tool=tool, path=path):
                 got = self.run_tool(tool, self.files(tool, {path: million}))
                 if tool == "dxf2txt":  # every point cut short: none
@@ -315,6 +315,22 @@ class BadInput(SurveyCase):
             got = self.run_tool("dxf2txt", self.files("dxf2txt", {"drawing.dxf": million + last_point}))
             self.assertEqual((got.run.returncode, got.outputs["list.txt"]), (0, b"1.500 -2.000 300.000\r\n"),
                              got.run)
+
+    def test_clock_time_not_a_number(self):
+        """join: a sounding or a fix whose second reads "nan" (a number by the
+        reading rules, equal to nothing) is passed over, as if its line were
+        not there, and the join ends."""
+        info = TOOLS["join"]["files"]
+        for path in info:
+            for row in (0, 3):
+                with self.subTest(path=path, line=row + 1):
+                    lines = info[path]
+                    with_nan = lines[:row] + [with_field(lines[row], TOOLS["join"]["last"][path], "nan")] + lines[row:]
+                    got = self.run_tool("join", self.files("join", {path: join_lines(with_nan)}), bound=10)
+                    want = self.run_tool("join", self.files("join"))
+                    self.assertEqual((got.run.returncode, got.run.stderr), (0, b""), got.run)
+                    self.assertEqual(got.outputs, want.outputs)
+                    self.assertEqual(want.outputs["Temp/Data.txt"].count(b"\r\n"), 9)
 
     def test_dxf_cut_after_every_line(self):
         lines = drawing_lines()[:-1]  # without the empty item after the last line end

@@ -77,12 +77,10 @@ class Case:
     """One fault: how to set up the survey folder, the exit status, the path
     the stop names, and the event at which the tool stops."""
 
-    def __init__(self, name, code, path, failing, arrange=None, as_nobody=False, answers=None,
-                 skip=(), no_old=()):
+    def __init__(self, name, code, path, failing, arrange=None, as_nobody=False, skip=(), no_old=()):
         self.name, self.code, self.path, self.failing = name, code, path, failing
         self.arrange = arrange or (lambda survey: None)
         self.as_nobody = as_nobody
-        self.answers = answers
         self.skip = set(skip)      # outputs not to look at (the failing one itself)
         self.no_old = set(no_old)  # outputs not given old content
 
@@ -185,7 +183,7 @@ class ToolFaults(SurveyCase):
                     if path not in case.no_old:
                         survey.write(path, OLD)
                 case.arrange(survey)
-                run = self.run_tool(survey, tool, case.answers or setup.answers, case.as_nobody)
+                run = self.run_tool(survey, tool, setup.answers, case.as_nobody)
                 states = expected_states(tool, case.failing)
                 if tool == "dxf2txt" and case.path == "drawing.dxf":
                     # Its own answer to a drawing it cannot open.

@@ -25,17 +25,10 @@ class Setup:
         self.outputs = outputs
         self.answers = answers
 
-    def prepare(self, survey, replace=None):
-        """Writes the inputs into survey, with replace's paths ({path: bytes,
-        or None to leave the file out}) instead."""
-        replace = replace or {}
-        for path, data in list(self.inputs.items()) + [(p, d) for p, d in replace.items()
-                                                       if p not in self.inputs]:
-            data = replace.get(path, data)
-            if data is not None:
-                folder = os.path.dirname(survey.path(path))
-                os.makedirs(folder, exist_ok=True)
-                survey.write(path, data)
+    def prepare(self, survey):
+        """Writes the inputs into survey."""
+        for path, data in self.inputs.items():
+            survey.write(path, data)
 
 
 def _echo_drawing(points_txt):

@@ -41,7 +41,6 @@ std::string read_name() {
 }
 
 void write_point(std::span<const double> v) {
-  TextFile& con = console_output();
   write_fixed(txt_file, v[0], 0, 3);
   write_char(txt_file, ' ');
   write_fixed(txt_file, v[1], 0, 3);
@@ -50,10 +49,7 @@ void write_point(std::span<const double> v) {
   end_line(txt_file);
   io_check();
   ++points;
-  goto_xy(64, 11);
-  write_str(con, kPoints);
-  write_int(con, points, 8);
-  io_check();
+  show_count(64, 11, kPoints, points, 8);
 }
 
 }  // namespace

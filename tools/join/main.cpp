@@ -2,6 +2,7 @@
 // Temp/Raw_Pos.txt by clock time (the fix itself, or a linear interpolation
 // between the two fixes around it) and writes latitude, longitude and depth
 // to Temp/Data.txt. One forward pass over both logs.
+#include <cmath>
 #include <cstdint>
 
 #include "console.h"
@@ -96,6 +97,16 @@ void write_joined(double latitude, double longitude, double depth) {
 
 // One pass of the join, steps A to E; false when a log ran out during it.
 bool join_pass(PositionFix& p1, PositionFix& p2, Sounding& s) {
+  // A time that is not a number ("nan" in a log) fails every test below, so
+  // no step would move either log on and the join would never end: such a
+  // sounding is dropped and such a fix passed over, as if its line were not
+  // there (the position counter does not count it).
+  if (std::isnan(s.time)) return next_sounding(s);
+  if (std::isnan(p2.time)) return next_fix(p2);
+  if (std::isnan(p1.time)) {
+    p1 = p2;
+    return next_fix(p2);
+  }
   if (s.time < p1.time) {  // A: before the window, dropped
     if (!next_sounding(s)) return false;
   }

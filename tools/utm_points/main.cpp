@@ -2,8 +2,6 @@
 // depth with the survey parameters of the file's third line, and writes the
 // points to PM/Points.txt and to the AutoCAD scripts Temp/Points.scr (one
 // point entity a record) and Temp/3DPoly.scr (one 3D polyline through all).
-#include <string>
-
 #include "console.h"
 #include "point_list.h"
 #include "text_file.h"
@@ -56,11 +54,11 @@ void read_and_project() {
 
 // A field of PM/Points.txt after the first: right-aligned in w with two
 // decimals; a value whose text fills the field gets one blank in front, so
-// that it stays apart from the value before it.
+// that it stays apart from the value before it. That is one blank, then the
+// value right-aligned in the rest of the field.
 void write_field(TextFile& f, double value, int w) {
-  const std::string text = fixed_text(value, 2);
-  if (static_cast<int>(text.size()) >= w) write_char(f, ' ');
-  write_str(f, text, w);
+  write_char(f, ' ');
+  write_fixed(f, value, w - 1, 2);
 }
 
 // easting,northing,depth as narrow as the values allow.
@@ -151,9 +149,7 @@ int main() {
     io_check();
     write_point_out();
     ++points_counter;
-    goto_xy(28, 15);
-    write_int(console_output(), points_counter, 8);
-    io_check();
+    show_count(28, 15, "", points_counter, 8);
   }
 
   close_file(list_file);

@@ -1,0 +1,194 @@
+#!/usr/bin/env bash
+# Speed of the survey tools on large generated inputs, side by side with the
+# general-purpose programs a surveyor would otherwise script (not part of the
+# tests; nothing here is committed output).
+#
+#   bash bench/run.sh
+#
+# Builds the tools (Release) in build/bench, makes inputs of 1,000,000 and
+# 10,000,000 records of every tool's kind with bench/make_inputs in a
+# temporary folder (deleted at the end; about 3 GB at a time for the largest),
+# runs each tool there with its standard output redirected to a file, and
+# prints the median of the runs: seconds, records a second and peak memory
+# (the maximum resident set that /usr/bin/time reports). Then:
+#   - the peers, on the same records, where installed: PROJ's proj and GMT's
+#     mapproject projecting the points of utm_points, GMT's sample1d
+#     interpolating the track at the sounding times of join, awk filtering the
+#     soundings of depth_filter and reformatting the records of raw_convert;
+#     with the ratio ours/peer of records a second. Install them with
+#         apt-get update; apt-get install -y proj-bin gmt
+#   - join and utm_points with their standard output on a real terminal (a
+#     tmux server of its own, one window of 80 x 25) against redirected.
+#
+# Settings (environment): SURVEY_BENCH_SIZES (default "1000000 10000000"),
+# SURVEY_BENCH_RUNS (runs a figure, default 3), SURVEY_BENCH_DIR (where the
+# inputs go, default a new folder under ${TMPDIR:-/tmp}), SURVEY_BENCH_BUILD
+# (default build/bench).
+set -euo pipefail
+
+ROOT=$(cd "$(dirname "$0")/.." && pwd)
+BUILD=${SURVEY_BENCH_BUILD:-$ROOT/build/bench}
+SIZES=${SURVEY_BENCH_SIZES:-"1000000 10000000"}
+RUNS=${SURVEY_BENCH_RUNS:-3}
+TOOLS="join depth_filter utm_points echo_clean1 echo_clean2 dat_reduce raw_convert dxf2txt"
+
+if [ ! -x /usr/bin/time ]; then
+  echo "bench: /usr/bin/time is needed (apt-get install -y time)" >&2
+  exit 1
+fi
+
+echo "== building (Release) in $BUILD"
+cmake -S "$ROOT" -B "$BUILD" -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
+# shellcheck disable=SC2086
+cmake --build "$BUILD" -j2 --target make_inputs $TOOLS >/dev/null
+BIN=$BUILD/bin
+MAKE_INPUTS=$BUILD/bench/make_inputs
+
+WORK=${SURVEY_BENCH_DIR:-$(mktemp -d "${TMPDIR:-/tmp}/survey-bench.XXXXXX")}
+mkdir -p "$WORK"
+TMUX_SERVER="survey-bench-$$"
+cleanup() {
+  if command -v tmux >/dev/null; then
+    for i in $(seq "$RUNS"); do
+      tmux -L "$TMUX_SERVER-$i" kill-server 2>/dev/null || true
+      rm -f "${TMUX_TMPDIR:-/tmp}/tmux-$(id -u)/$TMUX_SERVER-$i"
+    done
+  fi
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+
+# median FILE: the median line (by its first number) of a file of "seconds KiB" lines.
+median() { sort -n "$1" | awk '{l[NR]=$0} END{print l[int((NR+1)/2)]}'; }
+
+# measure DIR COMMAND...: runs the command RUNS times in DIR (its standard
+# input from answers.txt when there is one, its standard output to a file)
+# and prints the median "seconds KiB".
+measure() {
+  local dir=$1
+  shift
+  local times=$WORK/times.txt
+  : >"$times"
+  for _ in $(seq "$RUNS"); do
+    local input=/dev/null
+    [ -f "$dir/answers.txt" ] && input=$dir/answers.txt
+    (cd "$dir" && /usr/bin/time -f '%e %M' -o "$WORK/time.txt" "$@" <"$input" >"$WORK/stdout.txt" \
+      2>"$WORK/stderr.txt")
+    tail -n 1 "$WORK/time.txt" >>"$times"
+  done
+  median "$times"
+}
+
+# rate N SECONDS: records a second, in millions.
+rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.2f", (s > 0 ? n / s / 1e6 : 0) }'; }
+
+row() {  # what records seconds KiB [ours-rate]
+  local r
+  r=$(rate "$2" "$3")
+  if [ $# -ge 5 ]; then
+    printf '    %-28s %6.2f s %8s M/s %8s KiB   ours/peer %s\n' "$1" "$3" "$r" "$4" \
+      "$(awk -v a="$5" -v b="$r" 'BEGIN { printf "%.1f", (b > 0 ? a / b : 0) }')"
+  else
+    printf '%-32s %6.2f s %8s M/s %8s KiB\n' "$1" "$3" "$r" "$4"
+  fi
+}
+
+have() {
+  if command -v "$1" >/dev/null; then return 0; fi
+  echo "    ($1 is not installed: skipped; apt-get update; apt-get install -y $2)"
+  return 1
+}
+
+# The peers of a tool, on the inputs in DIR (N records; ours at OURS M/s).
+peers() {
+  local tool=$1 dir=$2 n=$3 ours=$4 s k
+  case $tool in
+    join)
+      if have gmt gmt; then
+        # The fixes as "time latitude longitude" (a fix counts a second before
+        # its stamp), the sounding times, both in seconds over the days.
+        awk '{ t = $3 * 3600 + $4 * 60 + $5; if (n && t < last - 43200) off += 86400
+               last = t; n = 1; printf "%.2f %s %s\n", t + off - 1, $1, $2 }' \
+          "$dir/Temp/Raw_Pos.txt" >"$dir/fixes.txt"
+        awk '{ t = $2 * 3600 + $3 * 60 + $4; if (n && t < last - 43200) off += 86400
+               last = t; n = 1; printf "%.2f\n", t + off }' \
+          "$dir/Temp/Raw_Dpt.txt" >"$dir/times.txt"
+        read -r s k < <(measure "$dir" gmt sample1d fixes.txt -Ttimes.txt -Fl)
+        row "gmt sample1d (track at times)" "$n" "$s" "$k" "$ours"
+      fi
+      ;;
+    depth_filter)
+      if have awk mawk; then
+        read -r s k < <(measure "$dir" awk '$3 > 1 && $3 < 40 { printf "%.8f %.8f %.1f\r\n", $1, $2, $3 }' \
+          Temp/Data.txt)
+        row "awk (depth window)" "$n" "$s" "$k" "$ours"
+      fi
+      ;;
+    utm_points)
+      awk 'NR > 3 { print $2, $1 }' "$dir/PM/La_Lo_De.txt" >"$dir/lonlat.txt"
+      if have proj proj-bin; then
+        read -r s k < <(measure "$dir" proj +proj=tmerc +lat_0=0 +lon_0=27 +k=1 +x_0=9500113.804 \
+          +y_0=122.463 +ellps=WGS84 -f %.2f lonlat.txt)
+        row "proj (tmerc)" "$n" "$s" "$k" "$ours"
+      fi
+      if have gmt gmt; then
+        read -r s k < <(measure "$dir" gmt mapproject lonlat.txt -Jt27/0/1:1 -R26/29/41/44 -C -F)
+        row "gmt mapproject (-Jt)" "$n" "$s" "$k" "$ours"
+      fi
+      ;;
+    raw_convert)
+      if have awk mawk; then
+        read -r s k < <(measure "$dir" awk '{ printf "%12.8f %12.8f %6.2f %2d %2d %5.2f\r\n", $1, $2, $3, $7, $8, $9 }' \
+          PM/Raw.Txt)
+        row "awk (fixed columns)" "$n" "$s" "$k" "$ours"
+      fi
+      ;;
+  esac
+}
+
+# terminal TOOL DIR: seconds of the tool with its standard output on a tmux
+# window of 80 x 25 (the median of the runs).
+terminal() {
+  local tool=$1 dir=$2
+  local conf=$WORK/tmux.conf times=$WORK/tmux-times.txt
+  printf 'set -g status off\nset -g history-limit 0\n' >"$conf"
+  : >"$times"
+  for i in $(seq "$RUNS"); do
+    local server=$TMUX_SERVER-$i  # a new server each run, none left behind
+    rm -f "$WORK/tmux-time.txt"
+    tmux -L "$server" -f "$conf" new-session -d -x 80 -y 25 -c "$dir" \
+      "/usr/bin/time -f '%e %M' -o '$WORK/tmux-time.txt' '$BIN/$tool' < answers.txt; tmux wait-for -S bench-done; exec sleep 86400"
+    tmux -L "$server" wait-for bench-done
+    tmux -L "$server" kill-server 2>/dev/null || true
+    rm -f "${TMUX_TMPDIR:-/tmp}/tmux-$(id -u)/$server"
+    tail -n 1 "$WORK/tmux-time.txt" >>"$times"
+  done
+  median "$times" | awk '{print $1}'
+}
+
+echo "== machine: $(nproc) cores, $(awk -F: '/model name/ { print $2; exit }' /proc/cpuinfo)"
+echo "== load before: $(cut -d' ' -f1-3 /proc/loadavg); runs a figure: $RUNS (medians)"
+for n in $SIZES; do
+  echo
+  echo "== $n records"
+  for tool in $TOOLS; do
+    "$MAKE_INPUTS" "$n" "$WORK" "$tool"
+    dir=$WORK/$tool
+    read -r seconds kib < <(measure "$dir" "$BIN/$tool")
+    row "$tool" "$n" "$seconds" "$kib"
+    ours=$(rate "$n" "$seconds")
+    peers "$tool" "$dir" "$n" "$ours"
+    if [ "$tool" = join ] || [ "$tool" = utm_points ]; then
+      if command -v tmux >/dev/null; then
+        t=$(terminal "$tool" "$dir")
+        printf '    %-28s %6.2f s   terminal/redirected %s\n' "on a terminal (tmux 80x25)" "$t" \
+          "$(awk -v a="$t" -v b="$seconds" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
+      else
+        echo "    (tmux is not installed: no terminal run; apt-get install -y tmux)"
+      fi
+    fi
+    rm -rf "$dir"
+  done
+done
+echo
+echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
