@@ -8,9 +8,10 @@
 # Builds the tools (Release) in build/bench, makes inputs of 1,000,000 and
 # 10,000,000 records of every tool's kind with bench/make_inputs in a
 # temporary folder (deleted at the end; about 3 GB at a time for the largest),
-# runs each tool there with its standard output redirected to a file, and
-# prints the median of the runs: seconds, records a second and peak memory
-# (the maximum resident set that /usr/bin/time reports). Then:
+# runs each tool there (every run in a fresh copy of the folder, after a sync)
+# with its standard output redirected to a file, and prints the median of the
+# runs: seconds, records a second and peak memory (the maximum resident set
+# that /usr/bin/time reports). Then:
 #   - the peers, on the same records, where installed: PROJ's proj and GMT's
 #     mapproject projecting the points of utm_points, GMT's sample1d
 #     interpolating the track at the sounding times of join, awk filtering the
@@ -18,7 +19,8 @@
 #     with the ratio ours/peer of records a second. Install them with
 #         apt-get update; apt-get install -y proj-bin gmt
 #   - join and utm_points with their standard output on a real terminal (a
-#     tmux server of its own, one window of 80 x 25) against redirected.
+#     tmux server of its own, one window of 80 x 25) against redirected, the
+#     runs taking turns.
 #
 # Settings (environment): SURVEY_BENCH_SIZES (default "1000000 10000000"),
 # SURVEY_BENCH_RUNS (runs a figure, default 3), SURVEY_BENCH_DIR (where the
@@ -61,21 +63,36 @@ trap cleanup EXIT
 # median FILE: the median line (by its first number) of a file of "seconds KiB" lines.
 median() { sort -n "$1" | awk '{l[NR]=$0} END{print l[int((NR+1)/2)]}'; }
 
-# measure DIR COMMAND...: runs the command RUNS times in DIR (its standard
-# input from answers.txt when there is one, its standard output to a file)
-# and prints the median "seconds KiB".
+# fresh DIR: a copy of DIR (hard links to its files) at $WORK/run, where a run
+# creates its output files anew, as in a survey folder, after the data that
+# earlier runs wrote has gone to the disk.
+fresh() {
+  rm -rf "$WORK/run" "$WORK/stdout.txt"
+  cp -al "$1" "$WORK/run"
+  sync
+}
+
+# measure DIR COMMAND...: runs the command RUNS times in a fresh copy of DIR
+# (its standard input from answers.txt when there is one, its standard output
+# to a file) and prints the median "seconds KiB".
+measure_once() {
+  local dir=$1
+  shift
+  fresh "$dir"
+  local input=/dev/null
+  [ -f "$WORK/run/answers.txt" ] && input=$WORK/run/answers.txt
+  (cd "$WORK/run" && /usr/bin/time -f '%e %M' -o "$WORK/time.txt" "$@" <"$input" >"$WORK/stdout.txt" \
+    2>"$WORK/stderr.txt")
+  rm -rf "$WORK/run" "$WORK/stdout.txt"
+  tail -n 1 "$WORK/time.txt"
+}
+
 measure() {
   local dir=$1
   shift
   local times=$WORK/times.txt
   : >"$times"
-  for _ in $(seq "$RUNS"); do
-    local input=/dev/null
-    [ -f "$dir/answers.txt" ] && input=$dir/answers.txt
-    (cd "$dir" && /usr/bin/time -f '%e %M' -o "$WORK/time.txt" "$@" <"$input" >"$WORK/stdout.txt" \
-      2>"$WORK/stderr.txt")
-    tail -n 1 "$WORK/time.txt" >>"$times"
-  done
+  for _ in $(seq "$RUNS"); do measure_once "$dir" "$@" >>"$times"; done
   median "$times"
 }
 
@@ -146,24 +163,36 @@ peers() {
   esac
 }
 
-# terminal TOOL DIR: seconds of the tool with its standard output on a tmux
-# window of 80 x 25 (the median of the runs).
-terminal() {
-  local tool=$1 dir=$2
-  local conf=$WORK/tmux.conf times=$WORK/tmux-times.txt
+# terminal_run TOOL DIR: one run of the tool in a fresh copy of DIR with its
+# standard output on a tmux window of 80 x 25 (a tmux server of its own);
+# prints "seconds KiB".
+terminal_run() {
+  local tool=$1 dir=$2 i=$3
+  local conf=$WORK/tmux.conf server=$TMUX_SERVER-$i
   printf 'set -g status off\nset -g history-limit 0\n' >"$conf"
-  : >"$times"
+  rm -f "$WORK/tmux-time.txt"
+  fresh "$dir"
+  tmux -L "$server" -f "$conf" new-session -d -x 80 -y 25 -c "$WORK/run" \
+    "/usr/bin/time -f '%e %M' -o '$WORK/tmux-time.txt' '$BIN/$tool' < answers.txt; tmux wait-for -S bench-done; exec sleep 86400"
+  tmux -L "$server" wait-for bench-done
+  tmux -L "$server" kill-server 2>/dev/null || true
+  rm -f "${TMUX_TMPDIR:-/tmp}/tmux-$(id -u)/$server"
+  rm -rf "$WORK/run"
+  tail -n 1 "$WORK/tmux-time.txt"
+}
+
+# measure_both TOOL DIR: runs the tool RUNS times redirected and RUNS times on
+# a terminal, taking turns (so that a change in the machine's load touches
+# both alike); prints "seconds KiB terminal-seconds" (medians).
+measure_both() {
+  local tool=$1 dir=$2
+  : >"$WORK/times-redirected.txt"
+  : >"$WORK/times-terminal.txt"
   for i in $(seq "$RUNS"); do
-    local server=$TMUX_SERVER-$i  # a new server each run, none left behind
-    rm -f "$WORK/tmux-time.txt"
-    tmux -L "$server" -f "$conf" new-session -d -x 80 -y 25 -c "$dir" \
-      "/usr/bin/time -f '%e %M' -o '$WORK/tmux-time.txt' '$BIN/$tool' < answers.txt; tmux wait-for -S bench-done; exec sleep 86400"
-    tmux -L "$server" wait-for bench-done
-    tmux -L "$server" kill-server 2>/dev/null || true
-    rm -f "${TMUX_TMPDIR:-/tmp}/tmux-$(id -u)/$server"
-    tail -n 1 "$WORK/tmux-time.txt" >>"$times"
+    measure_once "$dir" "$BIN/$tool" >>"$WORK/times-redirected.txt"
+    terminal_run "$tool" "$dir" "$i" >>"$WORK/times-terminal.txt"
   done
-  median "$times" | awk '{print $1}'
+  echo "$(median "$WORK/times-redirected.txt") $(median "$WORK/times-terminal.txt" | awk '{print $1}')"
 }
 
 echo "== machine: $(nproc) cores, $(awk -F: '/model name/ { print $2; exit }' /proc/cpuinfo)"
@@ -174,19 +203,21 @@ for n in $SIZES; do
   for tool in $TOOLS; do
     "$MAKE_INPUTS" "$n" "$WORK" "$tool"
     dir=$WORK/$tool
-    read -r seconds kib < <(measure "$dir" "$BIN/$tool")
+    t=""
+    if { [ "$tool" = join ] || [ "$tool" = utm_points ]; } && command -v tmux >/dev/null; then
+      read -r seconds kib t < <(measure_both "$tool" "$dir")
+    else
+      read -r seconds kib < <(measure "$dir" "$BIN/$tool")
+    fi
     row "$tool" "$n" "$seconds" "$kib"
     ours=$(rate "$n" "$seconds")
-    peers "$tool" "$dir" "$n" "$ours"
-    if [ "$tool" = join ] || [ "$tool" = utm_points ]; then
-      if command -v tmux >/dev/null; then
-        t=$(terminal "$tool" "$dir")
-        printf '    %-28s %6.2f s   terminal/redirected %s\n' "on a terminal (tmux 80x25)" "$t" \
-          "$(awk -v a="$t" -v b="$seconds" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
-      else
-        echo "    (tmux is not installed: no terminal run; apt-get install -y tmux)"
-      fi
+    if [ -n "$t" ]; then
+      printf '    %-28s %6.2f s   terminal/redirected %s\n' "on a terminal (tmux 80x25)" "$t" \
+        "$(awk -v a="$t" -v b="$seconds" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
+    elif [ "$tool" = join ] || [ "$tool" = utm_points ]; then
+      echo "    (tmux is not installed: no terminal run; apt-get install -y tmux)"
     fi
+    peers "$tool" "$dir" "$n" "$ours"
     rm -rf "$dir"
   done
 done
