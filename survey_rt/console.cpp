@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <utility>
 
@@ -55,6 +56,9 @@ struct Piece {
   std::size_t label_len = 0;
   int width = 0;
   int count = 0;
+  // The counts whose number is as long as count's: with such a count the
+  // counter is found again without counting digits.
+  int same_from = 0, same_to = 0;
 };
 
 Piece pieces[kPieces];  // pieces[0, piece_count) wait for the cells
@@ -174,6 +178,30 @@ std::size_t int_length(int n) {
     ++length;
   }
   return length;
+}
+
+// The length of count's number right-aligned in width.
+std::size_t padded_length(int count, int width) {
+  const std::size_t digits = int_length(count);
+  return width > 0 && static_cast<std::size_t>(width) > digits ? static_cast<std::size_t>(width) : digits;
+}
+
+// The counts [from, to) whose numbers have as many digits as count's; none
+// for a negative count.
+void same_length_counts(int count, int& from, int& to) {
+  from = 1;
+  to = 0;
+  if (count < 0) return;
+  from = 0;
+  to = 10;
+  while (to <= count && to <= std::numeric_limits<int>::max() / 10) {
+    from = to;
+    to *= 10;
+  }
+  if (to <= count) {  // ten digits
+    from = to;
+    to = std::numeric_limits<int>::max();
+  }
 }
 
 void show() {
@@ -521,26 +549,28 @@ void show_at(int x, int y, std::string_view text) {
   io_check();
 }
 
-void show_count(int x, int y, std::string_view label, int count, int width) {
+namespace {
+
+[[gnu::noinline]] void show_count_slowly(int x, int y, std::string_view label, int count, int width) {
   if (started && io_pending() == 0 && x >= 1 && y >= 1 && x <= screen.width && y <= screen.height) {
     // The same counter again, with a number of the same length: only the
     // number changes (it is made when the piece goes into the cells).
     close_run();
-    const std::size_t digits = int_length(count);
-    const std::size_t len =
-        label.size() + (width > 0 && static_cast<std::size_t>(width) > digits ? width : digits);
     for (int i = 0; i < piece_count; ++i) {
       Piece& p = pieces[i];
-      if (p.x == x && p.y == y && p.len == len && p.counter && p.width == width &&
-          std::string_view(p.text, p.label_len) == label) {
-        p.count = count;
-        p.order = ++piece_clock;
-        screen.x = x + static_cast<int>(len);
-        screen.y = y;
-        maybe_show();
-        io_check();
-        return;
-      }
+      if (!p.counter || p.x != x || p.y != y || p.width != width || p.label_len != label.size())
+        continue;
+      const bool same_length = (count >= p.same_from && count < p.same_to) ||
+                               p.len == label.size() + padded_length(count, width);
+      if (!same_length || std::string_view(p.text, p.label_len) != label) continue;
+      if (count < p.same_from || count >= p.same_to) same_length_counts(count, p.same_from, p.same_to);
+      p.count = count;
+      p.order = ++piece_clock;
+      screen.x = x + static_cast<int>(p.len);
+      screen.y = y;
+      maybe_show();
+      io_check();
+      return;
     }
   }
   TextFile& con = console_output();
@@ -562,6 +592,7 @@ void show_count(int x, int y, std::string_view label, int count, int width) {
         run.label_len = label.size();
         run.width = width;
         run.count = count;
+        same_length_counts(count, run.same_from, run.same_to);
       }
       maybe_show();
       io_check();
@@ -571,6 +602,32 @@ void show_count(int x, int y, std::string_view label, int count, int width) {
   write_str(con, label);
   write_int(con, count, width);
   io_check();
+}
+
+}  // namespace
+
+void show_count(int x, int y, std::string_view label, int count, int width) {
+  // The usual call, once per record: the counter of an earlier call, with a
+  // number as long as the last one, changes nothing but its number.
+  if (started && !run_open && io_pending() == 0) {
+    for (int i = 0; i < piece_count; ++i) {
+      Piece& p = pieces[i];
+      if (p.x != x || p.y != y || !p.counter || p.width != width || count < p.same_from ||
+          count >= p.same_to || p.label_len != label.size())
+        continue;
+      std::size_t same = 0;
+      while (same < label.size() && p.text[same] == label[same]) ++same;
+      if (same != label.size()) continue;
+      p.count = count;
+      p.order = ++piece_clock;
+      screen.x = x + static_cast<int>(p.len);
+      screen.y = y;
+      maybe_show();
+      io_check();
+      return;
+    }
+  }
+  show_count_slowly(x, y, label, count, width);
 }
 
 __attribute__((noinline)) void io_check() {

@@ -24,6 +24,10 @@ std::uint16_t open_read(std::string_view path, int& fd);
 std::uint16_t create_write(std::string_view path, int& fd);
 // Reads up to n bytes; got = 0 at the end of the file.
 std::uint16_t read_some(int fd, char* buf, std::size_t n, std::size_t& got);
+// Reads up to n bytes from the given offset, leaving the file position alone.
+std::uint16_t read_at(int fd, char* buf, std::size_t n, std::uint64_t offset, std::size_t& got);
+// Whether fd is a regular file, which can be read again from any offset.
+bool is_regular_file(int fd);
 std::uint16_t write_all(int fd, const char* buf, std::size_t n);
 std::uint16_t close_fd(int fd);
 int stdin_fd();

@@ -133,6 +133,23 @@ std::uint16_t read_some(int fd, char* buf, std::size_t n, std::size_t& got) {
   }
 }
 
+std::uint16_t read_at(int fd, char* buf, std::size_t n, std::uint64_t offset, std::size_t& got) {
+  got = 0;
+  for (;;) {
+    const ssize_t r = ::pread(fd, buf, n, static_cast<off_t>(offset));
+    if (r >= 0) {
+      got = static_cast<std::size_t>(r);
+      return 0;
+    }
+    if (errno != EINTR) return static_cast<std::uint16_t>(errno);
+  }
+}
+
+bool is_regular_file(int fd) {
+  struct stat st;
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 std::uint16_t write_all(int fd, const char* buf, std::size_t n) {
   while (n > 0) {
     const ssize_t w = ::write(fd, buf, n);

@@ -3,6 +3,7 @@
 #include <bit>
 #include <charconv>
 #include <cstring>
+#include <memory>
 
 #include "console_io.h"
 #include "io_state.h"
@@ -44,18 +45,16 @@ void ensure_buffer(TextFile& f) {
   f.line_pos = 0;
   f.cr_seen = false;
   f.line = 1;
+  f.count_at_failure = false;
+  f.dropped = 0;
 }
 
-// Counts the line ends among the consumed bytes buf[line_pos, upto): an LF, a
-// CR LF or a CR alone ends a line.
-void count_lines(TextFile& f, std::size_t upto) {
-  if (upto <= f.line_pos) return;
-  const unsigned char* const p = reinterpret_cast<const unsigned char*>(f.buf) + f.line_pos;
-  const std::size_t n = upto - f.line_pos;
-  // Every CR, and every LF that does not follow a CR: counted in blocks of at
-  // most 255 bytes with a one-byte count each, a loop the compiler turns into
-  // vector instructions.
-  std::size_t ends = (p[0] == '\r') | ((p[0] == '\n') & !f.cr_seen);
+// The line ends among n > 0 bytes at p, the byte before them a CR when
+// cr_before: an LF, a CR LF or a CR alone ends a line. Every CR, and every LF
+// that does not follow a CR, counted in blocks of at most 255 bytes with a
+// one-byte count each, a loop the compiler turns into vector instructions.
+std::size_t count_line_ends(const unsigned char* p, std::size_t n, bool cr_before) {
+  std::size_t ends = (p[0] == '\r') | ((p[0] == '\n') & !cr_before);
   for (std::size_t i = 1; i < n;) {
     const std::size_t stop = std::min(n, i + 255);
     unsigned char block = 0;
@@ -63,15 +62,51 @@ void count_lines(TextFile& f, std::size_t upto) {
       block = static_cast<unsigned char>(block + (p[i] == '\r') + ((p[i] == '\n') & (p[i - 1] != '\r')));
     ends += block;
   }
-  f.line += static_cast<long>(ends);
+  return ends;
+}
+
+// Counts the line ends among the consumed bytes buf[line_pos, upto).
+void count_lines(TextFile& f, std::size_t upto) {
+  if (upto <= f.line_pos) return;
+  const unsigned char* const p = reinterpret_cast<const unsigned char*>(f.buf) + f.line_pos;
+  const std::size_t n = upto - f.line_pos;
+  f.line += static_cast<long>(count_line_ends(p, n, f.cr_seen));
   f.cr_seen = p[n - 1] == '\r';
   f.line_pos = upto;
+}
+
+// The line of the byte buf[pos] of a file that counts at a failure: its
+// dropped bytes are read again from the start of the file, the buffer's own
+// bytes before pos counted as they are.
+long line_from_start(const TextFile& f) {
+  constexpr std::size_t kChunk = 1 << 16;
+  const auto chunk = std::make_unique<unsigned char[]>(kChunk);
+  long line = 1;
+  bool cr = false;
+  for (std::uint64_t offset = 0; offset < f.dropped;) {
+    const std::size_t want = static_cast<std::size_t>(std::min<std::uint64_t>(kChunk, f.dropped - offset));
+    std::size_t got = 0;
+    if (platform::read_at(f.fd, reinterpret_cast<char*>(chunk.get()), want, offset, got) != 0 || got == 0)
+      break;  // the file can no longer be read: the lines counted so far
+    line += static_cast<long>(count_line_ends(chunk.get(), got, cr));
+    cr = chunk[got - 1] == '\r';
+    offset += got;
+  }
+  if (f.pos > 0)
+    line += static_cast<long>(count_line_ends(reinterpret_cast<const unsigned char*>(f.buf), f.pos, cr));
+  return line;
 }
 
 // Sets the I/O result for an operation on f (an input file's message tells the
 // line of the next byte).
 [[gnu::noinline]] void fail(TextFile& f, std::uint16_t code, const char* op) {
-  if (f.mode == FileMode::input && f.buf != nullptr) count_lines(f, f.pos);
+  if (f.mode == FileMode::input && f.buf != nullptr) {
+    if (f.count_at_failure) {
+      f.line = line_from_start(f);
+    } else {
+      count_lines(f, f.pos);
+    }
+  }
   io_fail(code, &f, op);
 }
 
@@ -88,11 +123,15 @@ void flush_output(TextFile& f) {
 [[gnu::noinline]] bool more(TextFile& f, std::size_t& keep) {
   if (f.eof) return false;
   if (keep > 0) {
-    count_lines(f, keep);
+    if (f.count_at_failure) {
+      f.dropped += keep;
+    } else {
+      count_lines(f, keep);
+      f.line_pos -= keep;
+    }
     std::memmove(f.buf, f.buf + keep, f.len - keep);
     f.len -= keep;
     f.pos -= keep;
-    f.line_pos -= keep;
     keep = 0;
   }
   if (f.kind == FileKind::console) {
@@ -222,10 +261,23 @@ inline std::size_t line_end(const TextFile& f, std::size_t limit) {
   }
 }
 
-// n bytes to to: the short texts of the tools (separators, words, line ends)
-// one by one, longer ones by memcpy.
+// n bytes to to: the short texts of the tools (separators, words, numbers,
+// line ends) as two word copies that overlap in the middle, longer ones by
+// memcpy.
 inline void copy_bytes(char* to, const char* from, std::size_t n) {
-  if (n <= 8) {
+  if (n >= 8 && n <= 16) {
+    std::uint64_t head, tail;
+    std::memcpy(&head, from, 8);
+    std::memcpy(&tail, from + n - 8, 8);
+    std::memcpy(to, &head, 8);
+    std::memcpy(to + n - 8, &tail, 8);
+  } else if (n >= 4 && n < 8) {
+    std::uint32_t head, tail;
+    std::memcpy(&head, from, 4);
+    std::memcpy(&tail, from + n - 4, 4);
+    std::memcpy(to, &head, 4);
+    std::memcpy(to + n - 4, &tail, 4);
+  } else if (n < 4) {
     for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
   } else {
     std::memcpy(to, from, n);
@@ -299,6 +351,7 @@ void open_file(TextFile& f, std::string_view path, FileMode mode) {
     }
   }
   f.mode = mode;
+  f.count_at_failure = mode == FileMode::input && f.kind == FileKind::disk && platform::is_regular_file(f.fd);
   if (mode == FileMode::output) link_output(f);
 }
 
@@ -349,15 +402,11 @@ inline const char* buffered_token(const TextFile& f) {
   return end - p > static_cast<std::ptrdiff_t>(kMaxToken) ? p : nullptr;
 }
 
-double read_real(TextFile& f) {
-  if (!can_read(f, "read_real")) return 0;
-  if (const char* token = buffered_token(f)) {  // the usual case, in one pass
-    double value;
-    if (const char* end = parse_plain_real(token, f.buf + f.len, value)) {
-      f.pos = static_cast<std::size_t>(end - f.buf);
-      return value;
-    }
-  }
+namespace {
+
+// read_real for every token that is not a plain decimal lying whole in the
+// buffer.
+[[gnu::noinline]] double read_real_slowly(TextFile& f) {
   const bool skipped = skip_blanks(f);
   const std::string_view token = take_token(f);
   double value = 0;
@@ -367,6 +416,20 @@ double read_real(TextFile& f) {
     fail(f, kInvalidNumber, "read_real");
   }
   return value;
+}
+
+}  // namespace
+
+double read_real(TextFile& f) {
+  if (!can_read(f, "read_real")) return 0;
+  if (const char* token = buffered_token(f)) {  // the usual case, in one pass
+    double value;
+    if (const char* end = parse_plain_real(token, f.buf + f.len, value)) {
+      f.pos = static_cast<std::size_t>(end - f.buf);
+      return value;
+    }
+  }
+  return read_real_slowly(f);
 }
 
 std::uint16_t read_word(TextFile& f) {
@@ -540,17 +603,12 @@ void write_int(TextFile& f, std::int32_t n, int w) {
   emit_padded(f, text, static_cast<std::size_t>(res.ptr - text), w);
 }
 
-void write_fixed(TextFile& f, double x, int w, int d) {
-  if (!can_write(f, "write_fixed")) return;
-  // Straight into the buffer of a disk file when it has the room.
-  constexpr std::size_t kRoom = 64;
-  if (f.kind == FileKind::disk && f.cap - f.len >= kRoom) {
-    const std::size_t n = format_fixed(f.buf + f.len, kRoom, x, d, w);
-    if (n <= kRoom) {
-      f.len += n;
-      return;
-    }
-  }
+namespace {
+
+constexpr std::size_t kRoom = 64;  // for the usual fixed-notation texts
+
+// write_fixed for the console, a full buffer and texts longer than kRoom.
+[[gnu::noinline]] void write_fixed_slowly(TextFile& f, double x, int w, int d) {
   char text[kRoom];
   const std::size_t n = format_fixed(text, sizeof text, x, d, 0);
   if (n <= sizeof text) {
@@ -559,6 +617,21 @@ void write_fixed(TextFile& f, double x, int w, int d) {
     const std::string big = fixed_text(x, d);
     emit_padded(f, big.data(), big.size(), w);
   }
+}
+
+}  // namespace
+
+void write_fixed(TextFile& f, double x, int w, int d) {
+  if (!can_write(f, "write_fixed")) return;
+  // Straight into the buffer of a disk file when it has the room.
+  if (f.kind == FileKind::disk && f.cap - f.len >= kRoom) {
+    const std::size_t n = format_fixed(f.buf + f.len, kRoom, x, d, w);
+    if (n <= kRoom) {
+      f.len += n;
+      return;
+    }
+  }
+  write_fixed_slowly(f, x, w, d);
 }
 
 void end_line(TextFile& f) {

@@ -39,11 +39,15 @@ struct TextFile {
   std::size_t cap = 0;
   bool eof = false;
   // Input lines, for error messages: line is the line of the byte buf[line_pos],
-  // counted up to there only when needed (a refill of the buffer, a failure);
-  // cr_seen tells that the byte before it was a CR.
+  // counted up to there only when needed; cr_seen tells that the byte before it
+  // was a CR. A regular file counts nothing while it is read: at a failure its
+  // first dropped bytes (those read before buf[0]) are read again and counted.
+  // Other inputs (the console, pipes) count the bytes they drop at each refill.
   std::size_t line_pos = 0;
   bool cr_seen = false;
   long line = 1;
+  bool count_at_failure = false;
+  std::uint64_t dropped = 0;
   TextFile* next_open = nullptr;  // chain of open output files (flushed at a stop)
   std::string long_line;  // take_line's copy of the start of a line too long to keep
 

@@ -6,9 +6,11 @@
 #include "text_file.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cmath>
+#include <csignal>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include <functional>
 #include <iterator>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -490,7 +493,9 @@ TEST_F(TextFileTest, FindLineStopsWhereTakingLinesFindsIt) {
 TEST_F(TextFileTest, ReadErrorsTellTheLineFarIntoTheFile) {
   // The numbers of the mixed lines, then a bad token: the message names its
   // line, counted however the lines before it ended and wherever the buffer
-  // was filled again.
+  // was filled again. A regular file counts its lines only at the failure; a
+  // pipe (a FIFO fed by another thread, in pieces of its own size) counts
+  // them at every refill.
   for (std::uint64_t seed : {3u, 10u, 29u}) {
     SCOPED_TRACE(seed);
     std::string text;
@@ -498,14 +503,29 @@ TEST_F(TextFileTest, ReadErrorsTellTheLineFarIntoTheFile) {
       text += (c >= 'a' && c <= 'z') ? '1' : c;
     const std::size_t bad = text.size();
     text += "12x4 5\r\n";
-    TextFile f;
-    open_bytes(f, text);
-    while (io_pending() == 0) read_real(f);
-    const std::string message = io_failure_text();
-    EXPECT_NE(message.find(", line " + std::to_string(line_at(text, bad)) + ": invalid numeric"),
-              std::string::npos)
-        << message;
-    EXPECT_EQ(io_result(), kInvalidNumber);
+    const std::string expected = ", line " + std::to_string(line_at(text, bad)) + ": invalid numeric";
+    for (const bool pipe : {false, true}) {
+      SCOPED_TRACE(pipe ? "pipe" : "regular file");
+      TextFile f;
+      std::thread writer;
+      if (pipe) {
+        std::signal(SIGPIPE, SIG_IGN);  // the reader may stop before the writer's last bytes
+        const std::string fifo = path("fifo" + std::to_string(seed));
+        ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+        writer = std::thread([fifo, &text] { put_bytes(fifo, text); });
+        open_input(f, fifo);
+        ASSERT_EQ(io_result(), 0);
+      } else {
+        open_bytes(f, text);
+      }
+      while (io_pending() == 0) read_real(f);
+      const std::string message = io_failure_text();
+      EXPECT_NE(message.find(expected), std::string::npos) << message;
+      EXPECT_EQ(io_result(), kInvalidNumber);
+      close_file(f);
+      ASSERT_EQ(io_result(), 0);
+      if (writer.joinable()) writer.join();
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 // beside them, the tenths digit. A text height of 0 ends the run before the
 // script is made.
 #include <cmath>
+#include <string>
 #include <string_view>
 
 #include "console.h"
@@ -23,6 +24,10 @@ struct Point {
 TextFile dat_file, txt_file, scr_file;
 int kept = 0, labels = 0;
 double highest = 0, lowest = 0;  // raw heights z of the points labelled so far
+// The text heights as the labels write them, the same on every label: made
+// once the height is known (the tenths digit is 0.7 h high on the first label,
+// 0.6 h on the others).
+std::string height_text, first_digit_height, digit_height;
 
 void read_point(TextFile& f, Point& p) {
   p.x = read_real(f);
@@ -50,7 +55,7 @@ void write_reduced(const Point& p) {
 
 // One depth label: line A writes the whole metres right-justified at x,y in
 // height h; line B, which begins with a blank and so repeats TEXT, writes the
-// tenths digit at (x - h/2, y - h/10) in height factor * h. The first label
+// tenths digit at (x - h/2, y - h/10) in the digit height. The first label
 // of the script switches object snaps off; every later one begins with a
 // blank to repeat TEXT once more.
 void write_label(const Point& p, double h, bool first) {
@@ -63,14 +68,13 @@ void write_label(const Point& p, double h, bool first) {
   const double tenths = std::fabs(std::nearbyint((depth - whole) * 10.0));
   // Only a depth that is not finite gives no digit 0..9; it gets 0.
   const int digit = tenths <= 9.0 ? static_cast<int>(tenths) : 0;
-  const double factor = first ? 0.7 : 0.6;
 
   write_str(scr_file, first ? "osnap off text r " : " r ");
   write_fixed(scr_file, p.x, 0, 2);
   write_char(scr_file, ',');
   write_fixed(scr_file, p.y, 0, 2);
   write_char(scr_file, ' ');
-  write_fixed(scr_file, h, 0, 2);
+  write_str(scr_file, height_text);
   write_str(scr_file, " 0 ");
   write_fixed(scr_file, whole, 0, 0);
   end_line(scr_file);
@@ -80,7 +84,7 @@ void write_label(const Point& p, double h, bool first) {
   write_char(scr_file, ',');
   write_fixed(scr_file, p.y - 0.1 * h, 0, 2);
   write_char(scr_file, ' ');
-  write_fixed(scr_file, factor * h, 0, 3);
+  write_str(scr_file, first ? first_digit_height : digit_height);
   write_str(scr_file, " 0 ");
   write_char(scr_file, ' ');
   write_int(scr_file, digit, 0);
@@ -127,6 +131,9 @@ int main() {
   skip_line(keyboard);
   io_check();
   if (h == 0) halt(0);
+  height_text = fixed_text(h, 2);
+  first_digit_height = fixed_text(0.7 * h, 3);
+  digit_height = fixed_text(0.6 * h, 3);
 
   // The first record is read on its own for the starting extremes and the
   // first label; the file is then opened afresh, so the loop reads it again.

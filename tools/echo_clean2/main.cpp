@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 
 #include "console.h"
@@ -84,20 +85,22 @@ bool take_kept_point() {
   return !end;
 }
 
+// The record goes to both files with two decimals; each number is made once.
 void write_clean_record() {
-  write_fixed(clean_file, x, 0, 2);
+  const std::string tx = fixed_text(x, 2), ty = fixed_text(y, 2), tz = fixed_text(z, 2);
+  write_str(clean_file, tx);
   write_char(clean_file, ' ');
-  write_fixed(clean_file, y, 0, 2);
+  write_str(clean_file, ty);
   write_char(clean_file, ' ');
-  write_fixed(clean_file, z, 0, 2);
+  write_str(clean_file, tz);
   end_line(clean_file);
   io_check();
   write_char(script_file, ' ');
-  write_fixed(script_file, x, 0, 2);
+  write_str(script_file, tx);
   write_char(script_file, ',');
-  write_fixed(script_file, y, 0, 2);
+  write_str(script_file, ty);
   write_char(script_file, ',');
-  write_fixed(script_file, z, 0, 2);
+  write_str(script_file, tz);
   end_line(script_file);
   io_check();
 }
