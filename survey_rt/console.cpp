@@ -551,28 +551,25 @@ void show_at(int x, int y, std::string_view text) {
 
 namespace {
 
-[[gnu::noinline]] void show_count_slowly(int x, int y, std::string_view label, int count, int width) {
-  if (started && io_pending() == 0 && x >= 1 && y >= 1 && x <= screen.width && y <= screen.height) {
-    // The same counter again, with a number of the same length: only the
-    // number changes (it is made when the piece goes into the cells).
-    close_run();
-    for (int i = 0; i < piece_count; ++i) {
-      Piece& p = pieces[i];
-      if (!p.counter || p.x != x || p.y != y || p.width != width || p.label_len != label.size())
-        continue;
-      const bool same_length = (count >= p.same_from && count < p.same_to) ||
-                               p.len == label.size() + padded_length(count, width);
-      if (!same_length || std::string_view(p.text, p.label_len) != label) continue;
-      if (count < p.same_from || count >= p.same_to) same_length_counts(count, p.same_from, p.same_to);
-      p.count = count;
-      p.order = ++piece_clock;
-      screen.x = x + static_cast<int>(p.len);
-      screen.y = y;
-      maybe_show();
-      io_check();
-      return;
-    }
+// The piece of the counter at x, y with this label and width, when one waits
+// for the cells with a number as long as count's.
+Piece* same_counter(int x, int y, std::string_view label, int count, int width) {
+  for (int i = 0; i < piece_count; ++i) {
+    Piece& p = pieces[i];
+    if (p.x != x || p.y != y || !p.counter || p.width != width || p.label_len != label.size())
+      continue;
+    const bool in_range = count >= p.same_from && count < p.same_to;
+    if (!in_range && p.len != label.size() + padded_length(count, width)) continue;
+    if (std::memcmp(p.text, label.data(), label.size()) != 0) continue;
+    if (!in_range) same_length_counts(count, p.same_from, p.same_to);
+    return &p;
   }
+  return nullptr;
+}
+
+// show_count for a counter that is new, or changes its length, or cannot be
+// kept aside.
+[[gnu::noinline]] void show_count_slowly(int x, int y, std::string_view label, int count, int width) {
   TextFile& con = console_output();
   goto_xy(x, y);
   // The label and the counter as one piece of text, when it can be kept aside.
@@ -607,20 +604,14 @@ namespace {
 }  // namespace
 
 void show_count(int x, int y, std::string_view label, int count, int width) {
-  // The usual call, once per record: the counter of an earlier call, with a
-  // number as long as the last one, changes nothing but its number.
-  if (started && !run_open && io_pending() == 0) {
-    for (int i = 0; i < piece_count; ++i) {
-      Piece& p = pieces[i];
-      if (p.x != x || p.y != y || !p.counter || p.width != width || count < p.same_from ||
-          count >= p.same_to || p.label_len != label.size())
-        continue;
-      std::size_t same = 0;
-      while (same < label.size() && p.text[same] == label[same]) ++same;
-      if (same != label.size()) continue;
-      p.count = count;
-      p.order = ++piece_clock;
-      screen.x = x + static_cast<int>(p.len);
+  if (started && io_pending() == 0 && x >= 1 && y >= 1 && x <= screen.width && y <= screen.height) {
+    // The same counter again, with a number of the same length: only the
+    // number changes (it is made when the piece goes into the cells).
+    close_run();
+    if (Piece* p = same_counter(x, y, label, count, width)) {
+      p->count = count;
+      p->order = ++piece_clock;
+      screen.x = x + static_cast<int>(p->len);
       screen.y = y;
       maybe_show();
       io_check();

@@ -20,6 +20,7 @@
 
 #include "console.h"
 #include "text_file.h"
+#include "test_support.h"
 
 namespace survey_rt {
 namespace {
@@ -141,13 +142,7 @@ class ConsoleScreen : public ::testing::Test {
 };
 
 TEST_F(ConsoleScreen, EveryShownWindowIsTheOneOfTheWritingRules) {
-  std::uint64_t state = 0x853C49E6748FEA9BULL;
-  auto next = [&state] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
+  RandomBits next(0x853C49E6748FEA9BULL);
   auto text = [&next](std::size_t max_len, bool controls) {
     std::string t;
     const std::size_t n = next() % (max_len + 1);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "console.h"
+#include "test_support.h"
 
 namespace survey_rt {
 namespace {
@@ -47,20 +48,8 @@ std::vector<Point> scan_path(const fs::path& p, std::span<const std::string_view
 // (distance along the track, height), as their text shows them.
 const Point kProfileStart[] = {{0.0, -12.5}, {1.3285, -12.83}, {2.6571, -13.16}, {3.9856, -13.48}};
 
-class DxfScanTest : public ::testing::Test {
+class DxfScanTest : public FolderTest {
  protected:
-  void SetUp() override {
-    static int serial = 0;
-    dir_ = fs::temp_directory_path() /
-           ("survey_rt_dxf_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    io_result();
-  }
-  void TearDown() override {
-    EXPECT_EQ(io_result(), 0) << "an I/O error was left pending";
-    fs::remove_all(dir_);
-  }
   // Writes the lines, each ended by LF, to a new file and scans it.
   std::vector<Point> scan_lines(std::initializer_list<std::string_view> lines,
                                 std::span<const std::string_view> codes, std::string_view end = "\n") {
@@ -76,7 +65,6 @@ class DxfScanTest : public ::testing::Test {
     std::ofstream(p, std::ios::binary) << bytes;
     return scan_path(p, codes);
   }
-  fs::path dir_;
   int files_ = 0;
 };
 

@@ -24,6 +24,7 @@
 #include "console.h"
 #include "numbers.h"
 #include "text_file.h"
+#include "test_support.h"
 
 namespace survey_rt {
 namespace {
@@ -81,18 +82,14 @@ TEST(FixedText, RoundsExactlyAtTheLastDecimal) {
   }
 }
 
-// Each test gets a file of its own in the temporary folder.
-class NumberFileTest : public ::testing::Test {
+// Each test gets a file of its own in a temporary folder.
+class NumberFileTest : public FolderTest {
  protected:
-  void SetUp() override { io_result(); }
-  void TearDown() override {
-    EXPECT_EQ(io_result(), 0) << "an I/O error was left pending";
-    fs::remove(path_);
+  void SetUp() override {
+    FolderTest::SetUp();
+    path_ = path("numbers.txt");
   }
-  const std::string path_ = (fs::temp_directory_path() /
-                             ("survey_rt_numbers_" + std::to_string(::getpid()) + "_" +
-                              ::testing::UnitTest::GetInstance()->current_test_info()->name()))
-                                .string();
+  std::string path_;
 };
 
 TEST_F(NumberFileTest, WriteFixedRightAlignsWithoutCutting) {
@@ -157,13 +154,7 @@ namespace {
 // most likely to expose an off-by-one: exact ties, powers of ten and their
 // neighbours.
 TEST(SignificantDigits, FastPathAgreesWithExactConversion) {
-  std::uint64_t state = 88172645463325252ULL;
-  auto next = [&state] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
+  RandomBits next(88172645463325252ULL);
   std::vector<double> values;
   for (int i = 0; i < 300000; ++i) {
     // Uniform exponents over the whole fast range and a little beyond it.
@@ -249,13 +240,7 @@ std::string reference_fixed(double x, int d) {
 // rule on random values of every size, on survey-like values with few
 // decimals, on exact ties and on the dropped-4-then-9s cases.
 TEST(FixedText, AgreesWithTheDigitStringRule) {
-  std::uint64_t state = 0x2545F4914F6CDD1DULL;
-  auto next = [&state] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
+  RandomBits next(0x2545F4914F6CDD1DULL);
   std::vector<double> values;
   for (int i = 0; i < 50000; ++i) {
     const double scale = std::pow(10.0, static_cast<double>(next() % 40) - 20);
@@ -290,13 +275,7 @@ TEST(FixedText, AgreesWithTheDigitStringRule) {
 // times or over an exact power of ten) gives the same double as the standard
 // library's conversion, on random tokens with and without exponents.
 TEST(ParseReal, QuickConversionAgreesWithTheStandardLibrary) {
-  std::uint64_t state = 0x9E3779B97F4A7C15ULL;
-  auto next = [&state] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
+  RandomBits next(0x9E3779B97F4A7C15ULL);
   int mismatches = 0;
   for (int i = 0; i < 300000; ++i) {
     std::string token = (next() % 4 == 0) ? "-" : "";

@@ -598,7 +598,7 @@ void write_char(TextFile& f, char c, int w) {
 
 void write_int(TextFile& f, std::int32_t n, int w) {
   if (!can_write(f, "write_int")) return;
-  char text[16];
+  char text[32];  // 11 characters at most; the larger array keeps GCC's overread check quiet
   const auto res = std::to_chars(text, text + sizeof text, n);
   emit_padded(f, text, static_cast<std::size_t>(res.ptr - text), w);
 }

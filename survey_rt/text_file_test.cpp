@@ -25,6 +25,7 @@
 #include "console.h"
 #include "io_state.h"
 #include "numbers.h"
+#include "test_support.h"
 
 namespace survey_rt {
 namespace {
@@ -40,21 +41,8 @@ std::string file_bytes(const fs::path& p) {
   return {std::istreambuf_iterator<char>(s), std::istreambuf_iterator<char>()};
 }
 
-class TextFileTest : public ::testing::Test {
+class TextFileTest : public FolderTest {
  protected:
-  void SetUp() override {
-    static int serial = 0;
-    dir_ = fs::temp_directory_path() /
-           ("survey_rt_text_" + std::to_string(::getpid()) + "_" + std::to_string(++serial));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-    io_result();
-  }
-  void TearDown() override {
-    EXPECT_EQ(io_result(), 0) << "an I/O error was left pending";
-    fs::remove_all(dir_);
-  }
-  std::string path(const std::string& name) const { return (dir_ / name).string(); }
   // Puts the bytes into a new file and opens it for reading.
   void open_bytes(TextFile& f, std::string_view bytes) {
     const std::string p = path("in" + std::to_string(++files_) + ".txt");
@@ -62,7 +50,6 @@ class TextFileTest : public ::testing::Test {
     open_input(f, p);
     ASSERT_EQ(io_result(), 0);
   }
-  fs::path dir_;
   int files_ = 0;
 };
 
@@ -387,13 +374,7 @@ TEST_F(TextFileTest, FileNamesAreFoundWithoutRegardToCase) {
 // fills. At each power of two from 4 KiB to 1 MiB, where a buffer fill may
 // end, a CR LF pair stands with its CR at offset - cr_before.
 std::string mixed_lines(std::uint64_t seed, std::size_t size, std::size_t cr_before) {
-  std::uint64_t state = seed;
-  auto next = [&state] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
+  RandomBits next(seed);
   std::string text;
   std::size_t boundary = 4096;
   while (text.size() < size) {
@@ -533,13 +514,7 @@ TEST_F(TextFileTest, ReadErrorsTellTheLineFarIntoTheFile) {
 // the buffer; they must read exactly as the token rules say (parse_real and
 // parse_word on the token), valid or not.
 TEST_F(TextFileTest, BufferedTokensReadAsTheTokenRulesSay) {
-  std::uint64_t state = 0xC0FFEE1234ULL;
-  auto next = [&state] {
-    state ^= state << 13;
-    state ^= state >> 7;
-    state ^= state << 17;
-    return state;
-  };
+  RandomBits next(0xC0FFEE1234ULL);
   auto digits = [&next](int n) {
     std::string d;
     for (int i = 0; i < n; ++i) d += static_cast<char>('0' + next() % 10);

@@ -105,6 +105,22 @@ class SurveyCase(unittest.TestCase):
             self.assertRegex(line, r"^  \$[0-9A-Fa-f]+", run)
         return "\n".join(locations)
 
+    def run_ending(self, tool, answers, code):
+        """Runs the tool with the answers piped in; checks how it ended: status 0
+        and nothing on the standard error, or else the run-time stop code."""
+        run = self.survey.run(tool, answers)
+        if code == 0:
+            self.assertEqual(run.returncode, 0, run)
+            self.assertEqual(run.stderr, b"")
+        else:
+            self.assert_runtime_error(run, code)
+        return run
+
+    def assert_rows(self, rows, expected):
+        """The window's rows, row by row, as expected."""
+        for n, (got, want) in enumerate(zip(rows, expected), start=1):
+            self.assertEqual(got, want, "row %d of\n%s" % (n, "\n".join(rows)))
+
 
 # A small survey that runs normally (6 fixes at 1 Hz, 12 soundings at 2 Hz):
 # the position file runs out after 6 fixes, so the join stops with 10 soundings

@@ -111,17 +111,8 @@ class DatReduceCase(SurveyCase):
         """Runs dat_reduce on PM/Out.Dat with the answers piped in; checks
         the exit status; returns the run and its final window."""
         self.survey.write("PM/Out.Dat", dat)
-        run = self.survey.run("dat_reduce", answers)
-        if code == 0:
-            self.assertEqual(run.returncode, 0, run)
-            self.assertEqual(run.stderr, b"")
-        else:
-            self.assert_runtime_error(run, code)
+        run = self.run_ending("dat_reduce", answers, code)
         return run, piped_screen(run.stdout)[0]
-
-    def assert_screen(self, rows, expected):
-        for n, (got, want) in enumerate(zip(rows, expected), start=1):
-            self.assertEqual(got, want, "row %d of\n%s" % (n, "\n".join(rows)))
 
     def exists(self, rel):
         return os.path.exists(self.survey.path(rel))
@@ -132,7 +123,7 @@ class Labels(DatReduceCase):
         run, rows = self.reduce(WORKED_DAT)
         self.assertEqual(self.survey.read("PM/Out.Txt"), WORKED_TXT)
         self.assertEqual(self.survey.read("Temp/Out.Scr"), WORKED_SCR)
-        self.assert_screen(rows, WORKED_SCREEN)
+        self.assert_rows(rows, WORKED_SCREEN)
 
     def test_one_record_gets_two_labels(self):
         # D = 3.1 (31.4 tenths -> 31); x - 0.5 = 7.00, y - 0.1 = 8.15.
@@ -145,7 +136,7 @@ class Labels(DatReduceCase):
             " 7.00,8.15 0.600 0  1",
             "zoom e"))
         # The only record is both extremes: neither row gets a value.
-        self.assert_screen(rows, screen_rows("1", "2"))
+        self.assert_rows(rows, screen_rows("1", "2"))
 
     def test_negative_text_height_is_used_as_typed(self):
         # h = -2: line B stands 1 right and 0.2 above line A, in heights
@@ -160,7 +151,7 @@ class Labels(DatReduceCase):
             " r 30.00,40.00 -2.00 0 12",
             " 31.00,40.20 -1.200 0  1",
             "zoom e"))
-        self.assert_screen(rows, screen_rows("2", "3", "", "12.06"))
+        self.assert_rows(rows, screen_rows("2", "3", "", "12.06"))
 
     def test_extremes_are_shown_only_when_strictly_exceeded(self):
         cases = {
@@ -176,7 +167,7 @@ class Labels(DatReduceCase):
             with self.subTest(name):
                 records = dat.count(b"\r\n")
                 run, rows = self.reduce(dat)
-                self.assert_screen(rows, screen_rows(str(records), str(records + 1), least, greatest))
+                self.assert_rows(rows, screen_rows(str(records), str(records + 1), least, greatest))
                 self.assertEqual(self.survey.read("Temp/Out.Scr").count(b"\r\n"), 2 * records + 3)
 
 
@@ -209,7 +200,7 @@ class Reduction(DatReduceCase):
         self.assertIn("Out.Txt", self.assert_runtime_error(run, 106))
         self.assertEqual(self.survey.read("PM/Out.Txt"), b"")
         self.assertFalse(self.exists("Temp/Out.Scr"))
-        self.assert_screen(rows, screen_rows(finished=False))
+        self.assert_rows(rows, screen_rows(finished=False))
 
 
 class Height(DatReduceCase):
@@ -220,7 +211,7 @@ class Height(DatReduceCase):
                 run, rows = self.reduce(crlf("1 2 -3.5", "3 4 999.25", "5 6 -7"), typed + b"\n\n")
                 self.assertEqual(self.survey.read("PM/Out.Txt"), crlf("1.00 2.00 -3.50", "5.00 6.00 -7.00"))
                 self.assertEqual(self.survey.read("Temp/Out.Scr"), OLD_SCRIPT)
-                self.assert_screen(rows, screen_rows("2", finished=False))
+                self.assert_rows(rows, screen_rows("2", finished=False))
 
     def test_height_that_is_no_number_stops_the_tool(self):
         # b"": the input ends before any height (an empty line alone would

@@ -124,7 +124,36 @@ def cases(tool, setup):
     return out
 
 
-class ToolFaults(SurveyCase):
+class EveryTool:
+    """One test per tool, each a check_tool of the class; a class may
+    replace the test of a tool that needs more."""
+
+    def test_join(self):
+        self.check_tool("join")
+
+    def test_depth_filter(self):
+        self.check_tool("depth_filter")
+
+    def test_utm_points(self):
+        self.check_tool("utm_points")
+
+    def test_echo_clean1(self):
+        self.check_tool("echo_clean1")
+
+    def test_echo_clean2(self):
+        self.check_tool("echo_clean2")
+
+    def test_raw_convert(self):
+        self.check_tool("raw_convert")
+
+    def test_dat_reduce(self):
+        self.check_tool("dat_reduce")
+
+    def test_dxf2txt(self):
+        self.check_tool("dxf2txt")
+
+
+class ToolFaults(EveryTool, SurveyCase):
     """Each tool's faults, one subtest a case."""
 
     @classmethod
@@ -194,30 +223,6 @@ class ToolFaults(SurveyCase):
                     self.assertIn(case.path, where, run)
                 self.check_outputs(survey, tool, ref, states, case.skip)
 
-    def test_join(self):
-        self.check_tool("join")
-
-    def test_depth_filter(self):
-        self.check_tool("depth_filter")
-
-    def test_utm_points(self):
-        self.check_tool("utm_points")
-
-    def test_echo_clean1(self):
-        self.check_tool("echo_clean1")
-
-    def test_echo_clean2(self):
-        self.check_tool("echo_clean2")
-
-    def test_raw_convert(self):
-        self.check_tool("raw_convert")
-
-    def test_dat_reduce(self):
-        self.check_tool("dat_reduce")
-
-    def test_dxf2txt(self):
-        self.check_tool("dxf2txt")
-
     def test_dxf2txt_typed_names(self):
         """A drawing or a text file named in a missing folder: the drawing
         gets the tool's message and status 0, the text file the stop 3."""
@@ -240,7 +245,7 @@ class ToolFaults(SurveyCase):
                     self.assertIn(named.decode(), where, run)
 
 
-class DiskFillsUp(SurveyCase):
+class DiskFillsUp(EveryTool, SurveyCase):
     """The folder of a tool's first output is a small tmpfs (in a mount
     namespace of the run's own) with room for part of the output: the tool
     stops with error 28, the output holds exactly what fitted (the file
@@ -301,12 +306,6 @@ cp -a "$folder/." "$folder.after/"
         self.assertEqual(data, ref[setup.outputs[0]][:len(data)])
         return survey
 
-    def test_join(self):
-        self.check_tool("join")
-
-    def test_depth_filter(self):
-        self.check_tool("depth_filter")
-
     def test_utm_points(self):
         # PM/Points.txt fails at its close; the scripts are written out at the stop.
         survey = self.check_tool("utm_points")
@@ -314,18 +313,6 @@ cp -a "$folder/." "$folder.after/"
         for path in ("Temp/Points.scr", "Temp/3DPoly.scr"):
             data = survey.read(path)
             self.assertTrue(data and data == ref[path][:len(data)], path)
-
-    def test_echo_clean1(self):
-        self.check_tool("echo_clean1")
-
-    def test_echo_clean2(self):
-        self.check_tool("echo_clean2")
-
-    def test_raw_convert(self):
-        self.check_tool("raw_convert")
-
-    def test_dat_reduce(self):
-        self.check_tool("dat_reduce")
 
     def test_dxf2txt(self):
         survey = self.survey

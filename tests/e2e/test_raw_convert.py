@@ -49,17 +49,8 @@ RECORDS = [
 class RawConvertCase(SurveyCase):
     def convert(self, raw, code=0):
         self.survey.write("PM/Raw.Txt", raw)
-        run = self.survey.run("raw_convert")
-        if code == 0:
-            self.assertEqual(run.returncode, 0, run)
-            self.assertEqual(run.stderr, b"")
-        else:
-            self.assert_runtime_error(run, code)
+        run = self.run_ending("raw_convert", b"\n", code)
         return run, piped_screen(run.stdout)[0]
-
-    def assert_screen(self, rows, expected):
-        for n, (got, want) in enumerate(zip(rows, expected), start=1):
-            self.assertEqual(got, want, "row %d of\n%s" % (n, "\n".join(rows)))
 
 
 class Conversion(RawConvertCase):
@@ -67,13 +58,13 @@ class Conversion(RawConvertCase):
         run, rows = self.convert(crlf(EXAMPLE[0]))
         self.assertEqual(self.survey.read("PM/Raw_Data.Txt"), crlf(EXAMPLE[1]))
         self.assertEqual(len(EXAMPLE[1]), 44)
-        self.assert_screen(rows, screen_rows(1))
+        self.assert_rows(rows, screen_rows(1))
 
     def test_columns_widths_and_rounding(self):
         raw = crlf(*(r for r, _ in RECORDS))
         run, rows = self.convert(raw)
         self.assertEqual(self.survey.read("PM/Raw_Data.Txt"), crlf(*(line for _, line in RECORDS)))
-        self.assert_screen(rows, screen_rows(len(RECORDS)))
+        self.assert_rows(rows, screen_rows(len(RECORDS)))
 
     def test_fields_are_read_free_format(self):
         example = crlf(EXAMPLE[1])
@@ -93,7 +84,7 @@ class Conversion(RawConvertCase):
             with self.subTest(name):
                 run, rows = self.convert(raw)
                 self.assertEqual(self.survey.read("PM/Raw_Data.Txt"), example)
-                self.assert_screen(rows, screen_rows(1))
+                self.assert_rows(rows, screen_rows(1))
 
 
 class Failures(RawConvertCase):
@@ -110,25 +101,25 @@ class Failures(RawConvertCase):
             with self.subTest(name):
                 run, rows = self.convert(first + bad, code=106)
                 self.assertEqual(self.survey.read("PM/Raw_Data.Txt"), crlf(RECORDS[1][1]))
-                self.assert_screen(rows, screen_rows(1, finished=False))
+                self.assert_rows(rows, screen_rows(1, finished=False))
 
     def test_empty_line_after_the_last_record(self):
         raw = crlf(*(r for r, _ in RECORDS)) + b"\r\n"
         run, rows = self.convert(raw, code=106)
         self.assertEqual(self.survey.read("PM/Raw_Data.Txt"), crlf(*(line for _, line in RECORDS)))
-        self.assert_screen(rows, screen_rows(len(RECORDS), finished=False))
+        self.assert_rows(rows, screen_rows(len(RECORDS), finished=False))
 
     def test_empty_input(self):
         run, rows = self.convert(b"", code=106)
         self.assertEqual(self.survey.read("PM/Raw_Data.Txt"), b"")
-        self.assert_screen(rows, screen_rows(finished=False))
+        self.assert_rows(rows, screen_rows(finished=False))
 
     def test_missing_input_leaves_an_older_output(self):
         self.survey.write("PM/Raw_Data.Txt", OLD_DATA)
         run = self.survey.run("raw_convert")
         self.assert_runtime_error(run, 2)
         self.assertEqual(self.survey.read("PM/Raw_Data.Txt"), OLD_DATA)
-        self.assert_screen(piped_screen(run.stdout)[0], screen_rows(finished=False))
+        self.assert_rows(piped_screen(run.stdout)[0], screen_rows(finished=False))
 
     def test_missing_pm_folder(self):
         os.rmdir(self.survey.path("PM"))
