@@ -195,8 +195,17 @@ measure_both() {
   echo "$(median "$WORK/times-redirected.txt") $(median "$WORK/times-terminal.txt" | awk '{print $1}')"
 }
 
+# reference: seconds of a fixed loop in awk that involves none of our code.
+# The machine's speed changes with what else its host runs; this figure, taken
+# before and after the runs, tells how fast it was while they ran.
+reference() {
+  /usr/bin/time -f '%e' awk 'BEGIN { for (i = 0; i < 30000000; i++) s += i % 7; print s }' 2>&1 >/dev/null |
+    tail -n 1
+}
+
 echo "== machine: $(nproc) cores, $(awk -F: '/model name/ { print $2; exit }' /proc/cpuinfo)"
 echo "== load before: $(cut -d' ' -f1-3 /proc/loadavg); runs a figure: $RUNS (medians)"
+echo "== speed reference before: $(reference) s (a fixed awk loop)"
 for n in $SIZES; do
   echo
   echo "== $n records"
@@ -223,3 +232,4 @@ for n in $SIZES; do
 done
 echo
 echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
+echo "== speed reference after: $(reference) s"
