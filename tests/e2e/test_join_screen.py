@@ -6,7 +6,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from survey_test import TerminalCase, write_small_survey  # noqa: E402
+from survey_test import Run, TerminalCase, crlf, write_small_survey  # noqa: E402
 
 # The final screen of the small survey (6 fixes, 10 soundings read, 9 points).
 FINAL_SCREEN = {
@@ -44,6 +44,65 @@ class JoinScreen(TerminalCase):
         self.assertEqual(self.term.screen()[18], FINAL_SCREEN[19].ljust(80))
         self.assert_terminal_restored()
         self.assertEqual(self.survey.read("Temp/Data.txt").count(b"\r\n"), 9)
+
+
+# Long logs: a fix every second and a sounding every half second for a day and
+# a half (the clock rolls over midnight once), so the run lasts long enough for
+# the window to be redrawn while its counters move.
+LONG_FIXES = 130000
+COUNTER_LABELS = ("Positions : ", "Depths : ", "3D Points : ")
+
+
+def long_logs(bad_sounding=None):
+    fixes = crlf(*("42.%05d 27.%05d %d %d %d" % (t % 100000, (3 * t) % 100000, t // 3600 % 24,
+                                                  t // 60 % 60, t % 60) for t in range(LONG_FIXES)))
+    soundings = ["%d.%d %d %d %d.%d" % (5 + h % 20, h % 10, h // 7200 % 24, h // 120 % 60, h // 2 % 60,
+                                        5 * (h % 2)) for h in range(2 * LONG_FIXES)]
+    if bad_sounding is not None:
+        soundings[bad_sounding] = "12x4 10 0 0"
+    return fixes, crlf(*soundings)
+
+
+class LongRunScreen(TerminalCase):
+    def counters(self, rows):
+        """The numbers of the three counters in the window's rows 12, 13, 15."""
+        shown = []
+        for row, label in zip((12, 13, 15), COUNTER_LABELS):
+            text = rows[row - 1]
+            at = text.index(label) + len(label)
+            shown.append(int(text[at:at + 8]))
+        return tuple(shown)
+
+    def test_counters_at_the_end_and_at_a_stop_are_exact(self):
+        """Counters rewritten after every record may skip values while the
+        window is redrawn during the run, but the window at the final wait and
+        at a run-time stop shows exactly what the same run shows piped."""
+        for bad in (None, 230001):
+            with self.subTest(bad_sounding=bad):
+                fixes, soundings = long_logs(bad)
+                self.survey.write("Temp/Raw_Pos.txt", fixes)
+                self.survey.write("Temp/Raw_Dpt.txt", soundings)
+                piped = self.survey.run("join")
+                piped_counts = tuple(piped.counter(label) for label in COUNTER_LABELS)
+                self.assertEqual(piped.returncode, 0 if bad is None else 106, piped)
+                self.assertGreater(min(piped_counts), 100000, piped_counts)
+
+                stderr = os.path.join(self.survey.root, "stderr.txt")
+                pid = self.term.start("join", stderr=stderr)
+                if bad is None:
+                    self.term.wait_prompt(pid, 19, "Press ENTER  ...")
+                    self.assertEqual(self.counters(self.term.screen()), piped_counts, self.term.dump())
+                    self.term.keys("Enter")
+                self.term.wait_gone(pid)
+                self.assertEqual(self.term.status(), piped.returncode)
+                self.assertEqual(self.counters(self.term.screen()), piped_counts, self.term.dump())
+                if bad is not None:
+                    with open(stderr, "rb") as f:
+                        self.assertIn("Raw_Dpt.txt", self.assert_runtime_error(Run(106, b"", f.read()), 106))
+                    # The shell's prompt followed the last counter; Enter gives
+                    # it a row of its own.
+                    self.term.keys("Enter")
+                self.assert_terminal_restored()
 
 
 if __name__ == "__main__":
