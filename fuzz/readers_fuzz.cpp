@@ -3,15 +3,19 @@
 // model of the reading rules; then every reading loop is run to the end of the
 // file and must get there.
 //
+// A failure must name the line of the next byte (LF, CR LF and a lone CR
+// end lines), however far into the file it is.
+//
 // Input: byte 0 = the length n of an operation program (low 5 bits) and, in
 // its two high bits both set, a filler line put in front of the file and
-// skipped first, so that the rest of it straddles the 64 KiB input buffer; bytes 1..n = the
-// operations (each taken modulo 5); the rest = the file.
+// skipped first, so that the rest of it straddles the 128 KiB input buffer;
+// bytes 1..n = the operations (each taken modulo 5); the rest = the file.
 #include <string>
 #include <vector>
 
 #include "console.h"
 #include "harness.h"
+#include "io_state.h"
 #include "model.h"
 #include "text_file.h"
 
@@ -24,6 +28,30 @@ namespace {
 enum Op { kAtEnd, kReadReal, kReadWord, kReadLine, kSkipLine };
 
 std::string where(const ModelFile& m) { return " at byte " + std::to_string(m.pos) + " of " + show(m.bytes); }
+
+// lines_before[i]: the line of byte i of the file (and of its end).
+std::vector<long> lines_before;
+
+void count_lines(std::string_view bytes) {
+  lines_before.assign(bytes.size() + 1, 1);
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const bool ends = bytes[i] == '\r' || (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'));
+    lines_before[i + 1] = lines_before[i] + (ends ? 1 : 0);
+  }
+}
+
+// The failure text of an input file: "op: name, line N: reason" with the
+// line of the next byte, or "op: name, at end of file: reason".
+void check_failure_line(const std::string& message, const ModelFile& m) {
+  const std::size_t at = message.find(", line ");
+  if (at == std::string::npos) {
+    FUZZ_CHECK(message.find(", at end of file: ") != std::string::npos, "failure text " + message + where(m));
+    return;
+  }
+  const long got = std::stol(message.substr(at + 7));
+  FUZZ_CHECK(got == lines_before[m.pos], "failure at line " + std::to_string(got) + ", not " +
+                                             std::to_string(lines_before[m.pos]) + where(m));
+}
 
 // One operation on both; they must agree on the result and the I/O result.
 void step(TextFile& f, ModelFile& m, int op) {
@@ -58,7 +86,9 @@ void step(TextFile& f, ModelFile& m, int op) {
       m.skip_line();
       break;
   }
+  const std::string message = io_failure_text();
   const int error = io_result();
+  if (error != 0) check_failure_line(message, m);
   FUZZ_CHECK(error == want_error, "I/O result " + std::to_string(error) + " != " +
                                       std::to_string(want_error) + " after op " + std::to_string(op) + where(m));
 }
@@ -78,12 +108,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (program.empty()) program = {kReadReal, kSkipLine};
   std::string bytes;
   if (straddle) {  // blanks and a line end, passed over by the first skip_line
-    bytes.assign((1 << 16) - 65 + (data[0] & 63), ' ');
+    bytes.assign((1 << 17) - 65 + (data[0] & 63), ' ');
     bytes += '\n';
   }
   bytes.append(reinterpret_cast<const char*>(data + at), size - at);
   survey_fuzz::write_file(path, bytes);
 
+  count_lines(bytes);
   ModelFile m{bytes};
   TextFile f;
   open_input(f, path);
