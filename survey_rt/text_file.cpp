@@ -645,6 +645,13 @@ std::string fixed_text(double x, int d) {
   return text;
 }
 
+FixedText fixed_number(double x, int d) {
+  FixedText t;
+  t.size = format_fixed(t.text, sizeof t.text, x, d, 0);
+  if (t.size > sizeof t.text) t.long_text = fixed_text(x, d);
+  return t;
+}
+
 TextFile& console_input() {
   static TextFile f;
   if (f.mode == FileMode::closed) open_file(f, "", FileMode::input);

@@ -82,6 +82,19 @@ void end_line(TextFile& f);
 // The text write_fixed writes (without the leading blanks of its width).
 std::string fixed_text(double x, int d);
 
+// The same text, made once to be written to several files with write_str:
+// the usual ones in place, a longer one (a huge value, many decimals) in
+// long_text.
+struct FixedText {
+  char text[64];
+  std::size_t size = 0;
+  std::string long_text;
+  operator std::string_view() const {
+    return size <= sizeof text ? std::string_view(text, size) : std::string_view(long_text);
+  }
+};
+FixedText fixed_number(double x, int d);
+
 // The console as text files: standard input and standard output, open from
 // the start (open_input / create_output with an empty path give the same).
 TextFile& console_input();

@@ -7,7 +7,6 @@
 #include <cmath>
 #include <cstdint>
 #include <span>
-#include <string>
 #include <string_view>
 
 #include "console.h"
@@ -87,7 +86,7 @@ bool take_kept_point() {
 
 // The record goes to both files with two decimals; each number is made once.
 void write_clean_record() {
-  const std::string tx = fixed_text(x, 2), ty = fixed_text(y, 2), tz = fixed_text(z, 2);
+  const FixedText tx = fixed_number(x, 2), ty = fixed_number(y, 2), tz = fixed_number(z, 2);
   write_str(clean_file, tx);
   write_char(clean_file, ' ');
   write_str(clean_file, ty);
