@@ -431,8 +431,8 @@ TEST_F(TextFileTest, TakeLineReadsAsReadLineThenSkipLine) {
 
 TEST_F(TextFileTest, FindLineStopsWhereTakingLinesFindsIt) {
   // Lines that read " 10", "POINT" or "x", among lines that nearly do, in
-  // mixed lines; the search must stop after the same line as at_end and
-  // take_line, line by line, do.
+  // mixed lines after every kind of line end, and empty lines; the search
+  // must stop after the same line as at_end and take_line, line by line, do.
   for (std::size_t cr_before : {1, 2}) {
     std::string text = mixed_lines(41, 400000, cr_before);
     std::string marked;
@@ -441,18 +441,23 @@ TEST_F(TextFileTest, FindLineStopsWhereTakingLinesFindsIt) {
                                          " 1\n", "10\n", "point\r\n"};
     for (std::size_t i = 0; i < text.size(); ++i) {
       marked += text[i];
-      if (text[i] == '\n') {
+      const bool line_start = text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
+      if (line_start) {
         state = state * 6364136223846793005ULL + 1442695040888963407ULL;
         if ((state >> 33) % 5 == 0) marked += kLines[(state >> 40) % 8];
       }
     }
+    // Byte 26 ends the file: the lines after it, far from the end of the
+    // buffer, are not there.
     marked += " 10\r\nPOINT\x1a" "POINT\r\n";
+    for (int i = 0; i < 300; ++i) marked += "x\r\n 10\r\nPOINT\n";
     TextFile a, b;
     open_bytes(a, marked);
     open_bytes(b, marked);
     int found = 0;
     for (int round = 0;; ++round) {
-      const char* want_text = round % 3 == 0 ? " 10" : round % 3 == 1 ? "POINT" : "x";
+      static const char* const kTexts[] = {" 10", "POINT", "x", ""};  // "": an empty line
+      const char* want_text = kTexts[round % 4];
       bool want = false;
       while (!at_end(b)) {
         if (take_line(b) == want_text) {
