@@ -503,33 +503,10 @@ namespace {
 // sought there as take_line reads lines. Returns where the scan stopped (a
 // line is left to take_line when it is 255 bytes or longer or a byte 26
 // comes, or the lines run out), and sets found when it stopped right after
-// such a line. A line shorter than eight bytes, its end in the same word, and
-// a text of at most seven: one word is enough to find the end and to compare.
-const char* find_in_words(const char* p, const char* safe_end, std::string_view text, bool& found) {
+// such a line.
+const char* find_in_lines(const char* p, const char* safe_end, std::string_view text, bool& found) {
   found = false;
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  const bool word_texts = std::endian::native == std::endian::little && text.size() < 8;
-  std::uint64_t text_word = 0;
-  if (word_texts) std::memcpy(&text_word, text.data(), text.size());
-  const std::uint64_t text_mask = (std::uint64_t{1} << (8 * (text.size() & 7))) - 1;
   while (p < safe_end) {
-    if (word_texts) {
-      std::uint64_t w;
-      std::memcpy(&w, p, 8);
-      const std::uint64_t low = (w - 27 * kOnes) & ~w & (0x80 * kOnes);
-      if (low != 0) {
-        const std::size_t n = static_cast<std::size_t>(std::countr_zero(low) / 8);
-        if (p[n] == '\n' || p[n] == '\r') {
-          const bool same = n == text.size() && (w & text_mask) == text_word;
-          p += n + (p[n] == '\r' && p[n + 1] == '\n' ? 2 : 1);
-          if (same) {
-            found = true;
-            return p;
-          }
-          continue;
-        }
-      }
-    }
     const char* const end = find_line_end(p, p + kMaxToken);
     if (end == p + kMaxToken || *end == kEndOfFile) break;
     bool same = static_cast<std::size_t>(end - p) == text.size();
@@ -544,7 +521,7 @@ const char* find_in_words(const char* p, const char* safe_end, std::string_view 
 }
 
 #ifdef __SSE2__
-// find_in_words for a text of n < 8 bytes (none of them a CR, LF or byte 26)
+// find_in_lines for a text of n < 8 bytes (none of them a CR, LF or byte 26)
 // given as the bytes of text_word, first byte lowest, sixteen bytes at a time:
 // the line starts of a block (after an LF, and after a CR that no LF follows)
 // come from three byte comparisons, and each line is compared in one word.
@@ -613,9 +590,9 @@ bool find_line(TextFile& f, std::string_view text) {
     bool found;
 #ifdef __SSE2__
     const char* const p = in_a_word ? find_in_blocks(f.buf + f.pos, safe_end, text_word, text.size(), found)
-                                    : find_in_words(f.buf + f.pos, safe_end, text, found);
+                                    : find_in_lines(f.buf + f.pos, safe_end, text, found);
 #else
-    const char* const p = find_in_words(f.buf + f.pos, safe_end, text, found);
+    const char* const p = find_in_lines(f.buf + f.pos, safe_end, text, found);
 #endif
     f.pos = static_cast<std::size_t>(p - f.buf);
     if (found) return true;

@@ -430,7 +430,7 @@ TEST_F(TextFileTest, TakeLineReadsAsReadLineThenSkipLine) {
 }
 
 TEST_F(TextFileTest, FindLineStopsWhereTakingLinesFindsIt) {
-  // Lines that read " 10", "POINT" or "x", among lines that nearly do, in
+  // Lines that read " 10", "POINT", "x" or "AcDbPoint", among lines that nearly do, in
   // mixed lines after every kind of line end, and empty lines; the search
   // must stop after the same line as at_end and take_line, line by line, do.
   for (std::size_t cr_before : {1, 2}) {
@@ -438,13 +438,13 @@ TEST_F(TextFileTest, FindLineStopsWhereTakingLinesFindsIt) {
     std::string marked;
     std::uint64_t state = 99;
     static const char* const kLines[] = {" 10\r\n", "POINT\n", "x\r", " 10 \r\n", "POINTS\n",
-                                         " 1\n", "10\n", "point\r\n"};
+                                         " 1\n", "10\n", "point\r\n", "AcDbPoint\r\n", "AcDbPoints\r"};
     for (std::size_t i = 0; i < text.size(); ++i) {
       marked += text[i];
       const bool line_start = text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
       if (line_start) {
         state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        if ((state >> 33) % 5 == 0) marked += kLines[(state >> 40) % 8];
+        if ((state >> 33) % 5 == 0) marked += kLines[(state >> 40) % 10];
       }
     }
     // Byte 26 ends the file: the lines after it, far from the end of the
@@ -456,8 +456,9 @@ TEST_F(TextFileTest, FindLineStopsWhereTakingLinesFindsIt) {
     open_bytes(b, marked);
     int found = 0;
     for (int round = 0;; ++round) {
-      static const char* const kTexts[] = {" 10", "POINT", "x", ""};  // "": an empty line
-      const char* want_text = kTexts[round % 4];
+      // "": an empty line; "AcDbPoint": a text too long to compare in one word
+      static const char* const kTexts[] = {" 10", "POINT", "x", "", "AcDbPoint"};
+      const char* want_text = kTexts[round % 5];
       bool want = false;
       while (!at_end(b)) {
         if (take_line(b) == want_text) {
