@@ -100,9 +100,17 @@ std::string resolve(std::string_view given) {
   return done;
 }
 
+// open(2), again when a signal came in while it waited (a FIFO's writer).
+int open_path(const std::string& path, int flags) {
+  for (;;) {
+    const int fd = ::open(path.c_str(), flags, 0666);
+    if (fd >= 0 || errno != EINTR) return fd;
+  }
+}
+
 std::uint16_t open_read(std::string_view given, int& fd) {
   const std::string path = resolve(given);
-  fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  fd = open_path(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return code_of(errno, path);
   struct stat st;
   if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
@@ -115,7 +123,7 @@ std::uint16_t open_read(std::string_view given, int& fd) {
 
 std::uint16_t create_write(std::string_view given, int& fd) {
   const std::string path = resolve(given);
-  fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  fd = open_path(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
   if (fd < 0) return code_of(errno, path);
   return 0;
 }

@@ -9,6 +9,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -30,6 +31,14 @@ volatile sig_atomic_t keys_active = 0;  // the terminal is in key mode now
 Screen shown;
 bool drawn_once = false;
 
+// The screen is on a terminal: when the process stops (Ctrl-Z), the cursor
+// goes below the window (to_bottom) for the shell; when it goes on (fg),
+// redraw_wanted asks for the whole window to be drawn again.
+volatile sig_atomic_t screen_on_terminal = 0;
+volatile sig_atomic_t redraw_wanted = 0;
+char to_bottom[32];
+std::size_t to_bottom_size = 0;
+
 void set_key_mode() {
   termios raw = saved_modes;
   raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO | ECHONL | IEXTEN));
@@ -45,25 +54,64 @@ void on_fatal_signal(int sig) {
   ::raise(sig);
 }
 
-void on_stop_signal(int) {
-  const bool was_active = keys_active;
-  if (modes_saved) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
-  ::signal(SIGTSTP, SIG_DFL);
-  ::raise(SIGTSTP);
-  // Continued: take the terminal back as it was.
-  ::signal(SIGTSTP, on_stop_signal);
-  if (was_active) set_key_mode();
+void on_stop_signal(int);
+
+void catch_stop_signal(void (*handler)(int)) {
+  struct sigaction sa {};
+  sa.sa_handler = handler;
+  ::sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGTSTP, &sa, nullptr);  // no SA_RESTART: a key wait ends, to draw the window again
 }
 
-// Waits up to ms milliseconds for a byte of the standard input.
+// Ctrl-Z: the terminal as the shell wants it, the process stopped as without
+// this handler; on going on (fg), key mode again, and the window to be drawn
+// anew in the normal flow of the tool (only async-signal-safe calls here).
+void on_stop_signal(int) {
+  const int saved_errno = errno;
+  const bool was_active = keys_active;
+  if (was_active && modes_saved) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
+  if (screen_on_terminal) {
+    [[maybe_unused]] const ssize_t moved = ::write(STDOUT_FILENO, to_bottom, to_bottom_size);
+  }
+  // SIGTSTP is blocked while its handler runs: with the default action and
+  // let through, raising it stops the process here until SIGCONT.
+  catch_stop_signal(SIG_DFL);
+  sigset_t stop;
+  ::sigemptyset(&stop);
+  ::sigaddset(&stop, SIGTSTP);
+  ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+  ::raise(SIGTSTP);
+  catch_stop_signal(on_stop_signal);
+  if (was_active) set_key_mode();
+  if (screen_on_terminal) redraw_wanted = 1;
+  errno = saved_errno;
+}
+
+// Draws the whole window again after the process went on from a stop.
+void redraw_if_wanted() {
+  if (!redraw_wanted) return;
+  const Screen now = shown;
+  present(now);
+}
+
+// Waits up to ms milliseconds for a byte of the standard input (for ever
+// when ms < 0). A wait broken off by a stop draws the window again.
 int next_byte(int ms) {
+  redraw_if_wanted();
   pollfd p{STDIN_FILENO, POLLIN, 0};
-  if (ms >= 0 && ::poll(&p, 1, ms) <= 0) return -1;
+  int ready;
+  while (ms >= 0 && (ready = ::poll(&p, 1, ms)) <= 0) {
+    if (ready == 0 || errno != EINTR) return -1;
+    redraw_if_wanted();
+  }
   unsigned char c;
   for (;;) {
     const ssize_t r = ::read(STDIN_FILENO, &c, 1);
     if (r == 1) return c;
-    if (r < 0 && errno == EINTR) continue;
+    if (r < 0 && errno == EINTR) {
+      redraw_if_wanted();
+      continue;
+    }
     return -2;
   }
 }
@@ -184,8 +232,10 @@ void keys_on() {
 }
 
 void keys_off() {
-  if (keys_active && modes_saved) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
+  // Marked first: a stop from here on leaves the terminal to this call.
+  const bool was_active = keys_active;
   keys_active = 0;
+  if (was_active && modes_saved) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
 }
 
 bool read_key(Key& key) {
@@ -220,7 +270,9 @@ bool read_key(Key& key) {
 void present(const Screen& screen) {
   std::string out;
   const bool utf8 = console_is_utf8();
-  if (!drawn_once || screen.cleared || shown.width != screen.width ||
+  const bool redraw = redraw_wanted;
+  redraw_wanted = 0;
+  if (!drawn_once || redraw || screen.cleared || shown.width != screen.width ||
       shown.height != screen.height) {
     out += "\x1b[H\x1b[2J";
     shown.width = screen.width;
@@ -262,10 +314,14 @@ void install_exit_guards() {
     ::sigemptyset(&sa.sa_mask);
     ::sigaction(sig, &sa, nullptr);
   }
-  struct sigaction sa {};
-  sa.sa_handler = on_stop_signal;
-  ::sigemptyset(&sa.sa_mask);
-  ::sigaction(SIGTSTP, &sa, nullptr);
+  if (stdout_is_terminal()) {
+    int width, height;
+    window_size(width, height);
+    const int n = std::snprintf(to_bottom, sizeof to_bottom, "\x1b[%d;1H\r\n", height);
+    to_bottom_size = n > 0 ? static_cast<std::size_t>(n) : 0;
+    screen_on_terminal = 1;
+  }
+  catch_stop_signal(on_stop_signal);
 }
 
 void restore_terminal() { keys_off(); }

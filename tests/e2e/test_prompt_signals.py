@@ -5,7 +5,11 @@ limits and at dat_reduce's text height. The tool dies of the signal (its exit
 status in the shell, for the two sent to it alone), the
 terminal is left with echo and line editing on (`stty -a` in the shell after
 it), and the files are as the run left them: PM/La_Lo_De.txt empty (emptied
-before the first prompt), PM/Out.Txt complete and no Temp/Out.Scr."""
+before the first prompt), PM/Out.Txt complete and no Temp/Out.Scr.
+
+Ctrl-Z at each of depth_filter's prompts stops the tool and gives the shell
+the terminal in its own mode; fg brings the window back as it was, and the
+typing goes on to the same files as a piped run."""
 
 import os
 import signal
@@ -13,7 +17,8 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from survey_test import TerminalCase, crlf  # noqa: E402
+from cleaning import process_state  # noqa: E402
+from survey_test import Survey, TerminalCase, crlf  # noqa: E402
 
 WAYS = {
     "Ctrl-C": (signal.SIGINT, lambda term, pid: term.keys("C-c")),
@@ -69,6 +74,42 @@ class PromptSignals(TerminalCase):
                 self.assertEqual(self.survey.read("PM/Out.Txt"),
                                  crlf("540942.06 4705335.05 -9.68", "540950.36 4705334.11 -9.73"))
                 self.assertFalse(os.path.exists(self.survey.path("Temp/Out.Scr")))
+
+
+class Suspend(TerminalCase):
+    def test_ctrl_z_at_each_depth_filter_prompt(self):
+        answers = ["1", "40", "3", "0.5", ""]
+        piped = Survey()
+        self.addCleanup(piped.remove)
+        piped.write("Temp/Data.txt", DATA)
+        self.assertEqual(piped.run("depth_filter", "".join(a + "\n" for a in answers).encode()).returncode, 0)
+        prompts = LIMITS + [(21, "Press ENTER  ...")]
+        for k in range(len(prompts)):
+            with self.subTest(prompt=prompts[k][1].strip()):
+                self.survey.write("Temp/Data.txt", DATA)
+                pid = self.term.start("depth_filter")
+                for i, ((row, text), answer) in enumerate(zip(prompts, answers)):
+                    self.term.wait_prompt(pid, row, text)
+                    if i == k:  # Ctrl-Z with half the answer typed
+                        self.term.type(answer[:1])
+                        self.term.wait_for(lambda: self.term.screen()[row - 1][6:].startswith(text + answer[:1]),
+                                           "the typing")
+                        window = (self.term.screen(), self.term.cursor())
+                        self.term.keys("C-z")  # stopped, the terminal in the shell's mode
+                        self.term.wait_for(lambda: process_state(pid) == "T", "the tool to stop")
+                        self.assertEqual(self.term.status(), 128 + signal.SIGTSTP)
+                        self.term.wait_for(self.term.at_shell_prompt, "the shell prompt")
+                        self.assertEqual(self.term.tty_modes(), {"echo", "icanon"})
+                        self.term.type("fg")
+                        self.term.keys("Enter")
+                        self.term.wait_for(lambda: (self.term.screen(), self.term.cursor()) == window,
+                                           "the window as it was before Ctrl-Z")
+                        answer = answer[1:]
+                    self.term.type(answer)
+                    self.term.keys("Enter")
+                self.term.wait_gone(pid)
+                self.assertEqual(self.survey.read("PM/La_Lo_De.txt"), piped.read("PM/La_Lo_De.txt"))
+                self.assert_terminal_restored()
 
 
 if __name__ == "__main__":
