@@ -16,10 +16,15 @@ struct Screen;
 namespace survey_rt::platform {
 
 // Files. Each returns 0 or the error code of the I/O result.
-// The path as it stands on disk: where the exact path does not exist, each
-// part of it is looked up in its folder without regard to ASCII letter case
-// (the first matching name in byte order); parts not found stay as given.
-std::string resolve(std::string_view path);
+// The path as it stands on disk, its parts looked up in their folders without
+// regard to ASCII letter case. A folder: the exact name, else the first match
+// in byte order. The file: the most recently modified match that is no
+// folder (at equal times the exact name, then the first in byte order); with
+// none, for reading the folder found as above, for writing the exact name.
+// Parts not found stay as given. Writing a path and reading it back so meet
+// the same file.
+enum class Use : std::uint8_t { read, write };
+std::string resolve(std::string_view path, Use use);
 std::uint16_t open_read(std::string_view path, int& fd);
 std::uint16_t create_write(std::string_view path, int& fd);
 // Reads up to n bytes; got = 0 at the end of the file.

@@ -1,5 +1,5 @@
-// Files on POSIX systems: the case-insensitive name lookup and errno mapped to
-// the error codes of the I/O result.
+// Files on POSIX systems: the name lookup without regard to letter case and
+// errno mapped to the error codes of the I/O result.
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -36,12 +36,11 @@ bool same_nocase(const char* a, const std::string& b) {
   return a[i] == '\0' && i == b.size();
 }
 
-// The entry of folder dir that names name: name itself when it exists, else
-// the first entry in byte order that equals it without regard to ASCII case,
-// else name unchanged.
-std::string lookup(const std::string& dir, const std::string& name) {
-  const std::string exact = dir + name;
-  if (name == "." || name == ".." || exists(exact)) return name;
+// The folder of dir that name names: name itself when it exists, else the
+// first entry in byte order that equals it without regard to ASCII case, else
+// name unchanged.
+std::string lookup_folder(const std::string& dir, const std::string& name) {
+  if (name == "." || name == ".." || exists(dir + name)) return name;
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
   if (d == nullptr) return name;
   std::string best;
@@ -54,6 +53,40 @@ std::string lookup(const std::string& dir, const std::string& name) {
   }
   ::closedir(d);
   return found ? best : name;
+}
+
+// The file of folder dir that name names. Among the entries that equal name
+// without regard to ASCII case and are no folders, the most recently
+// modified; at equal times name itself, then the first in byte order. Such
+// names arise when a program saves a file under another letter case than the
+// one it was read under (Clr_Rec.Dxf beside Clr_Rec.dxf): the newest is the
+// last one saved. With no such file: for reading, the folder that lookup_folder
+// finds (opening it is refused), for writing name itself.
+std::string lookup_file(const std::string& dir, const std::string& name, Use use) {
+  if (name == "." || name == "..") return name;
+  DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
+  if (d == nullptr) return name;
+  std::string best;
+  timespec best_time{};
+  bool found = false;
+  while (const dirent* e = ::readdir(d)) {
+    if (!same_nocase(e->d_name, name)) continue;
+    struct stat st;
+    if (::stat((dir + e->d_name).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
+    const timespec t = st.st_mtim;
+    const bool newer = t.tv_sec != best_time.tv_sec ? t.tv_sec > best_time.tv_sec
+                                                      : t.tv_nsec > best_time.tv_nsec;
+    const bool as_new = t.tv_sec == best_time.tv_sec && t.tv_nsec == best_time.tv_nsec;
+    const bool first = best != name && (name == e->d_name || best > e->d_name);
+    if (!found || newer || (as_new && first)) {
+      best = e->d_name;
+      best_time = t;
+      found = true;
+    }
+  }
+  ::closedir(d);
+  if (found) return best;
+  return use == Use::read ? lookup_folder(dir, name) : name;
 }
 
 std::string parent_of(const std::string& path) {
@@ -76,13 +109,12 @@ std::uint16_t code_of(int err, const std::string& path) {
 
 }  // namespace
 
-// The path as it exists on disk, found component by component without regard
-// to case where the exact path does not exist.
-std::string resolve(std::string_view given) {
+// The path as it stands on disk: the folders found one by one, the file by
+// lookup_file.
+std::string resolve(std::string_view given, Use use) {
   std::string path(given);
   for (char& c : path)
     if (c == '\\') c = '/';
-  if (exists(path)) return path;
   std::string done;
   std::size_t start = 0;
   if (!path.empty() && path[0] == '/') {
@@ -93,7 +125,8 @@ std::string resolve(std::string_view given) {
     std::size_t end = path.find('/', start);
     if (end == std::string::npos) end = path.size();
     const std::string part = path.substr(start, end - start);
-    if (!part.empty()) done += lookup(done, part);
+    if (!part.empty())
+      done += end == path.size() ? lookup_file(done, part, use) : lookup_folder(done, part);
     if (end < path.size()) done += '/';
     start = end + 1;
   }
@@ -109,7 +142,7 @@ int open_path(const std::string& path, int flags) {
 }
 
 std::uint16_t open_read(std::string_view given, int& fd) {
-  const std::string path = resolve(given);
+  const std::string path = resolve(given, Use::read);
   fd = open_path(path, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return code_of(errno, path);
   struct stat st;
@@ -122,7 +155,7 @@ std::uint16_t open_read(std::string_view given, int& fd) {
 }
 
 std::uint16_t create_write(std::string_view given, int& fd) {
-  const std::string path = resolve(given);
+  const std::string path = resolve(given, Use::write);
   fd = open_path(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
   if (fd < 0) return code_of(errno, path);
   return 0;

@@ -709,7 +709,7 @@ TextFile& console_output() {
   return f;
 }
 
-std::string disk_path(std::string_view path) { return platform::resolve(path); }
+std::string disk_path(std::string_view path) { return platform::resolve(path, platform::Use::write); }
 
 void flush_open_outputs() {
   for (TextFile* f = open_outputs; f != nullptr; f = f->next_open) {

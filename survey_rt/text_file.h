@@ -100,8 +100,10 @@ FixedText fixed_number(double x, int d);
 TextFile& console_input();
 TextFile& console_output();
 
-// The name under which a path is found on disk by open_input and
-// create_output: the file names of the tools compare without regard to case.
+// The name under which create_output writes a path, and under which a later
+// open_input of it reads: the file names of the tools compare without regard
+// to letter case, and of several names that differ only in case the most
+// recently modified one counts.
 std::string disk_path(std::string_view path);
 
 // Writes out the buffered bytes of every open output file (at a stop or halt).

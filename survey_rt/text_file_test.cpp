@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdint>
@@ -355,16 +356,44 @@ TEST_F(TextFileTest, FileNamesAreFoundWithoutRegardToCase) {
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 1);
   EXPECT_EQ(std::distance(fs::directory_iterator(dir_ / "Temp"), fs::directory_iterator()), 1);
   EXPECT_EQ(file_bytes(dir_ / "Temp" / "Raw_Pos.txt"), "7");
+}
 
-  // The exact name wins; among case variants the first in byte order ("B" < "b").
-  for (const char* name : {"a.txt", "A.txt", "B.txt", "b.TXT"}) put_bytes(path(name), name);
-  const std::pair<const char*, const char*> cases[] = {
-      {"a.txt", "a.txt"}, {"A.txt", "A.txt"}, {"b.txt", "B.txt"}, {"B.TXT", "B.txt"}};
-  for (const auto& [name, want] : cases) {
-    SCOPED_TRACE(name);
+TEST_F(TextFileTest, OfNamesThatDifferInCaseTheNewestFileIsReadAndWritten) {
+  // Files (a folder when the name ends in "/") and their times in minutes,
+  // the name asked, the file read and written ("": reading is refused, the
+  // name asked is written).
+  struct Case {
+    std::vector<std::pair<std::string, int>> files;
+    const char* asked;
+    std::string used;
+  };
+  const Case cases[] = {
+      {{{"Clr_Rec.dxf", 0}, {"Clr_Rec.Dxf", 1}}, "Clr_Rec.dxf", "Clr_Rec.Dxf"},  // saved later
+      {{{"Clr_Rec.dxf", 1}, {"Clr_Rec.Dxf", 0}}, "Clr_Rec.dxf", "Clr_Rec.dxf"},  // saved earlier
+      {{{"Clr_Rec.dxf", 0}, {"Clr_Rec.Dxf", 0}}, "Clr_Rec.Dxf", "Clr_Rec.Dxf"},  // the exact name
+      {{{"Clr_Rec.dxf", 0}, {"Clr_Rec.Dxf", 0}}, "CLR_REC.DXF", "Clr_Rec.Dxf"},  // byte order: D < d
+      {{{"Clr_Rec.dxf", 0}, {"clr_rec.dxf/", 1}}, "CLR_REC.DXF", "Clr_Rec.dxf"},
+      {{{"Out.txt/", 0}}, "out.txt", ""},
+  };
+  const auto base = fs::file_time_type::clock::now() - std::chrono::hours(1);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const fs::path dir = dir_ / std::to_string(i), asked = dir / cases[i].asked;
+    fs::create_directories(dir);
+    for (const auto& [name, minutes] : cases[i].files) {
+      const fs::path p = dir / name.substr(0, name.find('/'));
+      if (name.ends_with('/')) fs::create_directory(p);
+      else put_bytes(p, name);
+      fs::last_write_time(p, base + std::chrono::minutes(minutes));
+    }
+    const std::string& used = cases[i].used;
     TextFile f;
-    open_input(f, path(name));
-    EXPECT_EQ(read_line(f), want);
+    open_input(f, asked.string());
+    EXPECT_EQ(read_line(f), used) << i;
+    EXPECT_EQ(io_result(), used.empty() ? kAccessDenied : 0) << i;
+    create_output(f, asked.string());
+    write_str(f, "new");
+    close_file(f);
+    EXPECT_EQ(file_bytes(used.empty() ? asked : dir / used), "new") << i;
     EXPECT_EQ(io_result(), 0);
   }
 }

@@ -80,6 +80,25 @@ def dxf_drawing(points, line_end="\r\n"):
     return (line_end.join(lines) + line_end).encode("latin-1")
 
 
+def cad_number(text):
+    """A number as LibreCAD writes it: the shortest text of its double, whole
+    numbers without a decimal point (0, -12.8)."""
+    value = repr(float(text))
+    return value[:-2] if value.endswith(".0") else value
+
+
+def cad_2d_drawing(points):
+    """A drawing of the (x, y) texts as LibreCAD saves it in DXF 2000 and
+    later: LF line ends, a handle (code 5) and subclass markers (code 100) in
+    every entity, and POINT entities without z (no code 30)."""
+    lines = ["  0", "SECTION", "  2", "HEADER", "  9", "$ACADVER", "  1", "AC1015", "  0", "ENDSEC",
+             "  0", "SECTION", "  2", "ENTITIES"]
+    for handle, (x, y) in enumerate(points, start=0x30):
+        lines += ["  0", "POINT", "  5", "%X" % handle, "100", "AcDbEntity", "  8", "0", " 62", "   256",
+                  "100", "AcDbPoint", " 10", x, " 20", y]
+    return "".join(line + "\n" for line in lines + ["  0", "ENDSEC", "  0", "EOF"]).encode()
+
+
 def drawing_from_script(script, delete=(), move=None, add=(), line_end="\r\n"):
     """The drawing that the user saves after running Temp/Echo_Rec.scr: one
     point for each entry, in script order, with the entries at the 0-based

@@ -11,8 +11,8 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from cleaning import (drawing_from_script, dxf_drawing, fixed, points_txt,  # noqa: E402
-                      profile, render, screen_rows, script_entries)
+from cleaning import (cad_2d_drawing, cad_number, drawing_from_script, dxf_drawing,  # noqa: E402
+                      fixed, points_txt, profile, render, screen_rows, script_entries)
 from survey_test import DATA, Survey, SurveyCase, TerminalCase  # noqa: E402
 
 # Six records: steps of 5 (3-4-5), 0 (the same position, another z), 10
@@ -176,6 +176,31 @@ class CleaningLoop(unittest.TestCase):
                             delete={0}, line_end="\n")
         self.assertIn("Clr_Rec.Dxf", os.listdir(survey.path("Temp")))
         self.assertNotIn("Clr_Rec.dxf", os.listdir(survey.path("Temp")))
+
+
+class DrawingsWhoseNamesDifferInCase(unittest.TestCase):
+    def test_the_newest_drawing_is_read(self):
+        # scr2dxf draws Temp/Clr_Rec.dxf; LibreCAD saves the cleaned drawing as
+        # Temp/Clr_Rec.Dxf (as echo_clean1 says) a minute earlier, at the same
+        # time or a minute later.
+        for seconds, kept in [(-60, range(6)), (0, range(6)), (60, [0, 2, 3, 5])]:
+            with self.subTest(seconds=seconds):
+                survey = Survey()
+                self.addCleanup(survey.remove)
+                survey.write("PM/Points.txt", POINTS)
+                for tool, args in [("echo_clean1", []), ("scr2dxf", ["Temp/Echo_Rec.scr", "Temp/Clr_Rec.dxf"])]:
+                    self.assertEqual(survey.run(tool, args=args).returncode, 0)
+                entries = script_entries(survey.read("Temp/Echo_Rec.scr"))
+                survey.write("Temp/Clr_Rec.Dxf", cad_2d_drawing(
+                    [(cad_number(x), cad_number(y)) for i, (x, y) in enumerate(entries) if i not in (1, 4)]))
+                t = os.stat(survey.path("Temp/Clr_Rec.dxf")).st_mtime_ns
+                os.utime(survey.path("Temp/Clr_Rec.Dxf"), ns=(t, t + seconds * 10**9))
+                self.assertEqual(survey.run("echo_clean2").returncode, 0)
+                self.assertEqual((survey.read("PM/PointsCl.txt"), survey.read("Temp/PointsCl.scr")),
+                                 cleaned(kept))
+        # scr2dxf draws over the drawing that is read (the later one), not beside it.
+        self.assertEqual(survey.run("scr2dxf", args=["Temp/Echo_Rec.scr", "Temp/Clr_Rec.dxf"]).returncode, 0)
+        self.assertEqual(survey.read("Temp/Clr_Rec.Dxf"), survey.read("Temp/Clr_Rec.dxf"))
 
 
 class RealProfile(SurveyCase):

@@ -13,6 +13,7 @@ import shutil
 import subprocess
 import sys
 import threading
+import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -149,14 +150,17 @@ class Join(JoinCase):
     def test_output_names_ignore_letter_case(self):
         shutil.rmtree(self.survey.path("Temp"))
         os.mkdir(self.survey.path("TEMP"))
-        self.survey.write("TEMP/RAW_POS.TXT", WORKED_POS)
-        self.survey.write("TEMP/raw_pos.txt", crlf("1.0 2.0 10 0 1", "1.5 2.5 10 0 3", "2.0 3.0 10 0 5"))
+        self.survey.write("TEMP/RAW_POS.TXT", crlf("1.0 2.0 10 0 1", "1.5 2.5 10 0 3", "2.0 3.0 10 0 5"))
+        hour_ago = time.time() - 3600
+        os.utime(self.survey.path("TEMP/RAW_POS.TXT"), (hour_ago, hour_ago))
+        self.survey.write("TEMP/raw_pos.txt", WORKED_POS)
         self.survey.write("TEMP/raw_dpt.TXT", WORKED_DPT)
         self.survey.write("TEMP/DATA.txt", OLD_DATA)
         run = self.survey.run("join")
         self.assertEqual(run.returncode, 0, run)
-        # The first name in byte order wins among case variants, and an
-        # existing variant of Data.txt is written over, not joined by another.
+        # The most recently modified of the case variants wins (here the last
+        # in byte order), and an existing variant of Data.txt is written
+        # over, not joined by another.
         self.assertEqual(self.survey.read("TEMP/DATA.txt"), WORKED_DATA)
         self.assertEqual(sorted(os.listdir(self.survey.path("TEMP"))),
                          ["DATA.txt", "RAW_POS.TXT", "raw_dpt.TXT", "raw_pos.txt"])

@@ -406,9 +406,11 @@ int main(int argc, char** argv) {
   close_file(script_file);
   io_check();
 
-  // The drawing goes to NAME.part beside NAME first, then takes NAME's place.
+  // The drawing goes to NAME.part beside NAME first, then takes NAME's place:
+  // the place of the file that a later open of NAME reads, when names that
+  // differ only in case are there.
   const std::string target = disk_path(dxf_name);
-  part_path = target + ".part";
+  part_path = disk_path(target + ".part");
   create_output(dxf_file, part_path);
   io_check();
   part_exists = true;
