@@ -2,10 +2,14 @@
 // that use it, compared with a model of the scan: every line compared whole;
 // after a "POINT" line each code line is searched for in turn and the number
 // after it read (a value that is no number stops the scan with error 106);
-// the end of the file during a search drops the point and ends the scan.
+// when the line before the "POINT" line reads "  0", a line "  0" ends the
+// search: the point is dropped without x or y, its other values are 0; the
+// end of the file during a search drops the point and ends the scan.
 //
 // Input: byte 0 chooses the code list (even: " 10", " 20"; odd: and " 30");
 // the rest is the drawing.
+#include <iterator>
+#include <map>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,21 +31,51 @@ struct Outcome {
   int stop = 0;  // the error that stopped the scan, 0 when it ended normally
 };
 
+// The text of every line of the drawing by the offset where it starts (an
+// LF, a CR LF or a lone CR ends a line; byte 26 ends the drawing).
+std::map<std::size_t, std::string> lines_by_start(std::string_view bytes) {
+  std::map<std::size_t, std::string> lines;
+  std::size_t start = 0;
+  std::string text;
+  for (std::size_t i = 0; i < bytes.size() && bytes[i] != 26; ++i) {
+    if (bytes[i] != '\r' && bytes[i] != '\n') {
+      text += bytes[i];
+      continue;
+    }
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
+    lines[start] = text;
+    text.clear();
+    start = i + 1;
+  }
+  lines[start] = text;
+  return lines;
+}
+
 Outcome model_scan(std::string_view bytes, std::span<const std::string_view> codes) {
   Outcome out;
+  const std::map<std::size_t, std::string> lines = lines_by_start(bytes);
   ModelFile m{bytes};
   do {
+    const std::size_t start = m.pos;
     const std::string line = m.read_line();
     m.skip_line();
     if (line != "POINT") continue;
+    const auto here = lines.find(start);
+    const bool entity = here != lines.end() && here != lines.begin() && std::prev(here)->second == "  0";
     std::vector<double> values;
+    bool ended = false;
     for (std::string_view code : codes) {
       for (;;) {
         if (m.at_end()) return out;
         const std::string l = m.read_line();
         m.skip_line();
         if (l == code) break;
+        if (entity && l == "  0") {
+          ended = true;
+          break;
+        }
       }
+      if (ended) break;
       int error = 0;
       values.push_back(m.read_real(error));
       if (error != 0) {
@@ -50,6 +84,8 @@ Outcome model_scan(std::string_view bytes, std::span<const std::string_view> cod
       }
       m.skip_line();
     }
+    if (ended && values.size() < 2) continue;
+    values.resize(codes.size(), 0.0);
     out.points.push_back(values);
   } while (!m.at_end());
   return out;

@@ -131,6 +131,15 @@ def corpora():
                  b"POINT\n 10\n1\n 20\n2\n 30\n\x1a3\n", crlf("LINE", "  8", "POINT", " 10", "1", " 20", "2", " 30", "3"),
                  crlf("POINT", " 10", "1", " 20"), crlf("POINT", "POINT", " 10", "1", " 20", "2", " 30", "3"),
                  b"", b"\n\n\n", b"POINT\x00\n 10\n1\n"]
+    # Entities as a 2D CAD program writes them (LF, handles, subclass
+    # markers, no z): a POINT after "  0" ends at the next "  0".
+    cad = lambda *values: ["  0", "POINT", "  5", "2F", "100", "AcDbEntity", "  8", "0", "100", "AcDbPoint"] + list(values)
+    lf = lambda lines: "".join(l + "\n" for l in lines).encode()
+    dxf_cases += [lf(cad(" 10", "1", " 20", "2") + cad(" 10", "3", " 20", "4", " 30", "5") + ["  0", "EOF"]),
+                  lf(cad(" 10", "-9.800000000000001", " 20", "0") + cad(" 10", "1") + cad(" 20", "2", " 10", "3")
+                     + ["  0", "EOF"]),
+                  lf(["  0", "LINE", "  8", "POINT", " 10", "1", " 20", "2"] + cad(" 10", "3", " 20", "4", " 30", "5")),
+                  crlf("  0", "POINT", " 10", "1", "  0", "POINT", " 10", "3", " 20", "4", "  0", "EOF")]
     c["dxf_scan"] = [bytes([i % 2]) + d for i, d in enumerate(dxf_cases)] + \
                     [b"\x01" + cut_lines(profile_dxf(pts), n) for n in (5, 6, 7, 8, 9, 10)]
 

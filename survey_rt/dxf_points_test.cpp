@@ -1,7 +1,8 @@
 // Unit tests of the DXF POINT scan: drawings written by a real DXF library in
 // several DXF versions, and small hand-made files for the rules of the line
 // scan (every "POINT" line starts a point, the code lines are searched in
-// order and only exactly, the end of the file during a search drops the point).
+// order and only exactly, a POINT entity ends at the next group code 0, the
+// end of the file during a search drops the point).
 #include "dxf_points.h"
 
 #include <gtest/gtest.h>
@@ -133,16 +134,37 @@ TEST_F(DxfScanTest, CodeLinesAreSearchedInOrderAndOnlyExactly) {
                         " 20", "4"},
                        kXY),
             (std::vector<Point>{{1, 2}, {3, 4}}));
-  // A point without its own " 30" takes the next point's z, and that next
-  // point is not found.
-  EXPECT_EQ(scan_lines({"  0", "POINT", " 10", "1", " 20", "2", "  0", "POINT", " 10", "5", " 20", "6", " 30", "7",
-                        "  0", "POINT", " 10", "8", " 20", "9", " 30", "10", "  0", "EOF"},
-                       kXYZ),
-            (std::vector<Point>{{1, 2, 7}, {8, 9, 10}}));
   // A code without its blank is never recognised: the point takes the next
   // point's value for it.
   EXPECT_EQ(scan_lines({"  0", "POINT", "10", "1", " 20", "2", "  0", "POINT", " 10", "3", " 20", "4"}, kXY),
             (std::vector<Point>{{3, 4}}));
+}
+
+// A POINT entity as a 2D CAD program writes it (a handle, subclass markers),
+// then the codes and values given.
+std::string cad_point(std::string_view codes_and_values) {
+  return "  0\nPOINT\n  5\n2F\n100\nAcDbEntity\n  8\n0\n100\nAcDbPoint\n" + std::string(codes_and_values);
+}
+
+TEST_F(DxfScanTest, APointEntityEndsAtTheNextGroupCodeZero) {
+  const std::string a = cad_point(" 10\n1\n 20\n2\n"), b = cad_point(" 10\n3\n 20\n4\n 30\n5\n"),
+                    c = cad_point(" 10\n6\n 20\n7\n 30\n8\n"), end = "  0\nEOF\n";
+  struct Case {
+    std::string drawing;
+    std::span<const std::string_view> codes;
+    std::vector<Point> points;
+  };
+  const Case cases[] = {
+      {a + b + c + end, kXYZ, {{1, 2, 0}, {3, 4, 5}, {6, 7, 8}}},  // no z: z 0, the next z its own
+      {a + b + c + end, kXY, {{1, 2}, {3, 4}, {6, 7}}},
+      {cad_point(" 10\n-9.800000000000001\n 20\n0\n") + end, kXYZ, {{-9.800000000000001, 0, 0}}},
+      {cad_point(" 10\n1\n") + b + end, kXYZ, {{3, 4, 5}}},           // no y: dropped
+      {cad_point(" 20\n2\n 30\n9\n") + a + end, kXY, {{1, 2}}},     // no x: dropped
+      {a, kXYZ, {}},  // the file ends before the next "  0"
+      // "POINT" after another line than "  0" (a LINE's layer) searches on.
+      {"  0\nLINE\n  8\nPOINT\n 10\n4\n 20\n5\n" + c + end, kXYZ, {{4, 5, 8}}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(scan_bytes(c.drawing, c.codes), c.points) << c.drawing;
 }
 
 TEST_F(DxfScanTest, ValueLinesAndLineEnds) {

@@ -48,6 +48,11 @@ struct TextFile {
   long line = 1;
   bool count_at_failure = false;
   std::uint64_t dropped = 0;
+  // Input: the last bytes before buf[0] (at most sizeof back, ending at
+  // back[sizeof back - 1]); back_len < sizeof back only when they are all the
+  // bytes before buf[0]. They tell the line before a line at buf[0].
+  char back[16];
+  std::uint8_t back_len = 0;
   TextFile* next_open = nullptr;  // chain of open output files (flushed at a stop)
   std::string long_line;  // take_line's copy of the start of a line too long to keep
 
@@ -71,6 +76,13 @@ std::string_view take_line(TextFile& f);
 // Takes lines (as take_line) until one equals text; false when the file ends
 // (at_end) before such a line.
 bool find_line(TextFile& f, std::string_view text);
+// Takes lines until one equals text (1) or stop (2); 0 when the file ends
+// before such a line.
+int find_line(TextFile& f, std::string_view text, std::string_view stop);
+// After find_line found a line that equals found: whether the line before it
+// equals text (of at most 12 bytes, none of them a line end); false when the
+// found line is the first.
+bool line_before_is(const TextFile& f, std::string_view found, std::string_view text);
 void skip_line(TextFile& f);
 
 void write_str(TextFile& f, std::string_view s, int w = 0);

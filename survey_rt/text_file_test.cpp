@@ -506,6 +506,26 @@ TEST_F(TextFileTest, FindLineStopsWhereTakingLinesFindsIt) {
   }
 }
 
+TEST_F(TextFileTest, TheLineBeforeAFoundLineIsToldAcrossBufferFills) {
+  // "  0" (or " 0") and "POINT" wherever the first 128 KiB read end, after
+  // each kind of line end; and "POINT" as the first line.
+  for (const std::string end : {"\n", "\r\n", "\r"}) {
+    for (const std::string zero : {"  0", " 0"}) {
+      for (std::size_t k = 1; k < 24; ++k) {
+        TextFile f;
+        open_bytes(f, std::string((1 << 17) - k, 'a') + end + zero + end + "POINT" + end + "x" + end);
+        ASSERT_TRUE(find_line(f, "POINT"));
+        EXPECT_EQ(line_before_is(f, "POINT", "  0"), zero == "  0") << k << " " << zero;
+        EXPECT_EQ(take_line(f), "x");
+      }
+    }
+    TextFile f;
+    open_bytes(f, "POINT" + end + "  0" + end + "POINT" + end);
+    EXPECT_TRUE(find_line(f, "POINT") && !line_before_is(f, "POINT", "  0"));
+    EXPECT_TRUE(find_line(f, "POINT") && line_before_is(f, "POINT", "  0"));
+  }
+}
+
 TEST_F(TextFileTest, ReadErrorsTellTheLineFarIntoTheFile) {
   // The numbers of the mixed lines, then a bad token: the message names its
   // line, counted however the lines before it ended and wherever the buffer

@@ -10,8 +10,8 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from cleaning import (fixed, locale_env, profile, render, run_env, screen_rows,  # noqa: E402
-                      wait_keys)
+from cleaning import (cad_2d_drawing, fixed, locale_env, profile, render, run_env,  # noqa: E402
+                      screen_rows, wait_keys)
 from survey_test import DATA, SurveyCase, TerminalCase  # noqa: E402
 
 ASK_DXF = "      Чете от  *.DXF  файл ? :"
@@ -81,6 +81,17 @@ class Dxf2txtFiles(SurveyCase):
                 screen, cursor = render(run.stdout)
                 self.assertEqual(screen, final_screen("", "", len(expected)))
                 self.assertEqual(cursor, (53, 18))
+
+    def test_drawing_of_a_2d_cad_program(self):
+        # LibreCAD writes its points without z: each one is at z 0, and none
+        # takes the values of the next one.
+        points = [("0", "-12.5"), ("1.3285", "-9.800000000000001"), ("2.6571", "0"), ("-3", "4.25")]
+        self.survey.write("Temp/Clr_Rec.dxf", cad_2d_drawing(points))
+        run = self.run_tool(b"Temp/Clr_Rec.dxf\nlist.txt\n")
+        self.assertEqual(run.returncode, 0, run)
+        self.assertEqual(self.survey.read("list.txt"),
+                         txt("%s %s 0.000" % (fixed(float(x), 3), fixed(float(y), 3)) for x, y in points))
+        self.assertEqual(render(run.stdout)[0], final_screen("", "", len(points)))
 
     def test_drawing_not_found(self):
         # The message with the name as typed; no text file; exit status 0 once
