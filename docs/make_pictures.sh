@@ -15,7 +15,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 docs=$PWD/docs
-bin=$PWD/build/default/bin
+bin=$PWD/build/sample/bin  # built by run_sample.sh
 bash run_sample.sh >/dev/null
 cd build/sample_survey
 
