@@ -16,20 +16,15 @@ constexpr std::size_t kRealMax = 400;  // room for the text of any double
 // n / 10^4 in fixed notation with at most four decimals, and at least one,
 // at out; its length.
 std::size_t put_scaled(char* out, std::uint64_t n) {
-  char digits[24];
-  std::size_t count = static_cast<std::size_t>(std::to_chars(digits, digits + 24, n).ptr - digits);
-  if (count < 5) {  // zeros in front: a whole digit and four decimals
-    std::memmove(digits + 5 - count, digits, count);
-    std::memset(digits, '0', 5 - count);
-    count = 5;
-  }
-  const std::size_t whole = count - 4;
-  std::size_t decimals = 4;
-  while (decimals > 1 && digits[whole + decimals - 1] == '0') --decimals;
-  std::memcpy(out, digits, whole);
-  out[whole] = '.';
-  std::memcpy(out + whole + 1, digits + whole, decimals);
-  return whole + 1 + decimals;
+  std::size_t len = static_cast<std::size_t>(std::to_chars(out, out + 24, n / 10000).ptr - out);
+  out[len++] = '.';
+  const auto part = static_cast<unsigned>(n % 10000);
+  const char decimals[4] = {static_cast<char>('0' + part / 1000), static_cast<char>('0' + part / 100 % 10),
+                            static_cast<char>('0' + part / 10 % 10), static_cast<char>('0' + part % 10)};
+  int kept = 4;  // less the trailing zeros, one decimal kept
+  while (kept > 1 && decimals[kept - 1] == '0') --kept;
+  for (int i = 0; i < kept; ++i) out[len++] = decimals[i];
+  return len;
 }
 
 // The shortest fixed-notation text of v that reads back as v, ".0" added
@@ -63,12 +58,18 @@ std::size_t put(char* out, std::string_view s) {
 
 // A group code right-aligned in three characters and its line end, at out.
 std::size_t put_code(char* out, int code) {
-  char digits[16];
-  const std::size_t n = static_cast<std::size_t>(std::to_chars(digits, digits + 16, code).ptr - digits);
-  std::size_t len = 0;
-  for (std::size_t pad = n; pad < 3; ++pad) out[len++] = ' ';
-  len += put(out + len, {digits, n});
-  return len + put(out + len, "\r\n");
+  if (code < 0 || code > 999) {
+    char digits[16];
+    const auto n = static_cast<std::size_t>(std::to_chars(digits, digits + 16, code).ptr - digits);
+    const std::size_t len = put(out, std::string_view(digits, n));
+    return len + put(out + len, "\r\n");
+  }
+  out[0] = code >= 100 ? static_cast<char>('0' + code / 100) : ' ';
+  out[1] = code >= 10 ? static_cast<char>('0' + code / 10 % 10) : ' ';
+  out[2] = static_cast<char>('0' + code % 10);
+  out[3] = '\r';
+  out[4] = '\n';
+  return 5;
 }
 
 // Groups gathered in a buffer and written at once (an entity in one write,
@@ -81,7 +82,7 @@ class Groups {
   Groups& operator=(const Groups&) = delete;
 
   Groups& add(int code, std::string_view value) {
-    room(8 + value.size() + 2);
+    room(16 + value.size() + 2);
     n_ += put_code(text_ + n_, code);
     if (value.size() + 2 > sizeof text_ - n_) {  // a value too long for the buffer
       flush();
@@ -95,7 +96,7 @@ class Groups {
     return *this;
   }
   Groups& add(int code, double value) {
-    room(8 + kRealMax + 2);
+    room(16 + kRealMax + 2);
     n_ += put_code(text_ + n_, code);
     n_ += real_chars(value, text_ + n_);
     n_ += put(text_ + n_, "\r\n");
