@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 cmake --preset default >/dev/null
 # Only the programs: the tests are built by run_tests.sh.
 cmake --build --preset default -j2 --target join depth_filter utm_points echo_clean1 \
-  scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt >/dev/null
+  echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt >/dev/null
 bin=$PWD/build/default/bin
 work=$PWD/build/sample_survey
 rm -rf "$work"
@@ -20,22 +20,19 @@ cd "$work"
 # The chain goes on: depth_filter reads its four limits (minimum and maximum
 # depth, minimum distance, maximum slope) and the final Enter from the pipe.
 # The limits are loose (0.5 m, 40 m, 3 m, slope 5), as for a survey that is
-# cleaned by hand: two spikes of the echo sounder pass and reach the echo
-# record. (samples/answers/depth_filter.txt holds the strict limits 1, 40, 3,
+# cleaned on its echo record: two spikes of the echo sounder pass and reach
+# the echo record. (samples/answers/depth_filter.txt holds the strict limits 1, 40, 3,
 # 0.5 of the tests, which drop every spike.) utm_points projects the points.
 printf '0.5\n40\n3\n5\n\n' | "$bin/depth_filter"
 "$bin/utm_points" </dev/null
 
 # The cleaning loop (README: the cleaning loop). echo_clean1 writes the script
-# of the echo record; scr2dxf draws it as the DXF drawing Temp/Clr_Rec.dxf,
-# the one the surveyor opens in a CAD program to delete the wrong points.
-"$bin/echo_clean1" </dev/null
-"$bin/scr2dxf" Temp/Echo_Rec.scr Temp/Clr_Rec.dxf </dev/null
-# DEMO STEP, not a part of the tools: samples/demo_clean_spikes.py stands in
-# for the hand cleaning in the CAD program. It deletes from the drawing the
-# points that lie more than 2 m above or below both of their neighbours.
-python3 "$work/../../samples/demo_clean_spikes.py" Temp/Clr_Rec.dxf >Temp/Demo_Clean.txt
+# of the echo record (for AutoCAD); echo_flag draws the record as the DXF
+# drawing Temp/Clr_Rec.dxf with the spikes it finds taken out and marked, the
+# drawing the surveyor reviews in a CAD program; here it is taken as it is.
 # echo_clean2 keeps the records whose points are left in the drawing.
+"$bin/echo_clean1" </dev/null
+"$bin/echo_flag" </dev/null
 "$bin/echo_clean2" </dev/null
 
 # The side tools: dat_reduce reads its text height and the final Enter from
@@ -57,8 +54,10 @@ printf '  PM/La_Lo_De.txt %6d soundings kept by depth_filter, after the survey p
 printf '  PM/Points.txt   %6d projected points (easting, northing, reduced depth)\n' "$(grep -c '' PM/Points.txt)"
 printf '  Temp/Points.scr, Temp/3DPoly.scr: AutoCAD scripts drawing them as points and as a 3D polyline\n'
 printf '  Temp/Echo_Rec.scr: AutoCAD script of the echo record profile, to clean by hand (README: the cleaning loop)\n'
-printf '  Temp/Clr_Rec.dxf %5d points: the echo record drawn by scr2dxf, after the DEMO cleaning step:\n' "$(grep -c '^POINT' Temp/Clr_Rec.dxf)"
-sed 's/^/      /' Temp/Demo_Clean.txt
+printf '  Temp/Clr_Rec.dxf %5d points: the echo record drawn by echo_flag, %d spikes taken out (Temp/Spikes.txt):\n' \
+  "$(grep -c '^POINT' Temp/Clr_Rec.dxf)" "$(grep -c '' Temp/Spikes.txt)"
+printf '      record %s at %s m along the track, z %s (medians before and after %s, %s)\n' \
+  $(awk '{ print $1, $4, $5, $6, $7 }' Temp/Spikes.txt)
 printf '  PM/PointsCl.txt %6d points kept by echo_clean2 (x y z); Temp/PointsCl.scr draws them\n' "$(grep -c '' PM/PointsCl.txt)"
 printf '  Temp/Points.dxf, Temp/3DPoly.dxf, Temp/PointsCl.dxf, Temp/Out.dxf: the scripts as DXF drawings, by scr2dxf\n'
 printf '  Temp/PointsCl_list.txt %d points of Temp/PointsCl.dxf listed by dxf2txt (x y z)\n' "$(grep -c '' Temp/PointsCl_list.txt)"
