@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 echo "Building the tools in build/sample, about two minutes the first time ..."
 cmake -S . -B build/sample -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/sample -j2 --target join depth_filter utm_points echo_clean1 \
-  scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt >/dev/null
+  echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt >/dev/null
 bin=$PWD/build/sample/bin
 work=$PWD/build/sample_survey
 screens=$PWD/build/sample_screens
@@ -45,23 +45,19 @@ run join join </dev/null
 # The chain goes on: depth_filter reads its four limits (minimum and maximum
 # depth, minimum distance, maximum slope) and the final Enter from the pipe.
 # The limits are loose (0.5 m, 40 m, 3 m, slope 5), as for a survey that is
-# cleaned by hand: two spikes of the echo sounder pass and reach the echo
-# record. (samples/answers/depth_filter.txt holds the strict limits 1, 40, 3,
+# cleaned on its echo record: two spikes of the echo sounder pass and reach
+# the echo record. (samples/answers/depth_filter.txt holds the strict limits 1, 40, 3,
 # 0.5 of the tests, which drop every spike.) utm_points projects the points.
 run depth_filter depth_filter < <(printf '0.5\n40\n3\n5\n\n')
 run utm_points utm_points </dev/null
 
 # The cleaning loop (README: the cleaning loop). echo_clean1 writes the script
-# of the echo record; scr2dxf draws it as the DXF drawing Temp/Clr_Rec.dxf,
-# the one the surveyor opens in a CAD program to delete the wrong points.
-run echo_clean1 echo_clean1 </dev/null
-run scr2dxf_Clr_Rec scr2dxf Temp/Echo_Rec.scr Temp/Clr_Rec.dxf </dev/null
-# DEMO STEP, not a part of the tools: samples/demo_clean_spikes.py stands in
-# for the hand cleaning in the CAD program. It deletes from the drawing the
-# points that lie more than 2 m above or below both of their neighbours.
-echo "  DEMO STEP: samples/demo_clean_spikes.py Temp/Clr_Rec.dxf (the hand cleaning)"
-python3 "$work/../../samples/demo_clean_spikes.py" Temp/Clr_Rec.dxf >Temp/Demo_Clean.txt
+# of the echo record (for AutoCAD); echo_flag draws the record as the DXF
+# drawing Temp/Clr_Rec.dxf with the spikes it finds taken out and marked, the
+# drawing the surveyor reviews in a CAD program; here it is taken as it is.
 # echo_clean2 keeps the records whose points are left in the drawing.
+run echo_clean1 echo_clean1 </dev/null
+run echo_flag echo_flag </dev/null
 run echo_clean2 echo_clean2 </dev/null
 
 # The side tools: dat_reduce reads its text height and the final Enter from
@@ -91,10 +87,12 @@ echo "  Temp/Points.scr, Temp/3DPoly.scr: AutoCAD scripts of the points, as poin
 echo "                   and as a 3D polyline"
 echo "  Temp/Echo_Rec.scr: AutoCAD script of the echo record, to clean by hand"
 echo "                   (README: the cleaning loop)"
-printf '  Temp/Clr_Rec.dxf %6d points: the echo record drawn by scr2dxf, after the\n' \
+printf '  Temp/Clr_Rec.dxf %6d points: the echo record drawn by echo_flag, with\n' \
   "$(grep -c '^POINT' Temp/Clr_Rec.dxf)"
-echo "                   DEMO cleaning step:"
-sed 's/^demo cleaning: /    /' Temp/Demo_Clean.txt
+printf '                   %d spikes taken out and listed in Temp/Spikes.txt:\n' \
+  "$(lines Temp/Spikes.txt)"
+printf '    record %s at %s m along the track, z %s (medians %s / %s)\n' \
+  $(awk '{ print $1, $4, $5, $6, $7 }' Temp/Spikes.txt)
 printf '  PM/PointsCl.txt  %6d points kept by echo_clean2 (x y z); Temp/PointsCl.scr\n' \
   "$(lines PM/PointsCl.txt)"
 echo "                   draws them"

@@ -3,11 +3,11 @@
 //
 //   make_inputs RECORDS FOLDER [TOOL ...]
 //
-// For each tool named (all eight when none is) it makes FOLDER/TOOL/ as a
+// For each tool named (all nine when none is) it makes FOLDER/TOOL/ as a
 // survey folder: PM/ and Temp/ with the tool's inputs of RECORDS records, and
 // answers.txt, the lines to pipe into the tool for its prompts and its final
 // wait. What counts as a record is what the tool counts: soundings for join,
-// points for depth_filter, utm_points and the cleaners, records for
+// points for depth_filter, utm_points, the cleaners and echo_flag, records for
 // raw_convert and dat_reduce, POINT entities for dxf2txt.
 //
 // The survey: a boat runs lines 1200 m long and 40 m apart at 2 m/s, up and
@@ -304,6 +304,12 @@ void make_echo_clean1(const std::string& dir, int64_t n) {
   write_points(dir + "/PM/Points.txt", n, rnd);
 }
 
+// The same kind of point list, with its spikes, for the automatic flags.
+void make_echo_flag(const std::string& dir, int64_t n) {
+  Random rnd(9);
+  write_points(dir + "/PM/Points.txt", n, rnd);
+}
+
 // A DXF drawing as the CAD program saves it (R2000 layout, CR LF when crlf):
 // a short header, the entities, the end.
 void dxf_begin(Writer& w, const char* eol) {
@@ -425,6 +431,7 @@ const Tool kTools[] = {
     {"utm_points", make_utm_points, "\n"},
     {"echo_clean1", make_echo_clean1, "\n"},
     {"echo_clean2", make_echo_clean2, "\n"},
+    {"echo_flag", make_echo_flag, "\n"},
     {"dat_reduce", make_dat_reduce, "2\n\n"},
     {"raw_convert", make_raw_convert, "\n"},
     {"dxf2txt", make_dxf2txt, "Drawing.dxf\nPoints.txt\n\n"},

@@ -641,29 +641,45 @@ std::size_t put_word(char* out, std::size_t cap, const char* text, int w) {
   return pad + length;
 }
 
+// The usual case of the writing rule: y = |x| * 10^d below 10^14 (so not a
+// NaN or an infinity) and not too near a half. The 17 digits of |x| (off by
+// at most 0.5e-16 y) and the rounding of the product (1.12e-16 y) put y
+// within 1.62e-16 y of the rule's value, and the rule's dropped-4 margin
+// moves its half by at most 2e-15 y: so when y lies farther than 4e-15 y from
+// a half, the rule's result is y rounded half up, whether the rule rounds
+// down a value a hair above a whole number or up one a hair below it. Sets
+// kept to round(|x| * 10^d) by the rule; false when x is not such a case.
+inline bool usual_kept(double x, int d, std::uint64_t& kept) {
+  if (d > 17) return false;
+  const double y = std::fabs(x) * kExactPow10[d];
+  if (!(y < 1e14)) return false;
+  const auto whole = static_cast<std::int64_t>(y);
+  const double part = y - static_cast<double>(whole);
+  if (std::fabs(part - 0.5) <= 4e-15 * y) return false;
+  kept = static_cast<std::uint64_t>(whole) + (part > 0.5 ? 1 : 0);
+  return true;
+}
+
 }  // namespace
 
 std::size_t format_fixed(char* out, std::size_t cap, double x, int d, int w) {
   if (d < 0) d = 0;
-  // The usual case: y = |x| * 10^d below 10^14 (so not a NaN or an
-  // infinity) and not too near a half. The 17 digits of |x| (off by at most
-  // 0.5e-16 y) and the rounding of the product (1.12e-16 y) put y within
-  // 1.62e-16 y of the rule's value, and the rule's dropped-4 margin moves its
-  // half by at most 2e-15 y: so when y lies farther than 4e-15 y from a half,
-  // the rule's result is y rounded half up, whether the rule rounds down a
-  // value a hair above a whole number or up one a hair below it.
-  if (d <= 17) {
-    const double y = std::fabs(x) * kExactPow10[d];
-    if (y < 1e14) {
-      const auto whole = static_cast<std::int64_t>(y);
-      const double part = y - static_cast<double>(whole);
-      if (std::fabs(part - 0.5) > 4e-15 * y) {
-        const std::uint64_t kept = static_cast<std::uint64_t>(whole) + (part > 0.5 ? 1 : 0);
-        return put_kept(out, cap, kept, d, w, std::signbit(x));
-      }
-    }
-  }
+  std::uint64_t kept = 0;
+  if (usual_kept(x, d, kept)) return put_kept(out, cap, kept, d, w, std::signbit(x));
   return format_fixed_exactly(out, cap, x, d, w);
+}
+
+double fixed_value(double x, int d) {
+  if (d < 0) d = 0;
+  std::uint64_t kept = 0;
+  // The text is kept / 10^d, and reading it rounds that quotient to the
+  // nearest double, as the division does.
+  if (usual_kept(x, d, kept)) return std::copysign(static_cast<double>(kept) / kExactPow10[d], x);
+  std::string text;
+  append_fixed(text, x, d);
+  double value = 0;
+  parse_real(text, value);
+  return value;
 }
 
 void append_fixed(std::string& out, double x, int d) {

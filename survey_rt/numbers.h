@@ -31,6 +31,9 @@ const char* parse_plain_word(const char* text, const char* end, std::uint16_t& v
 // characters; returns the length either way, so a longer text (a huge value,
 // many decimals) can be written into a larger buffer.
 std::size_t format_fixed(char* out, std::size_t cap, double x, int d, int w);
+// The value that the text of x with d decimals reads back as: x rounded to
+// d decimals by the writing rule, as the nearest double.
+double fixed_value(double x, int d);
 // Appends x in fixed notation with exactly d decimals (d >= 0) to out.
 void append_fixed(std::string& out, double x, int d);
 

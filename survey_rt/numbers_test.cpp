@@ -238,8 +238,8 @@ std::string reference_fixed(double x, int d) {
   return out;
 }
 
-// The fast writing of fixed_text and write_fixed agrees with the digit-string
-// rule on random values of every size, on survey-like values with few
+// The fast writing of fixed_text and write_fixed (and fixed_value, the value
+// its text reads back as) agrees with the digit-string rule on random values of every size, on survey-like values with few
 // decimals, on exact ties and on the dropped-4-then-9s cases.
 TEST(FixedText, AgreesWithTheDigitStringRule) {
   RandomBits next(0x2545F4914F6CDD1DULL);
@@ -268,6 +268,12 @@ TEST(FixedText, AgreesWithTheDigitStringRule) {
       const std::string got = fixed_text(v, d);
       if (got != want && ++mismatches <= 5)
         ADD_FAILURE() << std::hexfloat << v << " d=" << d << ": " << got << " vs " << want;
+      // fixed_value is the double that the text reads back as, its sign included.
+      double back = 0;
+      std::from_chars(want.data(), want.data() + want.size(), back);
+      const double value = fixed_value(v, d);
+      if (std::memcmp(&value, &back, sizeof back) != 0 && ++mismatches <= 5)
+        ADD_FAILURE() << std::hexfloat << v << " d=" << d << ": " << value << " vs " << back;
     }
   }
   EXPECT_EQ(mismatches, 0);

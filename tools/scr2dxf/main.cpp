@@ -29,6 +29,7 @@
 #include <vector>
 
 #include "console.h"
+#include "dxf_drawing.h"
 #include "text_file.h"
 
 using namespace survey_rt;
@@ -38,17 +39,11 @@ namespace {
 // Exit status of a script line that is not understood (and of a wrong call).
 constexpr int kNotUnderstood = 1;
 
-struct Vec3 {
-  double x = 0;
-  double y = 0;
-  double z = 0;
-};
-
 enum class Kind : std::uint8_t { point, polyline, text };
 
 struct Entity {
   Kind kind = Kind::point;
-  std::vector<Vec3> at;  // the point, the polyline's vertices, the text's point
+  std::vector<DxfPoint> at;  // the point, the polyline's vertices, the text's point
   double height = 0;     // text only, from here on
   double rotation = 0;   // degrees
   bool right = false;    // right-justified at the point, else starting at it
@@ -146,7 +141,7 @@ bool parse_number(std::string_view text, double& value) {
 }
 
 // "x,y" or "x,y,z", no blanks; z is 0 when left out.
-bool parse_point(std::string_view text, Vec3& p) {
+bool parse_point(std::string_view text, DxfPoint& p) {
   double v[3] = {0, 0, 0};
   int n = 0;
   for (;;) {
@@ -170,7 +165,7 @@ bool take_word(std::string_view word) {
   return true;
 }
 
-bool take_point(Vec3& p) {
+bool take_point(DxfPoint& p) {
   std::string a;
   if (!next_answer(a)) return false;
   if (!parse_point(a, p)) not_understood("a point x,y or x,y,z", a);
@@ -205,7 +200,7 @@ bool draw_polyline() {
   for (;;) {
     more = next_answer(a);
     if (!more || a.empty()) break;
-    Vec3 p;
+    DxfPoint p;
     if (!parse_point(a, p)) not_understood("a vertex x,y or x,y,z or an empty line", a);
     e.at.push_back(p);
   }
@@ -267,99 +262,21 @@ void read_script() {
 
 // -- writing the drawing
 
-// The shortest text that reads back as the same double, with a decimal point.
-std::string real_text(double v) {
-  char text[400];
-  const auto res = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed);
-  std::string s(text, res.ptr);
-  if (s.find('.') == std::string::npos) s += ".0";
-  return s;
-}
-
-// A group: the code right-aligned in three characters on its own line, the
-// value on the next.
-void group(int code, std::string_view value) {
-  write_int(dxf_file, code, 3);
-  end_line(dxf_file);
-  write_str(dxf_file, value);
-  end_line(dxf_file);
-  io_check();
-}
-
-void group(int code, double value) { group(code, real_text(value)); }
-
-void group(int code, const Vec3& p) {
-  group(code, p.x);
-  group(code + 10, p.y);
-  group(code + 20, p.z);
-}
-
 void write_entity(const Entity& e) {
   switch (e.kind) {
-    case Kind::point:
-      group(0, "POINT");
-      group(8, "0");
-      group(10, e.at[0]);
-      break;
-    case Kind::polyline:
-      group(0, "POLYLINE");
-      group(8, "0");
-      group(66, "1");  // vertices follow
-      group(10, Vec3{});
-      group(70, "8");  // a 3D polyline
-      for (const Vec3& v : e.at) {
-        group(0, "VERTEX");
-        group(8, "0");
-        group(10, v);
-        group(70, "32");  // a vertex of a 3D polyline
-      }
-      group(0, "SEQEND");
-      group(8, "0");
-      break;
-    case Kind::text:
-      group(0, "TEXT");
-      group(8, "0");
-      group(10, e.at[0]);
-      group(40, e.height);
-      group(1, e.text);
-      group(50, e.rotation);
-      if (e.right) {
-        group(72, "2");  // right-justified at the alignment point
-        group(11, e.at[0]);
-      }
-      break;
+    case Kind::point: dxf_point(dxf_file, e.at[0]); break;
+    case Kind::polyline: dxf_polyline(dxf_file, e.at); break;
+    case Kind::text: dxf_text(dxf_file, e.at[0], e.height, e.rotation, e.right, e.text); break;
   }
 }
 
 void write_drawing() {
-  // The extents: the least and greatest coordinates drawn (0 when nothing is).
-  Vec3 low, high;
-  bool any = false;
-  for (const Entity& e : drawing) {
-    for (const Vec3& p : e.at) {
-      if (!any || p.x < low.x) low.x = p.x;
-      if (!any || p.y < low.y) low.y = p.y;
-      if (!any || p.z < low.z) low.z = p.z;
-      if (!any || p.x > high.x) high.x = p.x;
-      if (!any || p.y > high.y) high.y = p.y;
-      if (!any || p.z > high.z) high.z = p.z;
-      any = true;
-    }
-  }
-  group(0, "SECTION");
-  group(2, "HEADER");
-  group(9, "$ACADVER");
-  group(1, "AC1009");
-  group(9, "$EXTMIN");
-  group(10, low);
-  group(9, "$EXTMAX");
-  group(10, high);
-  group(0, "ENDSEC");
-  group(0, "SECTION");
-  group(2, "ENTITIES");
+  DxfExtents extents;
+  for (const Entity& e : drawing)
+    for (const DxfPoint& p : e.at) extents.add(p);
+  dxf_begin(dxf_file, extents);
   for (const Entity& e : drawing) write_entity(e);
-  group(0, "ENDSEC");
-  group(0, "EOF");
+  dxf_end(dxf_file);
 }
 
 std::string read_name(int y) {
