@@ -7,7 +7,7 @@ cd "$(dirname "$0")"
 cmake --preset default >/dev/null
 # Only the programs: the tests are built by run_tests.sh.
 cmake --build --preset default -j2 --target join depth_filter utm_points echo_clean1 \
-  scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt >/dev/null
+  scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot >/dev/null
 bin=$PWD/build/default/bin
 work=$PWD/build/sample_survey
 rm -rf "$work"
@@ -51,6 +51,9 @@ for script in Points 3DPoly PointsCl Out; do
 done
 printf 'Temp/PointsCl.dxf\nTemp/PointsCl_list.txt\n' | "$bin/dxf2txt"
 
+# Last, the pictures of the survey for a browser: the plan and the profile.
+"$bin/survey_plot" </dev/null
+
 printf '\n\nThe sample survey was processed in %s\n' "$work"
 printf '  Temp/Data.txt   %6d joined soundings (latitude, longitude, depth)\n' "$(wc -l <Temp/Data.txt)"
 printf '  PM/La_Lo_De.txt %6d soundings kept by depth_filter, after the survey parameters\n' "$(( $(grep -c '' PM/La_Lo_De.txt) - 3 ))"
@@ -65,3 +68,4 @@ printf '  Temp/PointsCl_list.txt %d points of Temp/PointsCl.dxf listed by dxf2tx
 printf '  PM/Raw_Data.Txt %6d raw records in columns (latitude, longitude, depth, time)\n' "$(wc -l <PM/Raw_Data.Txt)"
 printf '  PM/Out.Txt      %6d points with a height below 999 (x, y, z)\n' "$(wc -l <PM/Out.Txt)"
 printf '  Temp/Out.Scr    %6d depth labels for AutoCAD\n' "$(( ($(wc -l <Temp/Out.Scr) - 1) / 2 ))"
+printf '  Temp/Plan.svg, Temp/Profile.svg: the survey in plan and its echo record in strips, by survey_plot (open them in a browser)\n'

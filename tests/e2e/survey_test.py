@@ -70,11 +70,12 @@ class Survey:
         with open(self.path(rel), "rb") as f:
             return f.read()
 
-    def run(self, tool, stdin=b"\n", timeout=WAIT):
-        """Runs a tool with stdin piped in (None: from /dev/null)."""
+    def run(self, tool, stdin=b"\n", timeout=WAIT, args=()):
+        """Runs a tool with stdin piped in (None: from /dev/null) and the
+        command-line arguments args."""
         redirect = {"stdin": subprocess.DEVNULL} if stdin is None else {"input": stdin}
         try:
-            p = subprocess.run([tool_path(tool)], cwd=self.root, capture_output=True,
+            p = subprocess.run([tool_path(tool)] + list(args), cwd=self.root, capture_output=True,
                                timeout=timeout, **redirect)
         except subprocess.TimeoutExpired:
             raise AssertionError("%s did not end within %s s" % (tool, timeout))

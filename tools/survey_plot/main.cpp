@@ -102,15 +102,20 @@ void read_options(int argc, char** argv) {
   halt_with_message(kBadCall, "survey_plot: " + why);
 }
 
+// The three numbers that begin a line of PM/Points.txt or PM/PointsCl.txt.
+void read_point(TextFile& f, double& east, double& north, double& height) {
+  east = read_real(f);
+  north = read_real(f);
+  height = read_real(f);
+  skip_line(f);
+  io_check();
+}
+
 void read_cleaned() {
   cleaned_left = !at_end(cleaned_file);
   io_check();
   if (!cleaned_left) return;
-  cx = read_real(cleaned_file);
-  cy = read_real(cleaned_file);
-  cz = read_real(cleaned_file);
-  skip_line(cleaned_file);
-  io_check();
+  read_point(cleaned_file, cx, cy, cz);
   ++cleaned_line;
 }
 
@@ -134,7 +139,8 @@ void read_spike() {
     const std::string line = "Temp/Spikes.txt, line " + std::to_string(spike_line) + ": ";
     if (!(spike >= 1 && spike <= std::numeric_limits<std::int32_t>::max() && spike == std::floor(spike)))
       stop("Stopped: Temp/Spikes.txt is not a list of records.",
-           line + "the first field must be a record number (1 for the first record), not " + fixed_text(spike, 2));
+           line + "the first field must be a record number (1 for the first record), not " +
+               fixed_text(spike, 2));
     if (spike < before)
       stop("Stopped: Temp/Spikes.txt is not a list of records.",
            line + "record " + fixed_text(spike, 0) + " after record " + fixed_text(before, 0) +
@@ -149,11 +155,7 @@ bool same(double a, double b) {
 }
 
 void read_record() {
-  x = read_real(points_file);
-  y = read_real(points_file);
-  z = read_real(points_file);
-  skip_line(points_file);
-  io_check();
+  read_point(points_file, x, y, z);
   ++records;
   if (records == 1) {  // the track starts at the first record
     px = x;

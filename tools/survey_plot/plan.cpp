@@ -14,16 +14,13 @@ namespace survey_plot {
 
 namespace {
 
-constexpr int kLeft = 92, kTop = 84;              // the map frame's top left corner
+constexpr int kLeft = 92, kTop = 84;               // the map frame's top left corner
 constexpr int kMaxWidth = 1000, kMaxHeight = 720;  // the frame at its largest
 constexpr int kMinWidth = 480, kMinHeight = 440;   // ... and at its smallest
 constexpr int kPad = 20;                           // between the records and the frame
 constexpr int kPanel = 250;                        // the legend's room right of the map
 constexpr double kFinest = 0.005;                  // metres a pixel at the most
 constexpr int kRamp = 220;                         // the colour scale's height
-
-constexpr std::string_view kGridInk = "stroke=\"#d9d9d9\" stroke-width=\"1\"";
-constexpr std::string_view kInk = "stroke=\"#000000\" stroke-width=\"1\"";
 
 int even(double v) { return 2 * static_cast<int>(std::ceil(v / 2)); }
 
@@ -58,7 +55,9 @@ void write_marks(TextFile& f, const Plan& p, std::uint8_t kind, const std::strin
     thin_symbols(
         p.cols, p.rows,
         [&](int col, int row) { return (p.marks[static_cast<std::size_t>(row) * p.cols + col] & kind) != 0; },
-        [&](int col, int row) { add_mark(m, p.left + col * kCell + kCell / 2, p.top + row * kCell + kCell / 2); });
+        [&](int col, int row) {
+          add_mark(m, p.left + col * kCell + kCell / 2, p.top + row * kCell + kCell / 2);
+        });
   });
 }
 
@@ -69,12 +68,10 @@ double x_of(const Plan& p, double easting) { return p.left + (easting - p.x0) / 
 double y_of(const Plan& p, double northing) { return p.top + p.height - (northing - p.y0) / p.scale; }
 
 void write_grid(TextFile& f, const Plan& p) {
-  each_tick(p.x0, p.x0 + p.width * p.scale, easting_step(p), [&](double e) {
-    svg_line(f, x_of(p, e), p.top, x_of(p, e), p.top + p.height, kGridInk);
-  });
-  each_tick(p.y0, p.y0 + p.height * p.scale, northing_step(p), [&](double n) {
-    svg_line(f, p.left, y_of(p, n), p.left + p.width, y_of(p, n), kGridInk);
-  });
+  each_tick(p.x0, p.x0 + p.width * p.scale, easting_step(p),
+            [&](double e) { svg_line(f, x_of(p, e), p.top, x_of(p, e), p.top + p.height, kGridInk); });
+  each_tick(p.y0, p.y0 + p.height * p.scale, northing_step(p),
+            [&](double n) { svg_line(f, p.left, y_of(p, n), p.left + p.width, y_of(p, n), kGridInk); });
 }
 
 void write_axes(TextFile& f, const Plan& p) {
@@ -83,7 +80,8 @@ void write_axes(TextFile& f, const Plan& p) {
   const int e_decimals = decimals_of(easting_step(p)), n_decimals = decimals_of(northing_step(p));
   each_tick(p.x0, p.x0 + p.width * p.scale, easting_step(p), [&](double e) {
     svg_line(f, x_of(p, e), bottom, x_of(p, e), bottom + 5, kInk);
-    svg_text(f, x_of(p, e), bottom + 18, "class=\"tick-e\" text-anchor=\"middle\"", fixed_text(e, e_decimals));
+    svg_text(f, x_of(p, e), bottom + 18, "class=\"tick-e\" text-anchor=\"middle\"",
+             fixed_text(e, e_decimals));
   });
   each_tick(p.y0, p.y0 + p.height * p.scale, northing_step(p), [&](double n) {
     svg_line(f, p.left - 5, y_of(p, n), p.left, y_of(p, n), kInk);
@@ -129,7 +127,8 @@ void write_colour_scale(TextFile& f, const Plan& p, double x, double y) {
   write_str(f, "<defs><linearGradient id=\"depths\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">");
   end_line(f);
   for (int i = 0; i <= 8; ++i) {
-    write_str(f, "<stop offset=\"" + fixed_text(i / 8.0, 3) + "\" stop-color=\"" + depth_colour(i / 8.0) + "\"/>");
+    write_str(
+        f, "<stop offset=\"" + fixed_text(i / 8.0, 3) + "\" stop-color=\"" + depth_colour(i / 8.0) + "\"/>");
     end_line(f);
   }
   write_str(f, "</linearGradient></defs>");
@@ -211,12 +210,13 @@ void plan_add(Plan& p, double x, double y, double z, std::uint8_t kind) {
 void write_plan(TextFile& f, const Plan& p, const Survey& s) {
   const int panel = p.left + p.width + 40;
   const std::string counts = counts_text(s);
-  const std::string colours =
-      s.kept_high >= s.kept_low
-          ? "Kept records coloured by height z, " + fixed_text(s.kept_low, 2) + " m to " + fixed_text(s.kept_high, 2) +
-                " m; one mark per " + std::to_string(kCell) + " x " + std::to_string(kCell) + " pixel cell"
-          : std::string("No kept record to colour");
-  const int width = std::max(panel + kPanel, p.left + text_width(std::max(counts.size(), colours.size())) + 20);
+  const std::string colours = s.kept_high >= s.kept_low
+                                  ? "Kept records coloured by height z, " + fixed_text(s.kept_low, 2) +
+                                        " m to " + fixed_text(s.kept_high, 2) + " m; one mark per " +
+                                        std::to_string(kCell) + " x " + std::to_string(kCell) + " pixel cell"
+                                  : std::string("No kept record to colour");
+  const int width =
+      std::max(panel + kPanel, p.left + text_width(std::max(counts.size(), colours.size())) + 20);
   svg_begin(f, width, std::max(p.top + p.height + 100, p.top + 480));
   svg_text(f, p.left, 30, "font-size=\"18\" font-weight=\"bold\"", "Survey plan: " + s.title);
   svg_text(f, p.left, 50, "", counts);

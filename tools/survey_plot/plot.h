@@ -31,8 +31,8 @@ struct Survey {
   double x_low = kNone, x_high = -kNone, y_low = kNone, y_high = -kNone;
   double z_low = kNone, z_high = -kNone;
   double kept_low = kNone, kept_high = -kNone;
-  double track = 0;                    // the distance along the track of the last record, metres
-  double strip = 0;                    // the length of track in one strip of the profile, metres
+  double track = 0;  // the distance along the track of the last record, metres
+  double strip = 0;  // the length of track in one strip of the profile, metres
 };
 
 // What a cell holds besides its colours.

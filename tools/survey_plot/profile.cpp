@@ -22,8 +22,6 @@ constexpr int kFirst = 140;  // the first strip's top edge
 constexpr int kPitch = 228;  // from one strip's top edge to the next one's
 constexpr int kCols = kWidth / kCell, kRows = kHeight / kCell;
 
-constexpr std::string_view kGridInk = "stroke=\"#d9d9d9\" stroke-width=\"1\"";
-constexpr std::string_view kInk = "stroke=\"#000000\" stroke-width=\"1\"";
 const std::string kKeptInk = "fill=\"none\" stroke=\"#1f77b4\" stroke-width=\"3.5\" stroke-linecap=\"round\"";
 
 std::size_t cell_index(int strip, int row, int col) {
@@ -48,7 +46,9 @@ void write_marks(TextFile& f, const Profile& p, int strip, int top) {
   for (const std::uint8_t kind : {kKept, kDeleted, kFlagged}) {
     write_kind(f, kind, "-" + std::to_string(strip + 1), [&](Marks& m) {
       const auto has = [&](int col, int row) { return (p.cells[cell_index(strip, row, col)] & kind) != 0; };
-      const auto put = [&](int col, int row) { add_mark(m, kLeft + col * kCell + kCell / 2, top + row * kCell + kCell / 2); };
+      const auto put = [&](int col, int row) {
+        add_mark(m, kLeft + col * kCell + kCell / 2, top + row * kCell + kCell / 2);
+      };
       if (kind != kKept) return thin_symbols(kCols, kRows, has, put);
       for (int row = 0; row < kRows; ++row)
         for (int col = 0; col < kCols; ++col)
@@ -71,12 +71,14 @@ void write_strip(TextFile& f, const Profile& p, const Survey& s, int strip) {
            "Strip " + std::to_string(strip + 1) + " of " + std::to_string(p.strips) + ": " +
                fixed_text(start, d) + " m to " + fixed_text(end, d) + " m along the track");
   each_tick(start, end, d_step, [&](double v) { svg_line(f, x_of(v), top, x_of(v), bottom, kGridInk); });
-  each_tick(p.z_low, p.z_high, z_step, [&](double z) { svg_line(f, kLeft, y_of(z), kLeft + kWidth, y_of(z), kGridInk); });
+  each_tick(p.z_low, p.z_high, z_step,
+            [&](double z) { svg_line(f, kLeft, y_of(z), kLeft + kWidth, y_of(z), kGridInk); });
   write_marks(f, p, strip, top);
   svg_rect(f, kLeft, top, kWidth, kHeight, "fill=\"none\" stroke=\"#000000\" stroke-width=\"1.2\"");
   each_tick(start, end, d_step, [&](double v) {
     svg_line(f, x_of(v), bottom, x_of(v), bottom + 5, kInk);
-    svg_text(f, x_of(v), bottom + 18, "class=\"tick-d\" text-anchor=\"middle\"", fixed_text(v, decimals_of(d_step)));
+    svg_text(f, x_of(v), bottom + 18, "class=\"tick-d\" text-anchor=\"middle\"",
+             fixed_text(v, decimals_of(d_step)));
   });
   each_tick(p.z_low, p.z_high, z_step, [&](double z) {
     svg_line(f, kLeft - 5, y_of(z), kLeft, y_of(z), kInk);
@@ -84,8 +86,8 @@ void write_strip(TextFile& f, const Profile& p, const Survey& s, int strip) {
              fixed_text(z, decimals_of(z_step)));
   });
   const double middle = top + kHeight / 2.0;
-  svg_text(f, 18, middle,
-           "text-anchor=\"middle\" transform=\"rotate(-90 18 " + fixed_text(middle, 1) + ")\"", "z (m)");
+  svg_text(f, 18, middle, "text-anchor=\"middle\" transform=\"rotate(-90 18 " + fixed_text(middle, 1) + ")\"",
+           "z (m)");
   write_str(f, "</g>");
   end_line(f);
   io_check();
@@ -126,8 +128,8 @@ Profile profile_layout(const Survey& s) {
 }
 
 void profile_add(Profile& p, const Survey& s, double distance, double z, std::uint8_t kind) {
-  const int strip = std::clamp(static_cast<int>(std::clamp(std::floor(distance / s.strip), 0.0, p.strips - 1.0)),
-                               0, p.strips - 1);
+  const int strip = std::clamp(
+      static_cast<int>(std::clamp(std::floor(distance / s.strip), 0.0, p.strips - 1.0)), 0, p.strips - 1);
   const int col = cell_of((distance - strip * s.strip) / s.strip * kWidth, kCols);
   const int row = cell_of((p.z_high - z) / (p.z_high - p.z_low) * kHeight, kRows);
   p.cells[cell_index(strip, row, col)] |= kind;
@@ -141,8 +143,9 @@ void write_profile(TextFile& f, const Profile& p, const Survey& s) {
   // How much taller than true the heights are drawn.
   const double exaggeration = (s.strip / kWidth) / ((p.z_high - p.z_low) / kHeight);
   svg_text(f, kLeft, 68, "",
-           "Height z against the distance along the track, in strips of " + fixed_text(s.strip, decimals_of(s.strip)) +
-               " m; vertical scale " + fixed_text(exaggeration, exaggeration < 10 ? 1 : 0) +
+           "Height z against the distance along the track, in strips of " +
+               fixed_text(s.strip, decimals_of(s.strip)) + " m; vertical scale " +
+               fixed_text(exaggeration, exaggeration < 10 ? 1 : 0) +
                " times the horizontal; one mark of a kind per " + std::to_string(kCell) + " x " +
                std::to_string(kCell) + " pixel cell");
   write_legend(f, s, 94);

@@ -12,9 +12,8 @@ namespace survey_plot {
 namespace {
 
 // viridis at 0, 1/8, ..., 1 (its published colour table).
-constexpr int kViridis[9][3] = {{68, 1, 84},    {71, 45, 123},  {59, 82, 139},
-                                {44, 114, 142}, {33, 144, 140}, {39, 173, 129},
-                                {93, 200, 99},  {170, 220, 50}, {253, 231, 37}};
+constexpr int kViridis[9][3] = {{68, 1, 84},    {71, 45, 123}, {59, 82, 139},  {44, 114, 142}, {33, 144, 140},
+                                {39, 173, 129}, {93, 200, 99}, {170, 220, 50}, {253, 231, 37}};
 
 }  // namespace
 
@@ -63,19 +62,28 @@ std::string xml_text(std::string_view text) {
   for (std::size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     if (c < 0x80) {
-      if (c == '&') out += "&amp;";
-      else if (c == '<') out += "&lt;";
-      else if (c == '>') out += "&gt;";
-      else if (c == '"') out += "&quot;";
-      else out += c < 0x20 || c == 0x7f ? '?' : static_cast<char>(c);
+      if (c == '&')
+        out += "&amp;";
+      else if (c == '<')
+        out += "&lt;";
+      else if (c == '>')
+        out += "&gt;";
+      else if (c == '"')
+        out += "&quot;";
+      else
+        out += c < 0x20 || c == 0x7f ? '?' : static_cast<char>(c);
       ++i;
       continue;
     }
     // A UTF-8 character of 2 to 4 bytes is kept whole (its lead byte gives
     // the length, every further byte is 10xxxxxx); any other byte is '?'.
-    const std::size_t n = c >= 0xc2 && c <= 0xdf ? 2 : c >= 0xe0 && c <= 0xef ? 3 : c >= 0xf0 && c <= 0xf4 ? 4 : 0;
+    const std::size_t n = c >= 0xc2 && c <= 0xdf   ? 2
+                          : c >= 0xe0 && c <= 0xef ? 3
+                          : c >= 0xf0 && c <= 0xf4 ? 4
+                                                   : 0;
     bool whole = n > 0 && i + n <= text.size();
-    for (std::size_t k = 1; whole && k < n; ++k) whole = (static_cast<unsigned char>(text[i + k]) & 0xc0) == 0x80;
+    for (std::size_t k = 1; whole && k < n; ++k)
+      whole = (static_cast<unsigned char>(text[i + k]) & 0xc0) == 0x80;
     if (whole) {
       out += text.substr(i, n);
       i += n;
@@ -90,7 +98,8 @@ std::string xml_text(std::string_view text) {
 void svg_begin(TextFile& f, int width, int height) {
   write_str(f, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
   end_line(f);
-  write_str(f, "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"");
+  write_str(
+      f, "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"");
   write_int(f, width);
   write_str(f, "\" height=\"");
   write_int(f, height);

@@ -29,10 +29,14 @@ double round_down_nice(double v);
 // The decimals that write every multiple of step exactly (step from
 // round_up_nice or round_down_nice).
 int decimals_of(double step);
-// Calls draw(v) for every multiple v of step from low to high.
+// Calls draw(v) for every multiple v of step from low to high, at most 100
+// (a few dozen fit any axis; more come only from values so large that adding
+// 1 to a multiple no longer changes it).
 template <class Draw>
 void each_tick(double low, double high, double step, Draw draw) {
-  for (double k = std::ceil(low / step); k * step <= high + step * 1e-9; ++k) draw(k * step + 0.0);  // no -0
+  const double first = std::ceil(low / step);
+  for (int i = 0; i < 100 && (first + i) * step <= high + step * 1e-9; ++i)
+    draw((first + i) * step + 0.0);  // no -0
 }
 
 // The text as XML character data: & < > " escaped; a byte that is a control
@@ -53,6 +57,10 @@ void svg_line(survey_rt::TextFile& f, double x1, double y1, double x2, double y2
 void svg_rect(survey_rt::TextFile& f, double x, double y, double w, double h, std::string_view attrs);
 // A number of the picture's coordinates: one decimal.
 void svg_number(survey_rt::TextFile& f, double v);
+
+// The paint of grid lines and of frames and ticks.
+constexpr std::string_view kGridInk = "stroke=\"#d9d9d9\" stroke-width=\"1\"";
+constexpr std::string_view kInk = "stroke=\"#000000\" stroke-width=\"1\"";
 
 // The shapes of the marks, each drawn from its centre.
 constexpr std::string_view kDot = "h0";  // a dot by the round line cap
