@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 echo "Building the tools in build/sample, about two minutes the first time ..."
 cmake -S . -B build/sample -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/sample -j2 --target join depth_filter utm_points echo_clean1 \
-  echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt >/dev/null
+  echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot >/dev/null
 bin=$PWD/build/sample/bin
 work=$PWD/build/sample_survey
 screens=$PWD/build/sample_screens
@@ -73,6 +73,9 @@ for script in Points 3DPoly PointsCl Out; do
 done
 run dxf2txt dxf2txt < <(printf 'Temp/PointsCl.dxf\nTemp/PointsCl_list.txt\n')
 
+# Last, the pictures of the survey for a browser: the plan and the profile.
+run survey_plot survey_plot </dev/null
+
 # The summary, in lines of at most 80 columns.
 lines() { grep -c '' "$1"; }  # the last line counts without its line end too
 echo
@@ -103,3 +106,5 @@ printf '  Temp/PointsCl_list.txt %d points of Temp/PointsCl.dxf listed by dxf2tx
 printf '  PM/Raw_Data.Txt  %6d raw records in columns (latitude ... time)\n' "$(wc -l <PM/Raw_Data.Txt)"
 printf '  PM/Out.Txt       %6d points with a height below 999 (x, y, z)\n' "$(wc -l <PM/Out.Txt)"
 printf '  Temp/Out.Scr     %6d depth labels for AutoCAD\n' "$(( ($(wc -l <Temp/Out.Scr) - 1) / 2 ))"
+echo "  Temp/Plan.svg, Temp/Profile.svg: the survey in plan and its echo record in"
+echo "                   strips, by survey_plot (open them in a browser)"

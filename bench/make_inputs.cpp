@@ -366,6 +366,26 @@ void make_echo_clean2(const std::string& dir, int64_t n) {
   dxf_end(w, eol);
 }
 
+// The lists of a survey after its cleaning, for survey_plot: PM/Points.txt,
+// a point a second; PM/PointsCl.txt without the spikes (heights above -1.5 m
+// or below -35 m), which the surveyor deleted, and without one other point in
+// 500; Temp/Spikes.txt naming the spikes and one other point in 2000 (the
+// record number and the point; survey_plot reads only the number).
+void make_survey_plot(const std::string& dir, int64_t n) {
+  Random rnd(9);
+  Writer points(dir + "/PM/Points.txt");
+  Writer cleaned(dir + "/PM/PointsCl.txt");
+  Writer spikes(dir + "/Temp/Spikes.txt");
+  for (int64_t i = 0; i < n; ++i) {
+    const PointRecord r = projected_point(i, rnd);
+    if (i > 0) points.crlf();
+    points.num_w(r.x, 2, 12).num_w(r.y, 2, 12).num_w(r.z, 2, 8);
+    const bool spike = r.z > -150 || r.z < -3500;
+    if (!spike && !rnd.one_in(500)) cleaned.num(r.x, 2).put(' ').num(r.y, 2).put(' ').num(r.z, 2).crlf();
+    if (spike || rnd.one_in(2000)) spikes.num(i + 1).put(' ').num(r.x, 2).put(' ').num(r.y, 2).crlf();
+  }
+}
+
 // A point file of the projection program, a point a second in UTM zone 35:
 // "x y z number"; where the sounder lost the bottom, the height 999.00.
 void make_dat_reduce(const std::string& dir, int64_t n) {
@@ -435,6 +455,7 @@ const Tool kTools[] = {
     {"dat_reduce", make_dat_reduce, "2\n\n"},
     {"raw_convert", make_raw_convert, "\n"},
     {"dxf2txt", make_dxf2txt, "Drawing.dxf\nPoints.txt\n\n"},
+    {"survey_plot", make_survey_plot, "\n"},
 };
 
 int usage() {

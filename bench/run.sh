@@ -18,6 +18,8 @@
 #     soundings of depth_filter and reformatting the records of raw_convert;
 #     with the ratio ours/peer of records a second. Install them with
 #         apt-get update; apt-get install -y proj-bin gmt
+#   - the sizes of survey_plot's pictures and the time rsvg-convert takes to
+#     draw them (apt-get install -y librsvg2-bin);
 #   - join and utm_points with their standard output on a real terminal (a
 #     tmux server of its own, one window of 80 x 25) against redirected, the
 #     runs taking turns.
@@ -32,7 +34,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${SURVEY_BENCH_BUILD:-$ROOT/build/bench}
 SIZES=${SURVEY_BENCH_SIZES:-"1000000 10000000"}
 RUNS=${SURVEY_BENCH_RUNS:-3}
-TOOLS=${SURVEY_BENCH_TOOLS:-"join depth_filter utm_points echo_clean1 echo_clean2 echo_flag dat_reduce raw_convert dxf2txt"}
+TOOLS=${SURVEY_BENCH_TOOLS:-"join depth_filter utm_points echo_clean1 echo_clean2 echo_flag dat_reduce raw_convert dxf2txt survey_plot"}
 
 if [ ! -x /usr/bin/time ]; then
   echo "bench: /usr/bin/time is needed (apt-get install -y time)" >&2
@@ -152,6 +154,25 @@ peers() {
         read -r s k < <(measure "$dir" gmt mapproject lonlat.txt -Jt27/0/1:1 -R26/29/41/44 -C -F)
         row "gmt mapproject (-Jt)" "$n" "$s" "$k" "$ours"
       fi
+      ;;
+    survey_plot)
+      # The pictures' sizes, and a renderer (rsvg-convert) drawing each of them.
+      fresh "$dir"
+      (cd "$WORK/run" && "$BIN/survey_plot" </dev/null >/dev/null)
+      rm -rf "$WORK/pictures"
+      mkdir -p "$WORK/pictures/Temp"
+      cp "$WORK/run/Temp/Plan.svg" "$WORK/run/Temp/Profile.svg" "$WORK/pictures/Temp/"
+      rm -rf "$WORK/run"
+      for svg in Plan Profile; do
+        printf '    %-28s %9s bytes' "Temp/$svg.svg" "$(stat -c %s "$WORK/pictures/Temp/$svg.svg")"
+        if command -v rsvg-convert >/dev/null; then
+          read -r s k < <(measure "$WORK/pictures" rsvg-convert "Temp/$svg.svg" -o picture.png)
+          printf ', drawn by rsvg-convert in %.2f s (%s KiB)\n' "$s" "$k"
+        else
+          printf ' (rsvg-convert is not installed: apt-get install -y librsvg2-bin)\n'
+        fi
+      done
+      rm -rf "$WORK/pictures"
       ;;
     raw_convert)
       if have awk mawk; then

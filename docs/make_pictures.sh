@@ -5,9 +5,11 @@
 #   docs/sample_echo_record.png  Temp/Echo_Rec.scr (the echo record before the
 #                                cleaning), printed on four pages side by side,
 #                                shown one above the other
+#   docs/sample_plan.png         Temp/Plan.svg and Temp/Profile.svg of
+#   docs/sample_profile.png      survey_plot, drawn by rsvg-convert
 # LibreCAD prints each drawing headless to PDF, fitted to A4 pages; pdftoppm
 # turns the pages into grey pixels, and the blank paper around the drawing is
-# cut off. Needs: apt-get install librecad poppler-utils.
+# cut off. Needs: apt-get install librecad poppler-utils librsvg2-bin.
 #
 #   bash docs/make_pictures.sh
 #
@@ -66,4 +68,6 @@ for page in sorted(glob.glob(os.path.join(out, "echo-*.pgm"))):
     strips += rows
 write_png(os.path.join(docs, "sample_echo_record.png"), strips)
 EOF
-ls -l "$docs"/sample_points.png "$docs"/sample_echo_record.png
+rsvg-convert Temp/Plan.svg -o "$docs/sample_plan.png"
+rsvg-convert Temp/Profile.svg -o "$docs/sample_profile.png"
+ls -l "$docs"/sample_points.png "$docs"/sample_echo_record.png "$docs"/sample_plan.png "$docs"/sample_profile.png

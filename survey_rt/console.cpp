@@ -631,10 +631,25 @@ std::uint16_t io_result() {
   return code;
 }
 
-void halt(int code) {
+namespace {
+
+// The last screen shown, the output files written out, the terminal as it was.
+void leave_console() {
   if (started) show();
   flush_open_outputs();
   platform::restore_terminal();
+}
+
+}  // namespace
+
+void halt(int code) {
+  leave_console();
+  platform::exit_process(code);
+}
+
+void halt_with_message(int code, std::string_view message) {
+  leave_console();
+  platform::write_stderr(std::string(message) + "\n");
   platform::exit_process(code);
 }
 

@@ -389,6 +389,14 @@ void open_input(TextFile& f, std::string_view path) {
   open_file(f, path, FileMode::input);
 }
 
+bool open_input_if_present(TextFile& f, std::string_view path) {
+  if (io_pending() != 0) return true;
+  open_file(f, path, FileMode::input);
+  if (io_pending() != kFileNotFound) return true;
+  io_clear();
+  return false;
+}
+
 void create_output(TextFile& f, std::string_view path) {
   if (io_pending() != 0) return;
   open_file(f, path, FileMode::output);

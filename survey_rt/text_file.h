@@ -63,6 +63,10 @@ struct TextFile {
 };
 
 void open_input(TextFile& f, std::string_view path);
+// open_input for a file that a tool may do without: false, with no error
+// pending, when the file does not exist; true when it is open, or when
+// opening failed otherwise (the error is left for io_check).
+bool open_input_if_present(TextFile& f, std::string_view path);
 void create_output(TextFile& f, std::string_view path);
 void close_file(TextFile& f);
 

@@ -337,6 +337,19 @@ TEST_F(TextFileTest, OpeningFailsWithTheCodeOfWhatIsMissing) {
   EXPECT_EQ(io_result(), 103);
 }
 
+TEST_F(TextFileTest, OpenIfPresentPassesOverOnlyAMissingFile) {
+  TextFile f;
+  EXPECT_FALSE(open_input_if_present(f, path("missing.txt")));
+  EXPECT_EQ(io_result(), 0);
+  put_bytes(path("there.txt"), "7");
+  EXPECT_TRUE(open_input_if_present(f, path("there.txt")));
+  EXPECT_EQ(read_real(f), 7.0);
+  EXPECT_EQ(io_result(), 0);
+  close_file(f);
+  EXPECT_TRUE(open_input_if_present(f, path("NoDir/x.txt")));  // left for io_check
+  EXPECT_EQ(io_result(), 3);
+}
+
 TEST_F(TextFileTest, FileNamesAreFoundWithoutRegardToCase) {
   fs::create_directories(dir_ / "Temp");
   put_bytes(dir_ / "Temp" / "Raw_Pos.txt", "42");

@@ -1,0 +1,340 @@
+// survey_plot: pictures of the survey for the surveyor to look at, in any
+// browser:
+//   Temp/Plan.svg     the records of PM/Points.txt in plan, the kept ones
+//                     coloured by height, the deleted and flagged ones marked
+//   Temp/Profile.svg  the echo record: height against the distance along the
+//                     track (as echo_clean1 draws it), in strips
+// A record was deleted in the cleaning when PM/PointsCl.txt (echo_clean2's
+// list, matched in order by x y z as written with two decimals) does not hold
+// it, and flagged when Temp/Spikes.txt (echo_flag's list) names its number
+// (from 1) first on a line. Either file may be missing: nothing was deleted or
+// flagged then.
+//
+//   survey_plot [--strip METRES] [--title TEXT]
+//
+// PM/Points.txt is read twice: first for the pictures' extents and to check
+// that the two other lists belong to it, then to fill the pictures' cells.
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "console.h"
+#include "numbers.h"
+#include "plot.h"
+#include "text_file.h"
+#include "track.h"
+
+using namespace survey_rt;
+using namespace survey_plot;
+
+namespace {
+
+// Exit status of a wrong call and of lists that do not belong to PM/Points.txt.
+constexpr int kBadCall = 1;
+constexpr double kStrip = 500;    // the usual strip length, metres,
+constexpr int kUsualStrips = 40;  // longer where a track needs more strips than this
+
+constexpr std::string_view kUsage =
+    "usage: survey_plot [--strip METRES] [--title TEXT]\n"
+    "  --strip METRES  the length of track in a strip of the profile (without it 500 m,\n"
+    "                  shorter for a shorter track, longer where 40 strips would not hold it)\n"
+    "  --title TEXT    the title of both pictures (without it the survey folder's name)\n";
+
+TextFile points_file, cleaned_file, spikes_file, plan_file, profile_file;
+Survey survey;
+double strip_option = 0;  // 0 when not given
+
+// The current record: its place, height, distance along the track and kind
+// (kKept or kDeleted, with kFlagged).
+double x = 0, y = 0, z = 0, px = 0, py = 0, distance = 0;
+std::uint8_t kind = 0;
+std::int32_t records = 0;
+
+// The next record of PM/PointsCl.txt and its line (none when cleaned_left
+// is false).
+double cx = 0, cy = 0, cz = 0;
+bool cleaned_left = false;
+std::int32_t cleaned_line = 0;
+
+// The next record number of Temp/Spikes.txt and its line.
+double spike = 0;
+bool spikes_left = false;
+std::int32_t spike_line = 0;
+
+[[noreturn]] void bad_call(const std::string& why) {
+  halt_with_message(kBadCall, "survey_plot: " + why + "\n" + std::string(kUsage));
+}
+
+void read_options(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(std::string(kUsage).c_str(), stdout);
+      std::exit(0);
+    }
+    const std::string_view name = arg.substr(0, arg.find('='));
+    if (name != "--strip" && name != "--title") bad_call("unknown option \"" + std::string(arg) + "\"");
+    std::string value;
+    if (name.size() < arg.size())
+      value = arg.substr(name.size() + 1);
+    else if (i + 1 < argc)
+      value = argv[++i];
+    else
+      bad_call(std::string(name) + " wants a value");
+    if (name == "--title") {
+      survey.title = value;
+    } else if (!parse_real(value, strip_option) || !(strip_option >= 0.01 && strip_option <= 1e9)) {
+      bad_call("--strip wants a length in metres from 0.01 to 1e9, not \"" + value + "\"");
+    }
+  }
+}
+
+// Stops the run: a line on the screen, the reason on the standard error.
+[[noreturn]] void stop(std::string_view screen_text, const std::string& why) {
+  show_at(7, 19, screen_text);
+  halt_with_message(kBadCall, "survey_plot: " + why);
+}
+
+// The three numbers that begin a line of PM/Points.txt or PM/PointsCl.txt.
+void read_point(TextFile& f, double& east, double& north, double& height) {
+  east = read_real(f);
+  north = read_real(f);
+  height = read_real(f);
+  skip_line(f);
+  io_check();
+}
+
+void read_cleaned() {
+  cleaned_left = !at_end(cleaned_file);
+  io_check();
+  if (!cleaned_left) return;
+  read_point(cleaned_file, cx, cy, cz);
+  ++cleaned_line;
+}
+
+// The next record number named, in ascending order; a number named again is
+// passed over, and so are blanks after the last line.
+void read_spike() {
+  const double before = spike;
+  for (;;) {
+    spikes_left = !at_end(spikes_file);
+    io_check();
+    if (!spikes_left) return;
+    spike = read_real(spikes_file);
+    skip_line(spikes_file);
+    ++spike_line;
+    const bool end = at_end(spikes_file);
+    io_check();
+    if (spike == 0 && end) {
+      spikes_left = false;
+      return;
+    }
+    const std::string line = "Temp/Spikes.txt, line " + std::to_string(spike_line) + ": ";
+    if (!(spike >= 1 && spike <= std::numeric_limits<std::int32_t>::max() && spike == std::floor(spike)))
+      stop("Stopped: Temp/Spikes.txt is not a list of records.",
+           line + "the first field must be a record number (1 for the first record), not " +
+               fixed_text(spike, 2));
+    if (spike < before)
+      stop("Stopped: Temp/Spikes.txt is not a list of records.",
+           line + "record " + fixed_text(spike, 0) + " after record " + fixed_text(before, 0) +
+               ": the records must come in the order of PM/Points.txt");
+    if (spike > before) return;
+  }
+}
+
+// Equal as written with two decimals (the same doubles always are).
+bool same(double a, double b) {
+  return a == b || std::string_view(fixed_number(a, 2)) == std::string_view(fixed_number(b, 2));
+}
+
+void read_record() {
+  read_point(points_file, x, y, z);
+  ++records;
+  if (records == 1) {  // the track starts at the first record
+    px = x;
+    py = y;
+  }
+  distance = add_track_step(distance, px, py, x, y);
+  px = x;
+  py = y;
+  kind = kKept;
+  if (survey.have_clean) {
+    if (cleaned_left && same(x, cx) && same(y, cy) && same(z, cz))
+      read_cleaned();
+    else
+      kind = kDeleted;
+  }
+  if (spikes_left && spike == records) {
+    kind |= kFlagged;
+    read_spike();
+  }
+}
+
+// Opens the lists at their start and reads the first record.
+void start_pass() {
+  open_input(points_file, "PM/Points.txt");
+  io_check();
+  records = 0;
+  distance = 0;
+  if (survey.have_clean) {
+    open_input(cleaned_file, "PM/PointsCl.txt");
+    io_check();
+    cleaned_line = 0;
+    read_cleaned();
+  }
+  if (survey.have_spikes) {
+    open_input(spikes_file, "Temp/Spikes.txt");
+    io_check();
+    spike = 0;
+    spike_line = 0;
+    read_spike();
+  }
+  // As in every tool of the chain, the first record is read without an end
+  // test: an empty PM/Points.txt stops the tool here.
+  read_record();
+}
+
+bool more_records() {
+  const bool end = at_end(points_file);
+  io_check();
+  return !end;
+}
+
+void end_pass() {
+  close_file(points_file);
+  io_check();
+  if (survey.have_clean) close_file(cleaned_file);
+  if (survey.have_spikes) close_file(spikes_file);
+  io_check();
+}
+
+bool finite_place() { return std::isfinite(x) && std::isfinite(y) && std::isfinite(z); }
+
+// The first pass: extents, the length of the track and the counts.
+void measure_record() {
+  show_count(7, 12, "Records : ", records, 8);
+  survey.kept += (kind & kKept) != 0;
+  survey.deleted += (kind & kDeleted) != 0;
+  survey.flagged += (kind & kFlagged) != 0;
+  if (std::isfinite(distance)) survey.track = distance;
+  if (!finite_place()) return;  // not drawn
+  survey.x_low = std::min(survey.x_low, x);
+  survey.x_high = std::max(survey.x_high, x);
+  survey.y_low = std::min(survey.y_low, y);
+  survey.y_high = std::max(survey.y_high, y);
+  survey.z_low = std::min(survey.z_low, z);
+  survey.z_high = std::max(survey.z_high, z);
+  if (kind & kKept) {
+    survey.kept_low = std::min(survey.kept_low, z);
+    survey.kept_high = std::max(survey.kept_high, z);
+  }
+}
+
+// A strip length as usual: 500 m, or the track's length rounded up when it
+// is shorter, or longer to fit a long track into 40 strips.
+double usual_strip(double track) {
+  if (!(track > 0)) return kStrip;
+  return std::max(std::min(kStrip, round_up_nice(track)), round_up_nice(track / kUsualStrips));
+}
+
+std::string folder_name() {
+  std::error_code error;
+  const std::string name = std::filesystem::current_path(error).filename().string();
+  return name.empty() ? "survey" : name;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  survey.title = folder_name();
+  read_options(argc, argv);
+
+  TextFile& con = console_output();
+  clear_screen();
+  show_line("");
+  show_line("");
+  show_line("      Survey Plot - plan and profile");
+  show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
+  show_line("");
+  show_line("      Read   PM/Points.txt");
+  open_input(points_file, "PM/Points.txt");
+  io_check();
+  show_at(14, 7, "PM/PointsCl.txt");
+  survey.have_clean = open_input_if_present(cleaned_file, "PM/PointsCl.txt");
+  io_check();
+  if (!survey.have_clean) write_str(con, "   (none: nothing deleted)");
+  show_at(14, 8, "Temp/Spikes.txt");
+  survey.have_spikes = open_input_if_present(spikes_file, "Temp/Spikes.txt");
+  io_check();
+  if (!survey.have_spikes) write_str(con, "   (none: nothing flagged)");
+  io_check();
+
+  // The first pass.
+  start_pass();
+  measure_record();
+  while (more_records()) {
+    read_record();
+    measure_record();
+  }
+  end_pass();
+  show_count(7, 13, "Kept    : ", survey.kept, 8);
+  show_count(7, 14, "Deleted : ", survey.deleted, 8);
+  show_count(7, 15, "Flagged : ", survey.flagged, 8);
+  survey.records = records;
+  if (cleaned_left)
+    stop("Stopped: PM/PointsCl.txt does not belong to PM/Points.txt.",
+         "PM/PointsCl.txt, line " + std::to_string(cleaned_line) + ": " + fixed_text(cx, 2) + " " +
+             fixed_text(cy, 2) + " " + fixed_text(cz, 2) +
+             " is no record of PM/Points.txt after the ones kept before it; run echo_clean2 again");
+  if (spikes_left)
+    stop("Stopped: Temp/Spikes.txt does not belong to PM/Points.txt.",
+         "Temp/Spikes.txt, line " + std::to_string(spike_line) + ": record " + fixed_text(spike, 0) +
+             ", but PM/Points.txt has " + std::to_string(records) + " records; run echo_flag again");
+  survey.strip = strip_option > 0 ? strip_option : usual_strip(survey.track);
+  const double strips = strips_needed(survey);
+  if (strips > kMaxStrips)
+    stop("Stopped: too many strips for the profile.",
+         "the track is " + fixed_text(survey.track, 1) + " m long: strips of " + fixed_text(survey.strip, 2) +
+             " m would make " + fixed_text(strips, 0) + " strips, at most " + std::to_string(kMaxStrips) +
+             " are drawn; give a longer --strip");
+  show_count(7, 17, "Strips  : ", static_cast<int>(strips), 8);
+  write_str(con, " of " + fixed_text(survey.strip, decimals_of(survey.strip)) + " m");
+  io_check();
+
+  // The second pass fills the pictures' cells.
+  show_at(7, 9, "Write  Temp/Plan.svg");
+  create_output(plan_file, "Temp/Plan.svg");
+  io_check();
+  show_at(14, 10, "Temp/Profile.svg");
+  create_output(profile_file, "Temp/Profile.svg");
+  io_check();
+  Plan plan = plan_layout(survey);
+  Profile profile = profile_layout(survey);
+  start_pass();
+  for (;;) {
+    show_count(7, 16, "Drawn   : ", records, 8);
+    if (finite_place()) plan_add(plan, x, y, z, kind);
+    if (std::isfinite(distance) && std::isfinite(z)) profile_add(profile, survey, distance, z, kind);
+    if (!more_records()) break;
+    read_record();
+  }
+  end_pass();
+  write_plan(plan_file, plan, survey);
+  close_file(plan_file);
+  io_check();
+  write_profile(profile_file, profile, survey);
+  close_file(profile_file);
+  io_check();
+
+  show_at(7, 19, "Press ENTER  ...");
+  wait_enter();
+  io_check();
+  return 0;
+}

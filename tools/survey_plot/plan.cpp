@@ -1,0 +1,237 @@
+// The plan: the records at their easting and northing, the kept ones coloured
+// by height, the deleted and flagged ones marked; grid ticks, a scale bar, a
+// north arrow (grid north is up) and the legend on the right.
+#include <algorithm>
+#include <cmath>
+
+#include "console.h"
+#include "plot.h"
+#include "svg.h"
+
+using namespace survey_rt;
+
+namespace survey_plot {
+
+namespace {
+
+constexpr int kLeft = 92, kTop = 84;               // the map frame's top left corner
+constexpr int kMaxWidth = 1000, kMaxHeight = 720;  // the frame at its largest
+constexpr int kMinWidth = 480, kMinHeight = 440;   // ... and at its smallest
+constexpr int kPad = 20;                           // between the records and the frame
+constexpr int kPanel = 250;                        // the legend's room right of the map
+constexpr double kFinest = 0.005;                  // metres a pixel at the most
+constexpr int kRamp = 220;                         // the colour scale's height
+
+int even(double v) { return 2 * static_cast<int>(std::ceil(v / 2)); }
+
+std::string rotated(double x, double y) {
+  return "transform=\"rotate(-90 " + fixed_text(x, 1) + " " + fixed_text(y, 1) + ")\"";
+}
+
+// The paint of a colour dot of that level, size pixels across.
+std::string dot_ink(int level, int size) {
+  return "fill=\"none\" stroke=\"" + depth_colour(level / (kLevels - 1.0)) + "\" stroke-width=\"" +
+         std::to_string(size) + "\" stroke-linecap=\"round\"";
+}
+
+// One layer of colour dots: the level of each cell from levels, where it has
+// one (and, for the shallow layer, where it differs from the deep one).
+void write_dots(TextFile& f, const Plan& p, const std::vector<std::uint8_t>& levels, int size, bool shallow) {
+  for (int level = 0; level < kLevels; ++level) {
+    Marks dots = begin_marks(f, dot_ink(level, size), kDot);
+    for (int row = 0; row < p.rows; ++row) {
+      for (int col = 0; col < p.cols; ++col) {
+        const std::size_t i = static_cast<std::size_t>(row) * p.cols + col;
+        if (levels[i] == level && (!shallow || p.shallow[i] != p.deep[i]))
+          add_mark(dots, p.left + col * kCell + kCell / 2, p.top + row * kCell + kCell / 2);
+      }
+    }
+    end_marks(dots);
+  }
+}
+
+void write_marks(TextFile& f, const Plan& p, std::uint8_t kind, const std::string& id) {
+  write_symbols(f, kind, id, [&](Marks& m) {
+    thin_symbols(
+        p.cols, p.rows,
+        [&](int col, int row) { return (p.marks[static_cast<std::size_t>(row) * p.cols + col] & kind) != 0; },
+        [&](int col, int row) {
+          add_mark(m, p.left + col * kCell + kCell / 2, p.top + row * kCell + kCell / 2);
+        });
+  });
+}
+
+// Eastings labelled at least 110 pixels apart, northings 60.
+double easting_step(const Plan& p) { return round_up_nice(110 * p.scale); }
+double northing_step(const Plan& p) { return round_up_nice(60 * p.scale); }
+double x_of(const Plan& p, double easting) { return p.left + (easting - p.x0) / p.scale; }
+double y_of(const Plan& p, double northing) { return p.top + p.height - (northing - p.y0) / p.scale; }
+
+void write_grid(TextFile& f, const Plan& p) {
+  each_tick(p.x0, p.x0 + p.width * p.scale, easting_step(p),
+            [&](double e) { svg_line(f, x_of(p, e), p.top, x_of(p, e), p.top + p.height, kGridInk); });
+  each_tick(p.y0, p.y0 + p.height * p.scale, northing_step(p),
+            [&](double n) { svg_line(f, p.left, y_of(p, n), p.left + p.width, y_of(p, n), kGridInk); });
+}
+
+void write_axes(TextFile& f, const Plan& p) {
+  const double bottom = p.top + p.height;
+  svg_rect(f, p.left, p.top, p.width, p.height, "fill=\"none\" stroke=\"#000000\" stroke-width=\"1.2\"");
+  const int e_decimals = decimals_of(easting_step(p)), n_decimals = decimals_of(northing_step(p));
+  each_tick(p.x0, p.x0 + p.width * p.scale, easting_step(p), [&](double e) {
+    svg_line(f, x_of(p, e), bottom, x_of(p, e), bottom + 5, kInk);
+    svg_text(f, x_of(p, e), bottom + 18, "class=\"tick-e\" text-anchor=\"middle\"",
+             fixed_text(e, e_decimals));
+  });
+  each_tick(p.y0, p.y0 + p.height * p.scale, northing_step(p), [&](double n) {
+    svg_line(f, p.left - 5, y_of(p, n), p.left, y_of(p, n), kInk);
+    svg_text(f, p.left - 8, y_of(p, n), "class=\"tick-n\" text-anchor=\"end\" dy=\"0.35em\"",
+             fixed_text(n, n_decimals));
+  });
+  svg_text(f, p.left + p.width / 2.0, bottom + 36, "text-anchor=\"middle\"", "Easting (m)");
+  const double middle = p.top + p.height / 2.0;
+  svg_text(f, 20, middle, "text-anchor=\"middle\" " + rotated(20, middle), "Northing (m)");
+}
+
+// A bar of a round length (100 to 250 pixels), cut in four, under the map's
+// left end.
+void write_scale_bar(TextFile& f, const Plan& p) {
+  const double metres = round_down_nice(250 * p.scale);
+  const double length = metres / p.scale, y = p.top + p.height + 56;
+  for (int i = 0; i < 4; ++i)
+    svg_rect(f, p.left + i * length / 4, y, length / 4, 6,
+             i % 2 == 0 ? "fill=\"#000000\" stroke=\"#000000\"" : "fill=\"#ffffff\" stroke=\"#000000\"");
+  const int d = decimals_of(metres / 2);
+  svg_text(f, p.left, y + 20, "text-anchor=\"middle\"", "0");
+  svg_text(f, p.left + length / 2, y + 20, "text-anchor=\"middle\"", fixed_text(metres / 2, d));
+  svg_text(f, p.left + length, y + 20, "text-anchor=\"middle\"", fixed_text(metres, d) + " m");
+}
+
+void write_north_arrow(TextFile& f, double x, double y) {
+  svg_text(f, x, y + 12, "text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"", "N");
+  const std::string tip = fixed_text(x, 1) + " " + fixed_text(y + 18, 1);
+  const std::string notch = fixed_text(x, 1) + " " + fixed_text(y + 48, 1);
+  write_str(f, "<path d=\"M" + tip + "L" + fixed_text(x + 9, 1) + " " + fixed_text(y + 58, 1) + "L" + notch +
+                   "Z\" fill=\"#000000\" stroke=\"#000000\"/>");
+  end_line(f);
+  write_str(f, "<path d=\"M" + tip + "L" + fixed_text(x - 9, 1) + " " + fixed_text(y + 58, 1) + "L" + notch +
+                   "Z\" fill=\"#ffffff\" stroke=\"#000000\"/>");
+  end_line(f);
+  io_check();
+  svg_text(f, x, y + 74, "text-anchor=\"middle\" font-size=\"11\"", "grid north");
+}
+
+// The colour scale, deep at the bottom, with round heights beside it.
+void write_colour_scale(TextFile& f, const Plan& p, double x, double y) {
+  svg_text(f, x, y, "font-weight=\"bold\"", "Height z (m)");
+  write_str(f, "<defs><linearGradient id=\"depths\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">");
+  end_line(f);
+  for (int i = 0; i <= 8; ++i) {
+    write_str(
+        f, "<stop offset=\"" + fixed_text(i / 8.0, 3) + "\" stop-color=\"" + depth_colour(i / 8.0) + "\"/>");
+    end_line(f);
+  }
+  write_str(f, "</linearGradient></defs>");
+  end_line(f);
+  io_check();
+  const double top = y + 12, bottom = top + kRamp;
+  svg_rect(f, x, top, 20, kRamp, "fill=\"url(#depths)\" stroke=\"#000000\" stroke-width=\"0.8\"");
+  const double step = round_up_nice((p.z_high - p.z_low) * 26 / kRamp);
+  each_tick(p.z_low, p.z_high, step, [&](double z) {
+    const double v = bottom - (z - p.z_low) / (p.z_high - p.z_low) * kRamp;
+    svg_line(f, x + 20, v, x + 25, v, kInk);
+    svg_text(f, x + 29, v, "dy=\"0.35em\"", fixed_text(z, decimals_of(step)));
+  });
+}
+
+// What the marks stand for.
+void write_legend(TextFile& f, const Survey& s, int x, int y) {
+  for (const auto& [level, size] : {std::pair{0, 10}, std::pair{kLevels - 1, 5}}) {  // larger than on the map
+    Marks m = begin_marks(f, dot_ink(level, size), kDot);
+    add_mark(m, x + 8, y);
+    end_marks(m);
+  }
+  svg_text(f, x + 22, y - 2, "", "a cell's shallowest record (centre)");
+  svg_text(f, x + 22, y + 12, "", "over its deepest (rim)");
+  write_symbols(f, kDeleted, "legend-deleted", [&](Marks& m) { add_mark(m, x + 8, y + 36); });
+  svg_text(f, x + 22, y + 36, "dy=\"0.35em\"",
+           s.have_clean ? "deleted in the cleaning" : "deleted: none (no PM/PointsCl.txt)");
+  write_symbols(f, kFlagged, "legend-flagged", [&](Marks& m) { add_mark(m, x + 8, y + 60); });
+  svg_text(f, x + 22, y + 60, "dy=\"0.35em\"",
+           s.have_spikes ? "flagged in Temp/Spikes.txt" : "flagged: none (no Temp/Spikes.txt)");
+}
+
+}  // namespace
+
+Plan plan_layout(const Survey& s) {
+  Plan p;
+  p.left = kLeft;
+  p.top = kTop;
+  const bool any = s.x_high >= s.x_low;  // a record with finite numbers
+  const double dw = any ? s.x_high - s.x_low : 0, dh = any ? s.y_high - s.y_low : 0;
+  p.scale = std::max({dw / (kMaxWidth - 2 * kPad), dh / (kMaxHeight - 2 * kPad), kFinest});
+  p.width = std::min(kMaxWidth, even(std::max<double>(kMinWidth, dw / p.scale + 2 * kPad)));
+  p.height = std::min(kMaxHeight, even(std::max<double>(kMinHeight, dh / p.scale + 2 * kPad)));
+  p.x0 = (any ? (s.x_low + s.x_high) / 2 : 0) - p.width * p.scale / 2;
+  p.y0 = (any ? (s.y_low + s.y_high) / 2 : 0) - p.height * p.scale / 2;
+  // The colour scale spans the kept records' heights (all records' when none
+  // is kept); a single height sits in its middle.
+  p.z_low = s.kept_high >= s.kept_low ? s.kept_low : any ? s.z_low : 0;
+  p.z_high = s.kept_high >= s.kept_low ? s.kept_high : any ? s.z_high : 0;
+  if (!(p.z_high > p.z_low)) {
+    p.z_low -= 0.5;
+    p.z_high += 0.5;
+  }
+  p.cols = p.width / kCell;
+  p.rows = p.height / kCell;
+  const std::size_t cells = static_cast<std::size_t>(p.cols) * p.rows;
+  p.deep.assign(cells, kNoLevel);
+  p.shallow.assign(cells, kNoLevel);
+  p.marks.assign(cells, 0);
+  return p;
+}
+
+void plan_add(Plan& p, double x, double y, double z, std::uint8_t kind) {
+  const int col = cell_of((x - p.x0) / p.scale, p.cols);
+  const int row = cell_of((p.y0 + p.height * p.scale - y) / p.scale, p.rows);
+  const std::size_t i = static_cast<std::size_t>(row) * p.cols + col;
+  if (kind & kKept) {
+    const auto level = static_cast<std::uint8_t>(depth_level(z, p.z_low, p.z_high));
+    if (p.deep[i] == kNoLevel) {
+      p.deep[i] = p.shallow[i] = level;
+    } else {
+      p.deep[i] = std::min(p.deep[i], level);
+      p.shallow[i] = std::max(p.shallow[i], level);
+    }
+  }
+  p.marks[i] |= kind & (kDeleted | kFlagged);
+}
+
+void write_plan(TextFile& f, const Plan& p, const Survey& s) {
+  const int panel = p.left + p.width + 40;
+  const std::string counts = counts_text(s);
+  const std::string colours = s.kept_high >= s.kept_low
+                                  ? "Kept records coloured by height z, " + fixed_text(s.kept_low, 2) +
+                                        " m to " + fixed_text(s.kept_high, 2) + " m; one mark per " +
+                                        std::to_string(kCell) + " x " + std::to_string(kCell) + " pixel cell"
+                                  : std::string("No kept record to colour");
+  const int width =
+      std::max(panel + kPanel, p.left + text_width(std::max(counts.size(), colours.size())) + 20);
+  svg_begin(f, width, std::max(p.top + p.height + 100, p.top + 480));
+  svg_text(f, p.left, 30, "font-size=\"18\" font-weight=\"bold\"", "Survey plan: " + s.title);
+  svg_text(f, p.left, 50, "", counts);
+  svg_text(f, p.left, 68, "", colours);
+  write_grid(f, p);
+  write_dots(f, p, p.deep, 6, false);
+  write_dots(f, p, p.shallow, 3, true);
+  write_marks(f, p, kDeleted, "deleted");
+  write_marks(f, p, kFlagged, "flagged");
+  write_axes(f, p);
+  write_scale_bar(f, p);
+  write_north_arrow(f, panel + 20, p.top);
+  write_colour_scale(f, p, panel, p.top + 110);
+  write_legend(f, s, panel, p.top + 372);
+  svg_end(f);
+}
+
+}  // namespace survey_plot

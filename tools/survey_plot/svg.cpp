@@ -1,0 +1,226 @@
+#include "svg.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "console.h"
+
+using namespace survey_rt;
+
+namespace survey_plot {
+
+namespace {
+
+// viridis at 0, 1/8, ..., 1 (its published colour table).
+constexpr int kViridis[9][3] = {{68, 1, 84},    {71, 45, 123}, {59, 82, 139},  {44, 114, 142}, {33, 144, 140},
+                                {39, 173, 129}, {93, 200, 99}, {170, 220, 50}, {253, 231, 37}};
+
+}  // namespace
+
+std::string depth_colour(double t) {
+  t = std::clamp(t, 0.0, 1.0) * 8;
+  const int i = std::min(static_cast<int>(t), 7);
+  const double f = t - i;
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text = "#";
+  for (int c = 0; c < 3; ++c) {
+    const int v = static_cast<int>(std::lround(kViridis[i][c] + f * (kViridis[i + 1][c] - kViridis[i][c])));
+    text += kHex[v >> 4];
+    text += kHex[v & 15];
+  }
+  return text;
+}
+
+int depth_level(double z, double low, double high) {
+  if (!(high > low)) return kLevels - 1;
+  const double t = (z - low) / (high - low);
+  return std::clamp(static_cast<int>(std::lround(t * (kLevels - 1))), 0, kLevels - 1);
+}
+
+double round_up_nice(double v) {
+  const double ten = std::pow(10.0, std::floor(std::log10(v)));
+  for (const double m : {1.0, 2.0, 5.0, 10.0})
+    if (m * ten >= v * (1 - 1e-12)) return m * ten;
+  return 10 * ten;
+}
+
+double round_down_nice(double v) {
+  const double ten = std::pow(10.0, std::floor(std::log10(v)));
+  for (const double m : {5.0, 2.0, 1.0})
+    if (m * ten <= v * (1 + 1e-12)) return m * ten;
+  return ten;
+}
+
+int decimals_of(double step) {
+  int d = 0;
+  while (d < 9 && std::fabs(step * std::pow(10.0, d) - std::round(step * std::pow(10.0, d))) > 1e-6) ++d;
+  return d;
+}
+
+std::string xml_text(std::string_view text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    if (c < 0x80) {
+      if (c == '&')
+        out += "&amp;";
+      else if (c == '<')
+        out += "&lt;";
+      else if (c == '>')
+        out += "&gt;";
+      else if (c == '"')
+        out += "&quot;";
+      else
+        out += c < 0x20 || c == 0x7f ? '?' : static_cast<char>(c);
+      ++i;
+      continue;
+    }
+    // A UTF-8 character of 2 to 4 bytes is kept whole (its lead byte gives
+    // the length, every further byte is 10xxxxxx); any other byte is '?'.
+    const std::size_t n = c >= 0xc2 && c <= 0xdf   ? 2
+                          : c >= 0xe0 && c <= 0xef ? 3
+                          : c >= 0xf0 && c <= 0xf4 ? 4
+                                                   : 0;
+    bool whole = n > 0 && i + n <= text.size();
+    for (std::size_t k = 1; whole && k < n; ++k)
+      whole = (static_cast<unsigned char>(text[i + k]) & 0xc0) == 0x80;
+    if (whole) {
+      out += text.substr(i, n);
+      i += n;
+    } else {
+      out += '?';
+      ++i;
+    }
+  }
+  return out;
+}
+
+void svg_begin(TextFile& f, int width, int height) {
+  write_str(f, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+  end_line(f);
+  write_str(
+      f, "<svg xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"");
+  write_int(f, width);
+  write_str(f, "\" height=\"");
+  write_int(f, height);
+  write_str(f, "\" viewBox=\"0 0 ");
+  write_int(f, width);
+  write_char(f, ' ');
+  write_int(f, height);
+  write_str(f, "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"12\">");
+  end_line(f);
+  write_str(f, "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>");
+  end_line(f);
+  io_check();
+}
+
+void svg_end(TextFile& f) {
+  write_str(f, "</svg>");
+  end_line(f);
+  io_check();
+}
+
+void svg_number(TextFile& f, double v) { write_fixed(f, v, 0, 1); }
+
+void svg_text(TextFile& f, double x, double y, std::string_view attrs, std::string_view text) {
+  write_str(f, "<text x=\"");
+  svg_number(f, x);
+  write_str(f, "\" y=\"");
+  svg_number(f, y);
+  write_char(f, '"');
+  if (!attrs.empty()) write_char(f, ' ');
+  write_str(f, attrs);
+  write_char(f, '>');
+  write_str(f, xml_text(text));
+  write_str(f, "</text>");
+  end_line(f);
+  io_check();
+}
+
+void svg_line(TextFile& f, double x1, double y1, double x2, double y2, std::string_view attrs) {
+  write_str(f, "<path d=\"M");
+  svg_number(f, x1);
+  write_char(f, ' ');
+  svg_number(f, y1);
+  write_char(f, 'L');
+  svg_number(f, x2);
+  write_char(f, ' ');
+  svg_number(f, y2);
+  write_str(f, "\" ");
+  write_str(f, attrs);
+  write_str(f, "/>");
+  end_line(f);
+  io_check();
+}
+
+void svg_rect(TextFile& f, double x, double y, double w, double h, std::string_view attrs) {
+  write_str(f, "<rect x=\"");
+  svg_number(f, x);
+  write_str(f, "\" y=\"");
+  svg_number(f, y);
+  write_str(f, "\" width=\"");
+  svg_number(f, w);
+  write_str(f, "\" height=\"");
+  svg_number(f, h);
+  write_str(f, "\" ");
+  write_str(f, attrs);
+  write_str(f, "/>");
+  end_line(f);
+  io_check();
+}
+
+Marks begin_marks(TextFile& f, std::string attrs, std::string_view shape) {
+  return Marks{&f, std::move(attrs), shape, 0};
+}
+
+void add_mark(Marks& m, int x, int y) {
+  TextFile& f = *m.f;
+  if (m.count == 0) {
+    write_str(f, "<path ");
+    write_str(f, m.attrs);
+    write_str(f, " d=\"");
+  } else if (m.count % 16 == 0) {
+    end_line(f);  // lines of a readable length
+  }
+  write_char(f, 'M');
+  write_int(f, x);
+  write_char(f, ' ');
+  write_int(f, y);
+  write_str(f, m.shape);
+  io_check();
+  ++m.count;
+}
+
+void end_marks(Marks& m) {
+  if (m.count == 0) return;
+  write_str(*m.f, "\"/>");
+  end_line(*m.f);
+  io_check();
+}
+
+Marks begin_symbols(TextFile& f, std::string_view id, std::string_view shape) {
+  write_str(f, "<defs>");
+  io_check();
+  return begin_marks(f, "id=\"" + std::string(id) + "\"", shape);
+}
+
+void end_symbols(Marks& m, std::string_view id, std::string_view ink) {
+  TextFile& f = *m.f;
+  end_marks(m);
+  write_str(f, "</defs>");
+  end_line(f);
+  if (m.count > 0) {
+    for (const std::string_view paint :
+         {std::string_view("stroke=\"#ffffff\" stroke-width=\"3.5\" stroke-linecap=\"round\""), ink}) {
+      write_str(f, "<use xlink:href=\"#");
+      write_str(f, id);
+      write_str(f, "\" fill=\"none\" ");
+      write_str(f, paint);
+      write_str(f, "/>");
+      end_line(f);
+    }
+  }
+  io_check();
+}
+
+}  // namespace survey_plot

@@ -1,0 +1,92 @@
+// Writing SVG pictures through the text files of survey_rt: the frame of the
+// file, texts, lines, paths of many small marks, the colour scale of depths
+// and round numbers for ticks and scale bars.
+#pragma once
+
+#include <cmath>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "text_file.h"
+
+namespace survey_plot {
+
+// The colour of a depth, t from 0 (the deepest) to 1 (the shallowest), as
+// "#rrggbb": viridis, a scale that looks even to the eye, in print and to
+// the colour-blind (nine of its published colours, linearly between them).
+std::string depth_colour(double t);
+
+// Depths are drawn in this many colours, level 0 the deepest.
+constexpr int kLevels = 64;
+// The level of height z on a scale from low (level 0) to high.
+int depth_level(double z, double low, double high);
+
+// The smallest number 1, 2 or 5 times a power of ten that is at least v > 0,
+// and the greatest one that is at most v.
+double round_up_nice(double v);
+double round_down_nice(double v);
+// The decimals that write every multiple of step exactly (step from
+// round_up_nice or round_down_nice).
+int decimals_of(double step);
+// Calls draw(v) for every multiple v of step from low to high, at most 100
+// (a few dozen fit any axis; more come only from values so large that adding
+// 1 to a multiple no longer changes it).
+template <class Draw>
+void each_tick(double low, double high, double step, Draw draw) {
+  const double first = std::ceil(low / step);
+  for (int i = 0; i < 100 && (first + i) * step <= high + step * 1e-9; ++i)
+    draw((first + i) * step + 0.0);  // no -0
+}
+
+// The text as XML character data: & < > " escaped; a byte that is a control
+// character or no part of a UTF-8 character becomes '?'.
+std::string xml_text(std::string_view text);
+
+// The width in pixels that a text of that many characters takes at most in
+// the pictures' font size (12 pixels).
+inline int text_width(std::size_t characters) { return static_cast<int>(characters) * 20 / 3; }
+
+// The file's start (with a white background) and end.
+void svg_begin(survey_rt::TextFile& f, int width, int height);
+void svg_end(survey_rt::TextFile& f);
+
+// <text x="x" y="y" attrs>text</text>; the text is escaped here.
+void svg_text(survey_rt::TextFile& f, double x, double y, std::string_view attrs, std::string_view text);
+void svg_line(survey_rt::TextFile& f, double x1, double y1, double x2, double y2, std::string_view attrs);
+void svg_rect(survey_rt::TextFile& f, double x, double y, double w, double h, std::string_view attrs);
+// A number of the picture's coordinates: one decimal.
+void svg_number(survey_rt::TextFile& f, double v);
+
+// The paint of grid lines and of frames and ticks.
+constexpr std::string_view kGridInk = "stroke=\"#d9d9d9\" stroke-width=\"1\"";
+constexpr std::string_view kInk = "stroke=\"#000000\" stroke-width=\"1\"";
+
+// The shapes of the marks, each drawn from its centre.
+constexpr std::string_view kDot = "h0";  // a dot by the round line cap
+constexpr std::string_view kCross = "m-3-3l6 6m0-6l-6 6";
+constexpr std::string_view kRing = "m4 0a4 4 0 1 0-8 0a4 4 0 1 0 8 0";
+
+// Many marks of one shape as one path: begin_marks gives the path its
+// attributes, add_mark puts a mark centred at (x, y), end_marks ends the
+// path. A path without a mark is not written at all.
+struct Marks {
+  survey_rt::TextFile* f = nullptr;
+  std::string attrs;
+  std::string_view shape;
+  std::int64_t count = 0;
+};
+Marks begin_marks(survey_rt::TextFile& f, std::string attrs, std::string_view shape);
+void add_mark(Marks& m, int x, int y);
+void end_marks(Marks& m);
+
+// The marks of deleted and of flagged records: a black cross and a red
+// ring, each on a white halo that keeps it apart from the colours under it.
+// begin_symbols starts their path (with that id, inside <defs>), add_mark
+// puts them in, end_symbols ends it and draws it, halo first.
+constexpr std::string_view kDeletedInk = "stroke=\"#000000\" stroke-width=\"1.5\"";
+constexpr std::string_view kFlaggedInk = "stroke=\"#e41a1c\" stroke-width=\"1.5\"";
+Marks begin_symbols(survey_rt::TextFile& f, std::string_view id, std::string_view shape);
+void end_symbols(Marks& m, std::string_view id, std::string_view ink);
+
+}  // namespace survey_plot

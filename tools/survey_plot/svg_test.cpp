@@ -1,0 +1,72 @@
+// The helpers of the pictures: round steps for ticks and scale bars, the
+// colour scale and its levels, and text made safe for XML.
+#include "svg.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace survey_plot {
+namespace {
+
+TEST(RoundNumbers, StepsAreOneTwoOrFiveTimesAPowerOfTen) {
+  struct Case {
+    double v, up, down;
+    int decimals;  // of up
+  };
+  const Case cases[] = {
+      {1, 1, 1, 0},       {1.01, 2, 1, 0},       {4.4, 5, 2, 0},          {5, 5, 5, 0},
+      {7, 10, 5, 0},      {0.03, 0.05, 0.02, 2}, {110 * 0.35, 50, 20, 0}, {123456, 200000, 100000, 0},
+      {0.5, 0.5, 0.5, 1},
+  };
+  for (const Case& c : cases) {
+    EXPECT_DOUBLE_EQ(round_up_nice(c.v), c.up) << c.v;
+    EXPECT_DOUBLE_EQ(round_down_nice(c.v), c.down) << c.v;
+    EXPECT_EQ(decimals_of(c.up), c.decimals) << c.up;
+  }
+}
+
+TEST(RoundNumbers, TicksAreTheMultiplesInTheRangeAndNeverMinusZero) {
+  std::vector<double> seen;
+  each_tick(-0.3, 1.1, 0.5, [&](double v) { seen.push_back(v); });
+  ASSERT_EQ(seen, (std::vector<double>{0, 0.5, 1}));
+  EXPECT_FALSE(std::signbit(seen[0]));
+  seen.clear();
+  each_tick(1e20, 1e20 + 1e6, 1, [&](double v) { seen.push_back(v); });  // 1 is lost beside 1e20
+  EXPECT_EQ(seen.size(), 100u);
+}
+
+TEST(DepthColours, ViridisFromDeepToShallowInLevels) {
+  EXPECT_EQ(depth_colour(0), "#440154");
+  EXPECT_EQ(depth_colour(0.5), "#21908c");
+  EXPECT_EQ(depth_colour(1), "#fde725");
+  EXPECT_EQ(depth_colour(1.0 / 16), "#461768");  // halfway between the first two: 69.5, 23, 103.5
+  EXPECT_EQ(depth_colour(-3), depth_colour(0));
+  struct Case {
+    double z;
+    int level;
+  };
+  for (const Case& c :
+       {Case{-20, 0}, Case{-2, kLevels - 1}, Case{-11, 32}, Case{-30, 0}, Case{5, kLevels - 1}})
+    EXPECT_EQ(depth_level(c.z, -20, -2), c.level) << c.z;
+  EXPECT_EQ(depth_level(-7, -7, -7), kLevels - 1);  // no range: one colour
+}
+
+TEST(XmlText, EscapesMarkupAndKeepsOnlyWholeUtf8) {
+  struct Case {
+    const char* in;
+    const char* out;
+  };
+  const Case cases[] = {
+      {"Bay <A> & \"B\"", "Bay &lt;A&gt; &amp; &quot;B&quot;"},
+      {"Varna \xc3\xa9 \xe2\x80\x94 \xf0\x9f\x8c\x8a", "Varna \xc3\xa9 \xe2\x80\x94 \xf0\x9f\x8c\x8a"},
+      {"\xc7\xe0\xeb\xe8\xe2", "?????"},  // Windows-1251, not UTF-8
+      {"cut \xe2\x80", "cut ??"},
+      {"tab\there\x01", "tab?here?"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(xml_text(c.in), c.out) << c.in;
+}
+
+}  // namespace
+}  // namespace survey_plot
