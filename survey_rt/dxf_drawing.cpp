@@ -192,9 +192,9 @@ void dxf_polyline(TextFile& f, std::span<const DxfPoint> vertices) {
 }
 
 void dxf_text(TextFile& f, const DxfPoint& p, double height, double rotation, bool right,
-              std::string_view text) {
+              std::string_view text, std::string_view layer) {
   Groups g(f);
-  g.add(0, "TEXT").add(8, "0").add(10, p).add(40, height).add(1, text).add(50, rotation);
+  g.add(0, "TEXT").add(8, layer).add(10, p).add(40, height).add(1, text).add(50, rotation);
   if (right) {
     g.add(72, "2");  // right-justified at the alignment point
     g.add(11, p);

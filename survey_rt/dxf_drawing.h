@@ -54,6 +54,6 @@ void dxf_polyline(TextFile& f, std::span<const DxfPoint> vertices);
 // A text of the height given, rotated by rotation degrees; right-justified at p when
 // right, else starting at p.
 void dxf_text(TextFile& f, const DxfPoint& p, double height, double rotation, bool right,
-              std::string_view text);
+              std::string_view text, std::string_view layer = "0");
 
 }  // namespace survey_rt

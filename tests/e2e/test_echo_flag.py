@@ -77,8 +77,8 @@ def entities(drawing):
     return layers, found[start + 1:], [pairs[i:i + 3] for i in (5, 9)]
 
 
-def flag_screen(w, a, p, n, flagged):
-    return screen_rows({3: "      Echo Record Spike Flags", 4: "      " + "~" * 23,
+def flag_screen(w, a, p, n, flagged, kept=None):
+    return screen_rows({**({} if kept is None else {17: "      Kept   : %8d" % kept}),3: "      Echo Record Spike Flags", 4: "      " + "~" * 23,
                         6: "      Read      PM/Points.txt", 7: "      Write  Temp/Clr_Rec.dxf",
                         8: "              Temp/Spikes.txt",
                         10: "      Window    : %d records before and after" % w,
@@ -114,8 +114,11 @@ class Flags(SurveyCase):
                 self.assertEqual(render(run.stdout), (flag_screen(w, a, p, 210, len(flagged)), (24, 23)))
 
                 # Each record where scr2dxf draws it from Temp/Echo_Rec.scr: a
-                # POINT, or a circle of 1 m on the red layer SPIKES.
+                # POINT, or a circle of 1 m on the red layer SPIKES followed by
+                # the record's number.
                 layers, drawn, extents = entities(self.survey.read("Temp/Clr_Rec.dxf"))
+                labels = [(drawn[k - 1][1][10], g[1]) for k, (t, g) in enumerate(drawn) if t == "TEXT"]
+                drawn = [e for e in drawn if e[0] != "TEXT"]
                 for tool, args in [("echo_clean1", []), ("scr2dxf", ["Temp/Echo_Rec.scr", "echo.dxf"])]:
                     self.assertEqual(run_tool(self.survey, tool, args).returncode, 0)
                 _, points, echo_extents = entities(self.survey.read("echo.dxf"))
@@ -123,12 +126,27 @@ class Flags(SurveyCase):
                 for i, (entity, (_, point)) in enumerate(zip(drawn, points)):
                     self.assertEqual(entity, ("CIRCLE", {**point, 8: "SPIKES", 40: "1.0"})
                                      if i in flagged else ("POINT", point))
+                self.assertEqual(labels, [(points[i][1][10], str(i + 1)) for i in sorted(flagged)])
 
                 # echo_clean2 keeps exactly the records not flagged.
                 self.assertEqual(run_tool(self.survey, "echo_clean2").returncode, 0)
                 self.assertEqual(self.survey.read("PM/PointsCl.txt"), "".join(
                     "%s %s %s\r\n" % tuple(fixed(v, 2) for v in r)
                     for i, r in enumerate(records) if i not in flagged).encode())
+
+    def test_keep_puts_flagged_records_back(self):
+        records, planted = profile(5)
+        keep = sorted(planted)[:2] + [200]  # two spikes, and a record that is none
+        run, lines, flagged = self.flag(records, ["--keep", ",".join(str(i + 1) for i in keep[:2]),
+                                                  "--keep", str(keep[2] + 1)])
+        self.assertEqual(flagged, planted - set(keep))
+        self.assertEqual(lines, [line for line in model(records, 5, 1.0, 0.1)
+                                 if int(line.split()[0]) - 1 not in keep])
+        self.assertEqual(render(run.stdout), (flag_screen(5, 1.0, 0.1, 210, len(flagged), kept=2), (24, 23)))
+        self.assertEqual(run_tool(self.survey, "echo_clean2").returncode, 0)
+        self.assertEqual(self.survey.read("PM/PointsCl.txt"), "".join(
+            "%s %s %s\r\n" % tuple(fixed(v, 2) for v in r)
+            for i, r in enumerate(records) if i not in flagged).encode())
 
     def test_short_files(self):
         # Fewer than 2W + 1 records: each side that holds any record counts.
@@ -156,11 +174,13 @@ class Flags(SurveyCase):
                            (["--window", "51"], "--window 51: a whole"), (["--window", "2.5"], "--window 2.5: a"),
                            (["--min-dev", "-1"], "--min-dev -1: a number of 0 or more expected"),
                            (["--rel-dev", "nan"], "--rel-dev nan: a number"),
-                           (["--rel-dev"], "--rel-dev: a value expected"), (["-w", "5"], 'unknown option "-w"')]:
+                           (["--rel-dev"], "--rel-dev: a value expected"), (["-w", "5"], 'unknown option "-w"'),
+                           (["--keep", "3,,4"], "--keep 3,,4: record numbers from 1 on, separated by commas"),
+                           (["--keep", "0"], "--keep 0: record numbers")]:
             run = run_tool(self.survey, "echo_flag", args)
             self.assertEqual((run.returncode, run.stdout), (1, b""), run)
             self.assertRegex(run.stderr.decode(), "^echo_flag: %s.*\n%s$" % (re.escape(said), re.escape(
-                "usage: echo_flag [--window W] [--min-dev A] [--rel-dev P]\n")))
+                "usage: echo_flag [--window W] [--min-dev A] [--rel-dev P] [--keep N,N,...]\n")))
         # A height that cannot be drawn, no record, no file: stopped in the
         # first pass, so the older drawing stays; no folder Temp: stopped at it.
         for points, code, said in [(b"1 2 -5\r\n3 4 Nan", 1, b"PM/Points.txt, record 2: "),

@@ -14,8 +14,12 @@
 //
 // Temp/Clr_Rec.dxf: the echo record as scr2dxf draws Temp/Echo_Rec.scr
 // (distance along the track with four decimals, z with two), the kept records
-// as POINTs, each spike as a red CIRCLE on the layer SPIKES, which the POINT
-// scan of echo_clean2 passes over. Temp/Spikes.txt: one line a spike.
+// as POINTs, each spike as a red CIRCLE on the layer SPIKES labelled with the
+// record's number, which the POINT scan of echo_clean2 passes over.
+// Temp/Spikes.txt: one line a spike. The records named by --keep are drawn as
+// points even when they are spikes: the surveyor's way to put a flagged record
+// back (a point drawn back by hand in the CAD program stands at the end of the
+// drawing, behind the track, where echo_clean2 passes over it).
 //
 // PM/Points.txt is read twice: first for the extents of the drawing, whose
 // header comes before its entities (a bad number stops the tool there, before
@@ -29,6 +33,7 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "console.h"
 #include "dxf_drawing.h"
@@ -46,11 +51,15 @@ constexpr double kMarkerRadius = 1.0;  // metres of the drawing
 // Heights have two decimals, so a deviation equal to the threshold may come
 // out a few ulps above it; it is not a spike.
 constexpr double kTolerance = 1e-6;
-constexpr const char* kUsage = "usage: echo_flag [--window W] [--min-dev A] [--rel-dev P]\n";
+constexpr const char* kUsage =
+    "usage: echo_flag [--window W] [--min-dev A] [--rel-dev P] [--keep N,N,...]\n";
 
 int window = 5;        // W, records on each side
 double min_dev = 1.0;  // A, metres
 double rel_dev = 0.1;  // P, of the median's magnitude
+// The record numbers of --keep, ascending, and the first one not yet passed.
+std::vector<std::int32_t> keep;
+std::size_t next_keep = 0;
 
 struct Record {
   double x = 0, y = 0, z = 0;
@@ -80,7 +89,7 @@ struct SortedHeights {
 TextFile points_file, dxf_file, spikes_file;
 Record ring[2 * kMaxWindow + 1];  // records i - W to i + W of the current record i
 SortedHeights before, after;
-std::int32_t records = 0, kept = 0, spikes = 0;
+std::int32_t records = 0, kept = 0, spikes = 0, kept_spikes = 0;
 double first_x = 0, first_y = 0;  // the position of the first record, where the track starts
 
 // The message of a stop, told on the standard error at the exit, after the
@@ -99,11 +108,33 @@ void at_exit() { std::fputs(stop_message.c_str(), stderr); }
   stop(message);
 }
 
-// --window W --min-dev A --rel-dev P, in any order; anything else stops.
+// The record numbers of a --keep value, "163,294": whole numbers from 1 on.
+void read_keep(std::string_view value, const std::string& said) {
+  for (;;) {
+    const std::size_t comma = value.find(',');
+    const std::string_view item = value.substr(0, comma);
+    std::int32_t number = 0;
+    const auto [end, ec] = std::from_chars(item.data(), item.data() + item.size(), number);
+    if (item.empty() || ec != std::errc() || end != item.data() + item.size() || number < 1)
+      bad_call(said + "record numbers from 1 on, separated by commas, expected");
+    keep.push_back(number);
+    if (comma == std::string_view::npos) break;
+    value.remove_prefix(comma + 1);
+  }
+}
+
+// Whether the record numbered number is one of --keep; asked in ascending order.
+bool kept_by_hand(std::int32_t number) {
+  while (next_keep < keep.size() && keep[next_keep] < number) ++next_keep;
+  return next_keep < keep.size() && keep[next_keep] == number;
+}
+
+// --window W --min-dev A --rel-dev P --keep N,..., in any order; anything else
+// stops.
 void read_options(int argc, char** argv) {
   for (int i = 1; i < argc; i += 2) {
     const std::string_view name = argv[i];
-    if (name != "--window" && name != "--min-dev" && name != "--rel-dev")
+    if (name != "--window" && name != "--min-dev" && name != "--rel-dev" && name != "--keep")
       bad_call("unknown option \"" + std::string(name) + "\"");
     if (i + 1 == argc) bad_call(std::string(name) + ": a value expected");
     const std::string_view value = argv[i + 1];
@@ -114,6 +145,8 @@ void read_options(int argc, char** argv) {
           window > kMaxWindow)
         bad_call(said + "a whole number of records from 1 to " + std::to_string(kMaxWindow) +
                  " expected");
+    } else if (name == "--keep") {
+      read_keep(value, said);
     } else {
       double& v = name == "--min-dev" ? min_dev : rel_dev;
       if (!parse_real(value, v) || !std::isfinite(v) || v < 0)
@@ -198,12 +231,17 @@ void decide(const Record& r) {
   const int sb = use_before ? side_of(r.z, mb) : 0, sa = use_after ? side_of(r.z, ma) : 0;
   const bool spike = (use_before || use_after) && (!use_before || sb != 0) &&
                      (!use_after || sa != 0) && (!use_before || !use_after || sb == sa);
-  if (!spike) {
+  if (!spike || kept_by_hand(r.number)) {
     dxf_point(dxf_file, drawn_point(r));
     show_count(7, 15, "Points : ", ++kept, 8);
+    if (spike) show_count(7, 17, "Kept   : ", ++kept_spikes, 8);
     return;
   }
-  dxf_circle(dxf_file, drawn_point(r), kMarkerRadius, "SPIKES");
+  // The circle, and the record's number beside it for --keep.
+  const DxfPoint at = drawn_point(r);
+  dxf_circle(dxf_file, at, kMarkerRadius, "SPIKES");
+  dxf_text(dxf_file, {at.x + 1.5 * kMarkerRadius, at.y - 0.5 * kMarkerRadius, 0.0}, kMarkerRadius, 0.0,
+           false, std::to_string(r.number), "SPIKES");
   show_count(7, 16, "Spikes : ", ++spikes, 8);
   // The deviation from the nearer median of the sides that count.
   const bool nearer_before =
@@ -230,6 +268,7 @@ void decide(const Record& r) {
 int main(int argc, char** argv) {
   std::atexit(at_exit);
   read_options(argc, argv);
+  std::sort(keep.begin(), keep.end());
   const int span = 2 * window + 1;
 
   TextFile& con = console_output();
@@ -259,6 +298,7 @@ int main(int argc, char** argv) {
   dxf_begin(dxf_file, extents, layers);
   show_count(7, 15, "Points : ", kept, 8);
   show_count(7, 16, "Spikes : ", spikes, 8);
+  if (!keep.empty()) show_count(7, 17, "Kept   : ", kept_spikes, 8);
 
   // The second pass. Record i is decided once the W records after it are
   // read, or the file has ended; before holds the heights of records
