@@ -638,4 +638,12 @@ void halt(int code) {
   platform::exit_process(code);
 }
 
+void halt_saying(int code, std::string_view message) {
+  if (started) show();
+  flush_open_outputs();
+  platform::restore_terminal();
+  platform::write_stderr(std::string(message) + "\n");
+  platform::exit_process(code);
+}
+
 }  // namespace survey_rt

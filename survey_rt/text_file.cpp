@@ -606,6 +606,70 @@ bool find_line(TextFile& f, std::string_view text) {
   }
 }
 
+namespace {
+
+// The first CR or LF in [p, limit), or limit; eight bytes at a time as in
+// find_line_end (a word with no byte below 14 holds neither).
+inline const char* find_cr_or_lf(const char* p, const char* limit) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  while (limit - p >= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    const std::uint64_t low = (w - 14 * kOnes) & ~w & (0x80 * kOnes);
+    if (low != 0) {
+      int i = std::endian::native == std::endian::little ? std::countr_zero(low) / 8 : 0;
+      for (; i < 8; ++i)
+        if (p[i] == '\n' || p[i] == '\r') return p + i;
+    }
+    p += 8;
+  }
+  while (p < limit && *p != '\n' && *p != '\r') ++p;
+  return p;
+}
+
+}  // namespace
+
+bool take_raw_line(TextFile& f, std::size_t keep, std::string_view& line, std::uint64_t& size) {
+  line = {};
+  size = 0;
+  if (!can_read(f, "read_line")) return false;
+  if (f.pos == f.len) {
+    std::size_t k = f.pos;
+    if (!more(f, k)) return false;
+  }
+  keep = std::min(keep, f.cap / 2);  // the kept bytes and a CR always leave room to read more
+  std::uint64_t passed = 0;          // bytes of a long line already passed over
+  for (;;) {
+    const char* const start = f.buf + f.pos;
+    const char* const end = find_cr_or_lf(start, f.buf + f.len);
+    const std::size_t n = static_cast<std::size_t>(end - start);
+    // A CR read last may be the first half of a CR LF.
+    const bool ended = end < f.buf + f.len && (*end == '\n' || end + 1 < f.buf + f.len || f.eof);
+    if (ended || f.eof) {
+      if (passed == 0 && n <= keep) {
+        line = {start, n};
+      } else {
+        if (passed == 0) f.long_line.assign(start, keep);
+        line = f.long_line;
+      }
+      size = passed + n;
+      f.pos += n;
+      if (f.pos < f.len) {
+        const char c = f.buf[f.pos++];
+        if (c == '\r' && f.pos < f.len && f.buf[f.pos] == '\n') ++f.pos;
+      }
+      return true;
+    }
+    if (passed + n > keep) {  // a long line: its start is kept aside, the rest passed over
+      if (passed == 0) f.long_line.assign(start, keep);
+      passed += n;
+      f.pos += n;
+    }
+    std::size_t k = f.pos;
+    more(f, k);  // when it reads nothing, f.eof is set
+  }
+}
+
 void skip_line(TextFile& f) {
   if (!can_read(f, "skip_line")) return;
   if (f.len - f.pos >= 2 && f.buf[f.pos] == '\r' && f.buf[f.pos + 1] == '\n') {
