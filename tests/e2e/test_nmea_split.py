@@ -198,18 +198,28 @@ class Split(SurveyCase):
 
 class ConstantMemory(unittest.TestCase):
     def test_peak_memory_does_not_grow_with_the_log(self):
-        """An untagged log (two readers) of 4 fixes and 4 soundings a second."""
+        """Untagged logs of a fix and four soundings a second; the large one has
+        an outage of the receiver of 3000 s (12004 soundings between two fixes,
+        more than are held in memory: a second reader counts them)."""
         peaks = []
         for seconds in (100, 40000):
             survey = Survey()
             self.addCleanup(survey.remove)
             lines = []
             for t in range(seconds):
-                lines.append(gga(36000 + t, 42.5 + t * 1e-5, 27.5))
+                if not 20000 <= t < 23000:
+                    lines.append(gga(36000 + t, 42.5 + t * 1e-5, 27.5))
                 lines += [DBT] * 4
             survey.write("Log.nmea", crlf(*lines))
             peaks.append(survey.peak_memory("nmea_split", ["Log.nmea"]))
-            self.assertEqual(survey.read("Temp/Raw_Dpt.txt").count(b"\n"), 4 * seconds - 4)
+            written = survey.read("Temp/Raw_Dpt.txt").split(b"\r\n")
+            self.assertEqual(len(written) - 1, 4 * seconds - 4)
+        # The k-th of the 12004 soundings after the fix of 15:33:19 (t = 19999)
+        # lies k x 3001 / 12005 s after it.
+        for k in (1, 4096, 4097, 12004):
+            ms = round((55999 + k * 3001 / 12005) * 1000)
+            expected = "12.34 %d %d %.3f" % (ms // 3600000, ms // 60000 % 60, ms % 60000 / 1000)
+            self.assertEqual(written[19999 * 4 + k - 1].decode(), expected, k)
         self.assertLessEqual(peaks[1] - peaks[0], 1024, "peak RSS %d KiB, then %d KiB" % tuple(peaks))
 
 

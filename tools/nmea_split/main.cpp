@@ -11,9 +11,10 @@
 // pass over the log finds which. When the lines carry a logger's time tag
 // before the "$" (the first sound sentence tells), every fix and sounding
 // takes its line's tag. Otherwise the fixes take the receiver's times and the
-// soundings between two fixes take times spread evenly between theirs: a
-// second reader of the log runs one fix ahead and counts them, so nothing of
-// the log is held in memory.
+// soundings between two fixes take times spread evenly between theirs: they
+// wait in memory for the fix after them, up to a few thousand; for a longer
+// stretch (an outage of the receiver) a second reader of the log counts the
+// rest ahead, so memory stays the same for any log.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -93,11 +94,21 @@ int lines = 0, positions = 0, depths = 0, no_fix = 0, no_depth = 0, same_fix = 0
 int rejected = 0;
 int rejected_for[kReasons] = {};
 
-// The soundings between the last fix and the next (untagged logs).
+// The soundings between the last fix and the next (untagged logs): up to
+// kHeld of them are held until the next fix; when more come, the second
+// reader counts the stretch to its end and each is written as it comes.
+struct Held {
+  nmea::Value depth, offset;
+  std::int64_t line = 0;
+};
+constexpr std::size_t kHeld = 4096;
+std::vector<Held> held;
+
 struct Stretch {
-  double from = 0, to = 0;
+  double from = 0, to = 0;                 // the times of the fixes around it
   std::int64_t soundings = 0, placed = 0;
-  bool has_end = false;
+  bool counted = false;                    // by the second reader, before its end
+  bool has_end = false;                    // a fix comes after it
 };
 Stretch stretch;
 
@@ -124,7 +135,9 @@ bool is_position(Kind k) { return k == Kind::gga || k == Kind::rmc || k == Kind:
 bool is_depth(Kind k) { return k == Kind::dbt || k == Kind::dpt || k == Kind::dbs; }
 
 bool blank(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) { return c == ' ' || c == '\t'; });
+  for (char c : text)
+    if (c != ' ' && c != '\t') return false;
+  return true;
 }
 
 Use reject(Line& l, Reason reason, const char* why) {
@@ -220,11 +233,11 @@ void note_offset(const nmea::Value& offset) {
   if (!offset_high.set || offset.value > offset_high.value) offset_high = offset;
 }
 
-void write_depth(const nmea::Sentence& s, const nmea::TimeOfDay& t) {
-  write_fixed(dpt_file, s.depth.value, 0, s.depth.decimals);
+void write_depth(const nmea::Value& depth, const nmea::Value& offset, const nmea::TimeOfDay& t) {
+  write_fixed(dpt_file, depth.value, 0, depth.decimals);
   write_char(dpt_file, ' ');
   write_time(dpt_file, t);
-  note_offset(s.offset);
+  note_offset(offset);
   ++depths;
   show_count(7, 14, "Depths    : ", depths, 9);
 }
@@ -258,23 +271,6 @@ void show_counters() {
 
 // -- untagged logs: the soundings between two fixes
 
-// The fix just taken starts a stretch: the second reader goes on to the next
-// fix, counting the soundings before it.
-void start_stretch(double from) {
-  stretch = {from, from, 0, 0, false};
-  Line l;
-  while (lead_reader.fixes <= main_reader.fixes) {
-    const Use use = next_line(lead_reader, l);
-    if (use == Use::end) return;
-    if (use == Use::position && lead_reader.fixes == main_reader.fixes + 1) {
-      stretch.to = l.when;
-      stretch.has_end = true;
-    } else if (use == Use::depth && lead_reader.fixes == main_reader.fixes) {
-      ++stretch.soundings;
-    }
-  }
-}
-
 // The k-th of n soundings between the fixes at t1 and t2 is taken at
 // t1 + k (t2 - t1) / (n + 1), to the millisecond.
 nmea::TimeOfDay spread_time() {
@@ -289,6 +285,49 @@ nmea::TimeOfDay spread_time() {
   time.decimals = 3;
   time.set = true;
   return time;
+}
+
+// A sounding of a stretch whose end is known.
+void place(const Held& h) {
+  if (stretch.has_end) {
+    write_depth(h.depth, h.offset, spread_time());
+  } else {
+    write_rejected(h.line, kNoTime, "sounding after the last fix");
+  }
+}
+
+void place_held() {
+  for (const Held& h : held) place(h);
+  held.clear();
+}
+
+// Counts the soundings of the stretch from the main reader's place to the
+// next fix with the second reader: it passes over the lines read so far,
+// then takes the lines as the main reader will (with a copy of its state).
+void count_ahead() {
+  if (lead_file.mode == FileMode::closed) {
+    open_input(lead_file, log_name);
+    io_check();
+  }
+  std::string_view text;
+  std::uint64_t size = 0;
+  for (; lead_reader.line < main_reader.line; ++lead_reader.line) {
+    take_raw_line(lead_file, nmea::kMaxLine, text, size);
+    io_check();
+  }
+  lead_reader = main_reader;
+  lead_reader.file = &lead_file;
+  stretch.counted = true;
+  stretch.soundings = static_cast<std::int64_t>(held.size());
+  Line l;
+  for (Use use; (use = next_line(lead_reader, l)) != Use::end;) {
+    if (use == Use::depth) ++stretch.soundings;
+    if (use == Use::position) {
+      stretch.to = l.when;
+      stretch.has_end = true;
+      return;
+    }
+  }
 }
 
 // -- what the screen tells at the end
@@ -433,7 +472,7 @@ int main(int argc, char** argv) {
   open_input(log_file, log_name);
   io_check();
   main_reader.file = &log_file;
-  lead_reader.file = &lead_file;
+  held.reserve(kHeld + 1);
 
   show_counters();
   Line l;
@@ -458,27 +497,31 @@ int main(int argc, char** argv) {
         note_lag(l.s);
         write_position(l.s);
         if (times == Times::untagged) {
-          if (main_reader.fixes == 1) {
-            open_input(lead_file, log_name);
-            io_check();
-          }
-          start_stretch(l.when);
+          if (!stretch.counted) stretch = {stretch.from, l.when, static_cast<std::int64_t>(held.size()), 0, false, true};
+          place_held();
+          stretch = {l.when, l.when, 0, 0, false, false};
         }
         break;
       case Use::depth:
         if (times == Times::tagged) {
-          write_depth(l.s, l.s.tag);
+          write_depth(l.s.depth, l.s.offset, l.s.tag);
         } else if (main_reader.fixes == 0) {
           write_rejected(main_reader.line, kNoTime, "sounding before the first fix");
-        } else if (!stretch.has_end) {
-          write_rejected(main_reader.line, kNoTime, "sounding after the last fix");
+        } else if (stretch.counted) {
+          place({l.s.depth, l.s.offset, main_reader.line});
         } else {
-          write_depth(l.s, spread_time());
+          held.push_back({l.s.depth, l.s.offset, main_reader.line});
+          if (held.size() > kHeld) {
+            count_ahead();
+            place_held();
+          }
         }
         break;
     }
     show_count(7, 12, "Lines     : ", lines, 9);
   }
+  if (!stretch.counted) stretch.has_end = false;  // the soundings after the last fix
+  place_held();
 
   close_file(log_file);
   io_check();
