@@ -23,6 +23,7 @@
 #     runs taking turns.
 #
 # Settings (environment): SURVEY_BENCH_SIZES (default "1000000 10000000"),
+# SURVEY_BENCH_TOOLS (the tools to run, default all),
 # SURVEY_BENCH_RUNS (runs a figure, default 3), SURVEY_BENCH_DIR (where the
 # inputs go, default a new folder under ${TMPDIR:-/tmp}), SURVEY_BENCH_BUILD
 # (default build/bench).
@@ -32,7 +33,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${SURVEY_BENCH_BUILD:-$ROOT/build/bench}
 SIZES=${SURVEY_BENCH_SIZES:-"1000000 10000000"}
 RUNS=${SURVEY_BENCH_RUNS:-3}
-TOOLS="join depth_filter utm_points echo_clean1 echo_clean2 dat_reduce raw_convert dxf2txt nmea_split"
+TOOLS=${SURVEY_BENCH_TOOLS:-"join depth_filter utm_points echo_clean1 echo_clean2 dat_reduce raw_convert dxf2txt nmea_split"}
 
 if [ ! -x /usr/bin/time ]; then
   echo "bench: /usr/bin/time is needed (apt-get install -y time)" >&2
