@@ -6,6 +6,9 @@
 #include "../tools/nmea_split/main.cpp"
 #undef main
 
+#include <algorithm>
+#include <iterator>
+
 #include "tool_harness.h"
 
 namespace {

@@ -13,7 +13,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from nmea_log import gga, sentence  # noqa: E402
 from piped_screen import piped_screen  # noqa: E402
-from survey_test import Survey, SurveyCase, crlf  # noqa: E402
+from survey_test import Survey, SurveyCase, TerminalCase, crlf  # noqa: E402
 
 DBT = sentence("SDDBT,40.4,f,12.34,M,6.7,F")
 
@@ -140,9 +140,9 @@ def log_bytes(lines):
 
 
 class Split(SurveyCase):
-    def split(self, log, args=("Log.nmea",), answers=b"\n"):
+    def split(self, log):
         self.survey.write("Log.nmea", log)
-        run = self.survey.run("nmea_split", answers, args=args)
+        run = self.survey.run("nmea_split", args=["Log.nmea"])
         self.assertEqual((run.returncode, run.stderr), (0, b""), run)
         return piped_screen(run.stdout)[0]
 
@@ -163,37 +163,34 @@ class Split(SurveyCase):
                 for row, text in screen.items():
                     self.assertEqual(rows[row - 1].rstrip(), text, "row %d of\n%s" % (row, "\n".join(rows)))
 
-    def test_line_ends_and_the_prompt(self):
-        # LF, CR and CR LF end lines alike; the last line may have none; the
-        # name may be typed at the prompt.
-        for end in (b"\n", b"\r", b"\r\n"):
-            with self.subTest(end=end):
-                log = end.join(line.encode() for line in TAGGED[:5])
-                self.split(log, args=(), answers=b"Log.nmea\n\n")
-                self.assertEqual(self.survey.read("Temp/Raw_Dpt.txt"), b"".join(TAGGED_DPT.splitlines(True)[:3]))
+    def test_wrong_calls_touch_nothing(self):
+        # (A missing log or folder is the run-time stop: test_faults.py.)
+        for args, typed, message in (([], b"\n", b"nmea_split: no log named\n"),
+                                     (["Log.nmea", "Log.nmea"], b"\n", b"usage: nmea_split [LOG]\n")):
+            with self.subTest(args=args):
+                self.survey.write("Temp/Raw_Pos.txt", b"old")
+                run = self.survey.run("nmea_split", typed, args=args)
+                self.assertEqual((run.returncode, run.stderr[-len(message):]), (1, message), run)
+                self.assertEqual(self.survey.read("Temp/Raw_Pos.txt"), b"old")
 
-    def test_failures(self):
-        old = crlf("old")
-        cases = [  # (name, arguments, typed, remove Temp, exit status, standard error)
-            ("missing log", ["Missing.nmea"], b"\n", False, 2, b"open_input: Missing.nmea"),
-            ("missing folder", ["Log.nmea"], b"\n", True, 3, b"create_output: Temp/Raw_Pos.txt"),
-            ("no name typed", [], b"\n", False, 1, b"nmea_split: no log named\n"),
-            ("two logs", ["Log.nmea", "Log.nmea"], b"\n", False, 1, b"usage: nmea_split [LOG]\n"),
-        ]
-        for name, args, typed, no_temp, status, message in cases:
-            with self.subTest(name):
-                survey = Survey()
-                self.addCleanup(survey.remove)
-                survey.write("Log.nmea", log_bytes(TAGGED[:5]))
-                survey.write("Temp/Raw_Pos.txt", old)
-                if no_temp:
-                    os.remove(survey.path("Temp/Raw_Pos.txt"))
-                    os.rmdir(survey.path("Temp"))
-                run = survey.run("nmea_split", typed, args=args)
-                self.assertEqual(run.returncode, status, run)
-                self.assertIn(message, run.stderr)
-                if not no_temp:
-                    self.assertEqual(survey.read("Temp/Raw_Pos.txt"), old)
+
+class PromptInATerminal(TerminalCase):
+    def test_log_named_at_the_prompt(self):
+        self.survey.write("Log.nmea", log_bytes(TAGGED))
+        pid = self.term.start("nmea_split")
+        self.term.wait_prompt(pid, 6, "Log (*.*) : ")
+        self.term.type("Log.nmea")
+        self.term.keys("Enter")
+        self.term.wait_prompt(pid, 24, "Press ENTER  ...")
+        rows = self.term.screen()
+        self.assertEqual(rows[5].rstrip(), "      Log (*.*) : Log.nmea", self.term.dump())
+        for row, text in TAGGED_SCREEN.items():
+            self.assertEqual(rows[row - 1].rstrip(), text, self.term.dump())
+        self.term.keys("Enter")
+        self.term.wait_gone(pid)
+        self.assertEqual(self.term.status(), 0)
+        self.assert_terminal_restored()
+        self.assertEqual(self.survey.read("Temp/Raw_Pos.txt"), TAGGED_POS)
 
 
 class ConstantMemory(unittest.TestCase):

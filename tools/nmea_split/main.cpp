@@ -15,7 +15,6 @@
 // wait in memory for the fix after them, up to a few thousand; for a longer
 // stretch (an outage of the receiver) a second reader of the log counts the
 // rest ahead, so memory stays the same for any log.
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
