@@ -23,10 +23,9 @@
 #     runs taking turns.
 #
 # Settings (environment): SURVEY_BENCH_SIZES (default "1000000 10000000"),
-# SURVEY_BENCH_TOOLS (the tools to run, default all),
-# SURVEY_BENCH_RUNS (runs a figure, default 3), SURVEY_BENCH_DIR (where the
-# inputs go, default a new folder under ${TMPDIR:-/tmp}), SURVEY_BENCH_BUILD
-# (default build/bench).
+# SURVEY_BENCH_RUNS (runs a figure, default 3), SURVEY_BENCH_TOOLS (the tools
+# to run, default all), SURVEY_BENCH_DIR (where the inputs go, default a new
+# folder under ${TMPDIR:-/tmp}), SURVEY_BENCH_BUILD (default build/bench).
 set -euo pipefail
 
 ROOT=$(cd "$(dirname "$0")/.." && pwd)

@@ -638,7 +638,7 @@ void halt(int code) {
   platform::exit_process(code);
 }
 
-void halt_saying(int code, std::string_view message) {
+void halt_with_message(int code, std::string_view message) {
   if (started) show();
   flush_open_outputs();
   platform::restore_terminal();

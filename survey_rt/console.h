@@ -38,8 +38,8 @@ void io_check();
 std::uint16_t io_result();
 // Ends the tool at once with the exit status code.
 [[noreturn]] void halt(int code);
-// The same, with a message (and a line end) on the standard error below the
-// screen: a wrong call of a tool, which stops it before it does anything.
-[[noreturn]] void halt_saying(int code, std::string_view message);
+// halt, with a message (and a line end) on the standard error once the
+// terminal is given back, so that it stands below the last screen.
+[[noreturn]] void halt_with_message(int code, std::string_view message);
 
 }  // namespace survey_rt

@@ -72,8 +72,8 @@ class Survey:
             return f.read()
 
     def run(self, tool, stdin=b"\n", timeout=WAIT, args=()):
-        """Runs a tool (with the command-line arguments args) with stdin piped
-        in (None: from /dev/null)."""
+        """Runs a tool with stdin piped in (None: from /dev/null) and the
+        command-line arguments args."""
         redirect = {"stdin": subprocess.DEVNULL} if stdin is None else {"input": stdin}
         try:
             p = subprocess.run([tool_path(tool)] + list(args), cwd=self.root, capture_output=True,

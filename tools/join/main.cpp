@@ -65,7 +65,7 @@ Options options;
 TideLevel tide1, tide2;  // the levels around the last sounding joined
 
 [[noreturn]] void usage(const std::string& problem) {
-  halt_saying(1, "join: " + problem + "\nusage: join [--latency S] [--max-gap S] [--tide FILE]");
+  halt_with_message(1, "join: " + problem + "\nusage: join [--latency S] [--max-gap S] [--tide FILE]");
 }
 
 // A number of seconds given to an option, by the runtime's number rules.

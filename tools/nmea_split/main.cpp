@@ -126,7 +126,7 @@ std::int64_t lag_centre = 0, lag_below = 0, lag_above = 0, lags = 0;
 nmea::Value offset_low, offset_high;
 
 [[noreturn]] void usage(std::string_view problem) {
-  halt_saying(1, "nmea_split: " + std::string(problem) + "\nusage: nmea_split [LOG]");
+  halt_with_message(1, "nmea_split: " + std::string(problem) + "\nusage: nmea_split [LOG]");
 }
 
 bool is_position(Kind k) { return k == Kind::gga || k == Kind::rmc || k == Kind::gll; }
@@ -453,7 +453,7 @@ int main(int argc, char** argv) {
   if (log_name.empty()) {
     show_at(7, 12, "No log named: nothing done.");
     show_line("");
-    halt_saying(1, "nmea_split: no log named");
+    halt_with_message(1, "nmea_split: no log named");
   }
   open_input(log_file, log_name);
   io_check();
