@@ -8,7 +8,8 @@
 // answers.txt, the lines to pipe into the tool for its prompts and its final
 // wait. What counts as a record is what the tool counts: soundings for join,
 // points for depth_filter, utm_points, the cleaners and echo_flag, records for
-// raw_convert and dat_reduce, POINT entities for dxf2txt.
+// raw_convert and dat_reduce, POINT entities for dxf2txt, lines of the log
+// for nmea_split.
 //
 // The survey: a boat runs lines 1200 m long and 40 m apart at 2 m/s, up and
 // down an area of 1.2 km by 2 km off the coast at about 42.5 N 27.5 E, over
@@ -445,6 +446,62 @@ void make_dxf2txt(const std::string& dir, int64_t n) {
   dxf_end(w, eol);
 }
 
+// One NMEA sentence: "$", the body, "*" and its checksum, CR LF.
+void sentence(Writer& w, const std::string& body) {
+  unsigned sum = 0;
+  for (char c : body) sum ^= static_cast<unsigned char>(c);
+  char tail[8];
+  std::snprintf(tail, sizeof tail, "*%02X", sum);
+  w.put('$').put(body).put(tail).crlf();
+}
+
+// Degrees (1e-8) as NMEA degrees and minutes with four decimals.
+std::string degrees_minutes(int64_t v, int width) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%0*" PRId64 "%02" PRId64 ".%04" PRId64, width, v / 100000000,
+                v % 100000000 * 60 / 100000000, v % 100000000 * 60 / 10000 % 10000);
+  return text;
+}
+
+// A receiver and an echo sounder on one serial line, logged without time
+// tags: each second GGA, RMC and GSA, then five DBT; a ZDA a minute; now and
+// then a sentence with a wrong checksum or a burst of line noise.
+void make_nmea_split(const std::string& dir, int64_t n) {
+  Random rnd(9);
+  Writer w(dir + "/Log.nmea");
+  int64_t lines = 0;
+  for (int64_t s = 0; lines < n; ++s) {
+    const int64_t day = (kStartCs / 100 + s) % 86400;
+    char hms[16];
+    std::snprintf(hms, sizeof hms, "%02" PRId64 "%02" PRId64 "%02" PRId64 ".00", day / 3600, day / 60 % 60,
+                  day % 60);
+    const Place p = boat(100 * s);
+    const std::string lat = degrees_minutes(latitude(p) + rnd.between(-15, 15), 2);
+    const std::string lon = degrees_minutes(longitude(p) + rnd.between(-15, 15), 3);
+    sentence(w, std::string("GPGGA,") + hms + "," + lat + ",N," + lon + ",E,1,09,0.9,12.3,M,36.9,M,,");
+    sentence(w, std::string("GPRMC,") + hms + ",A," + lat + ",N," + lon + ",E,3.9,91.0,150310,,,A");
+    sentence(w, "GPGSA,A,3,04,05,09,12,24,25,29,31,,,,,1.8,0.9,1.5");
+    lines += 3;
+    if (day % 60 == 0) {
+      sentence(w, std::string("GPZDA,") + hms + ",15,03,2010,00,00");
+      ++lines;
+    }
+    for (int k = 0; k < 5 && lines < n; ++k, ++lines) {
+      const int64_t cm = logged_depth_cm(boat(100 * s + 20 * k), rnd);
+      char body[64];
+      std::snprintf(body, sizeof body, "SDDBT,%.1f,f,%" PRId64 ".%02" PRId64 ",M,%.1f,F",
+                    static_cast<double>(cm) / 30.48, cm / 100, cm % 100, static_cast<double>(cm) / 182.88);
+      if (rnd.one_in(1000)) {
+        w.put('$').put(body).put("*00").crlf();
+      } else if (rnd.one_in(3000)) {
+        w.put("\x13\xfe noise \x01\x1a").crlf();
+      } else {
+        sentence(w, body);
+      }
+    }
+  }
+}
+
 const Tool kTools[] = {
     {"join", make_join, "\n"},
     {"depth_filter", make_depth_filter, "1\n40\n0.3\n0.5\n\n"},
@@ -456,6 +513,7 @@ const Tool kTools[] = {
     {"raw_convert", make_raw_convert, "\n"},
     {"dxf2txt", make_dxf2txt, "Drawing.dxf\nPoints.txt\n\n"},
     {"survey_plot", make_survey_plot, "\n"},
+    {"nmea_split", make_nmea_split, "Log.nmea\n\n"},
 };
 
 int usage() {

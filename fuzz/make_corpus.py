@@ -11,12 +11,16 @@ import hashlib
 import math
 import os
 import struct
+import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(HERE)
 SAMPLE = os.path.join(REPO, "samples", "survey")
 DATA = os.path.join(REPO, "tests", "data")
 SEP = b"\x1e"
+
+sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
+from nmea_log import dbt, gga, rmc, sentence, tag  # noqa: E402
 
 
 def read(*parts):
@@ -158,6 +162,16 @@ def corpora():
         tool(b"\n", crlf("42.5 27.5 70000 0 1", "nan inf 10 0 2", "1e308 -1e308 10 0 3"), crlf("1e400 10 0 1")),
         tool(b"\n", crlf("42.5 27.5 -1 0 1"), dpt), tool(b"\n", pos, b"\x00" + dpt),
     ]
+    # join's options: the command line, one argument a line, then Tide.txt.
+    tide = crlf("9 57 30 0.4", "9 58 0 0.5", "9 58 30 0.45")
+    for args, tide_file in [(b"--latency\n0.5", None), (b"--latency\n-1.25\n--max-gap\n2", None),
+                            (b"--max-gap\n0", None), (b"--tide\nTide.txt", tide), (b"--tide\nTide.txt", b""),
+                            (b"--tide\nTide.txt\n--max-gap\n1.5\n--latency\n0.3", tide),
+                            (b"--tide\nTide.txt", crlf("9 58 0 0.5", "9 58 0 0.6", "nan 0 0 1", "23 0 0 1")),
+                            (b"--tide\nMissing.txt", None), (b"--latency", None), (b"--latency\nx", None),
+                            (b"--gap\n3", None), (b"--max-gap\n-1", None), (b"--max-gap\n1\n--max-gap\n2", None),
+                            (b"--tide\n", None), (b"--latency\ninf", None)]:
+        c["join"].append(tool(b"\n", pos, dpt, args, tide_file))
     data = head(DATA_TXT, 20)
     c["depth_filter"] = [
         tool(LIMITS, data), tool(LIMITS, head(DATA_TXT, 1)), tool(LIMITS), tool(LIMITS, b""),
@@ -225,6 +239,33 @@ def corpora():
         tool(b"drawing.dxf\nout.txt\n\n", cut_lines(drawing, 11)), tool(b"drawing.dxf\nout.txt\n\n", DXF_R12),
         tool(b"drawing.dxf\nout.txt\n\n", crlf("POINT", " 10", "-1e300", " 20", "nan", " 30", "inf")),
         tool(b"drawing.dxf\n", drawing), tool(b"", drawing), tool(b"drawing.dxf\nout.txt", drawing),
+    ]
+    # nmea_split: the console answers, Log.nmea, then the command line.
+    start = 9 * 3600 + 57 * 60 + 30
+    untagged, tagged = [], []
+    for t in range(6):
+        lat, lon = 42.5 + 2e-5 * t, 27.5 - 1e-5 * t
+        for line in [gga(start + t, lat, lon), rmc(start + t, lat, lon)] + [dbt(8 + 0.1 * k) for k in range(3)]:
+            untagged.append(line)
+            tagged.append(tag(start + t + 0.4) + line)
+    faults = [sentence("GPGGA,095730.00,,,,,0,00,,,M,,M,,"), sentence("GPRMC,095731.00,V,,,,,,,150310,,"),
+              dbt(9)[:-2] + "00", "$SDDBT,1.0,f,", "\x01\x1a\xfe", "x" * 300, sentence("SDDBT,,f,1x,M,,F"),
+              sentence("GPZDA,095732.00,15,03,2010,00,00"), sentence("SDDPT,7.5,0.5"), sentence("SDDBS,1,f,0.3,M,,F"),
+              sentence("GPGLL,4230.0000,N,02730.0000,E,095733.00,A"), "", "Logger started"]
+    log = lambda lines, end="\r\n": end.join(lines).encode("latin-1") + end.encode()  # noqa: E731
+    arg = b"Log.nmea"
+    c["nmea_split"] = [
+        tool(b"\n", log(untagged), arg), tool(b"\n", log(tagged), arg), tool(b"Log.nmea\n\n", log(tagged)),
+        tool(b"\n", log(untagged[:7] + faults + untagged[7:]), arg),
+        tool(b"\n", log(tagged[:7] + faults + tagged[7:] + tagged[:3]), arg),
+        tool(b"\n", log([sentence("SDDBS,1,f,0.3,M,,F"), gga(start, 42.5, 27.5), sentence("SDDBS,,f,,M,,F"),
+                          gga(start + 2, 42.6, 27.6)]), arg),
+        tool(b"\n", log([sentence("SDDPT,7.5,0.5"), gga(start, 42.5, 27.5), sentence("SDDPT,7.75,-0.3"),
+                          gga(86399, 42.6, 27.6), sentence("SDDPT,8,"), gga(1, 42.7, 27.7)], "\n"), arg),
+        tool(b"\n", log(tagged, "\r"), arg), tool(b"\n", b"", arg), tool(b"\n"), tool(b"\n", log(tagged)),
+        tool(b"\n", log(tagged), b"Missing.nmea"), tool(b"\n", log(tagged), b"Log.nmea\nLog.nmea"),
+        tool(b"\n", log(tagged), b""), tool(b"\n", log(faults), arg), tool(b"\n", log(tagged), b"L" * 300),
+        tool(b"\n", log(untagged) + b"\x00" * 40 + b"$GPGGA,", arg),
     ]
     return c
 

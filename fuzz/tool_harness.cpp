@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <map>
 #include <string_view>
+#include <vector>
 
 #include "console.h"
 #include "console_io.h"
@@ -135,6 +136,25 @@ void reset_files(std::initializer_list<survey_rt::TextFile*> files) {
   }
 }
 
+int run_with_arguments(int (*main)(int, char**), const char* name) {
+  std::vector<std::string> words{name};
+  std::string text;
+  if (read_file("args", text)) {
+    std::size_t start = 0;
+    for (std::size_t nl; (nl = text.find_first_of("\r\n", start)) != std::string::npos; start = nl + 1)
+      words.push_back(text.substr(start, nl - start));
+    if (start < text.size()) words.push_back(text.substr(start));
+  }
+  std::vector<char*> argv;
+  for (std::string& word : words) {
+    for (char& c : word)
+      if (c == '/' || c == '\\') c = '_';
+    argv.push_back(word.data());
+  }
+  argv.push_back(nullptr);
+  return main(static_cast<int>(words.size()), argv.data());
+}
+
 int run_tool(const Tool& tool, const std::uint8_t* data, std::size_t size) {
   install_hooks();
   std::vector<std::string_view> segments;
@@ -151,10 +171,14 @@ int run_tool(const Tool& tool, const std::uint8_t* data, std::size_t size) {
   if (show_runs) std::fprintf(stderr, "%s\n", what.c_str());
   if (first.status == 0) {
     FUZZ_CHECK(first.message.empty(), what);
+  } else if (first.status == 1 && tool.stops_on_wrong_call) {
+    FUZZ_CHECK(first.message.rfind(std::string(tool.name) + ": ", 0) == 0 && first.message.back() == '\n', what);
   } else {
     // File not found, folder not found (a name typed with a missing folder),
     // access denied (a folder where a file is wanted) and invalid number.
-    FUZZ_CHECK(first.status == 2 || first.status == 3 || first.status == 5 || first.status == 106,
+    // A name from the command line may also be too long for the system (36).
+    FUZZ_CHECK(first.status == 2 || first.status == 3 || first.status == 5 || first.status == 106 ||
+                   (first.status == 36 && tool.stops_on_wrong_call),
                what);
     check_stop_message(first.message, first.status);
   }

@@ -35,9 +35,17 @@ struct Tool {
   // The typed answers name files (dxf2txt): "/" and "\" in them become "_",
   // so nothing outside the survey folder is touched.
   bool typed_names = false;
+  // A wrong command line stops the tool with status 1 and a message that
+  // begins with its name and a colon.
+  bool stops_on_wrong_call = false;
 };
 
 int run_tool(const Tool& tool, const std::uint8_t* data, std::size_t size);
+
+// Runs a tool's main with the command-line arguments of the file "args" in
+// the current folder, one a line (a CR or an LF ends it; "/" and "\" made
+// "_", as in typed names); no arguments when there is no such file.
+int run_with_arguments(int (*main)(int, char**), const char* name);
 
 // Brings the tool's text files to closed, as at program start.
 void reset_files(std::initializer_list<survey_rt::TextFile*> files);

@@ -235,25 +235,30 @@ std::string_view take_token(TextFile& f) {
 }
 
 inline bool ends_line(char c) { return c == '\n' || c == '\r' || c == kEndOfFile; }
+inline bool ends_raw_line(char c) { return c == '\n' || c == '\r'; }
 
-// The first LF, CR or byte 26 in [p, limit), or limit. Eight bytes at a time:
-// a word with no byte below 27 holds none of them.
+// The first LF, CR or byte 26 in [p, limit), or limit; for a raw line (a log
+// that may hold any byte) the first LF or CR. Eight bytes at a time: a word
+// with no byte below 27 (14 for a raw line) holds none of them.
+template <bool kRaw = false>
 inline const char* find_line_end(const char* p, const char* limit) {
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kBelow = kRaw ? 14 : 27;
+  constexpr auto ends = kRaw ? ends_raw_line : ends_line;
   while (limit - p >= 8) {
     std::uint64_t w;
     std::memcpy(&w, p, 8);
-    const std::uint64_t low = (w - 27 * kOnes) & ~w & (0x80 * kOnes);
+    const std::uint64_t low = (w - kBelow * kOnes) & ~w & (0x80 * kOnes);
     if (low != 0) {
-      // The first flagged byte is truly below 27 (on little-endian machines
-      // the lowest one; elsewhere the bytes are looked at one by one).
+      // The first flagged byte is truly below the bound (on little-endian
+      // machines the lowest one; elsewhere the bytes are looked at one by one).
       int i = std::endian::native == std::endian::little ? std::countr_zero(low) / 8 : 0;
       for (; i < 8; ++i)
-        if (ends_line(p[i])) return p + i;
+        if (ends(p[i])) return p + i;
     }
     p += 8;
   }
-  while (p < limit && !ends_line(*p)) ++p;
+  while (p < limit && !ends(*p)) ++p;
   return p;
 }
 
@@ -680,6 +685,47 @@ bool line_before_is(const TextFile& f, std::string_view found, std::string_view 
     if (byte_at(f, start + static_cast<std::ptrdiff_t>(i)) != static_cast<unsigned char>(text[i])) return false;
   const int before = byte_at(f, start - 1);
   return before < 0 || before == '\n' || before == '\r';
+}
+
+bool take_raw_line(TextFile& f, std::size_t keep, std::string_view& line, std::uint64_t& size) {
+  line = {};
+  size = 0;
+  if (!can_read(f, "read_line")) return false;
+  if (f.pos == f.len) {
+    std::size_t k = f.pos;
+    if (!more(f, k)) return false;
+  }
+  keep = std::min(keep, f.cap / 2);  // the kept bytes and a CR always leave room to read more
+  std::uint64_t passed = 0;          // bytes of a long line already passed over
+  for (;;) {
+    const char* const start = f.buf + f.pos;
+    const char* const end = find_line_end<true>(start, f.buf + f.len);
+    const std::size_t n = static_cast<std::size_t>(end - start);
+    // A CR read last may be the first half of a CR LF.
+    const bool ended = end < f.buf + f.len && (*end == '\n' || end + 1 < f.buf + f.len || f.eof);
+    if (ended || f.eof) {
+      if (passed == 0 && n <= keep) {
+        line = {start, n};
+      } else {
+        if (passed == 0) f.long_line.assign(start, keep);
+        line = f.long_line;
+      }
+      size = passed + n;
+      f.pos += n;
+      if (f.pos < f.len) {
+        const char c = f.buf[f.pos++];
+        if (c == '\r' && f.pos < f.len && f.buf[f.pos] == '\n') ++f.pos;
+      }
+      return true;
+    }
+    if (passed + n > keep) {  // a long line: its start is kept aside, the rest passed over
+      if (passed == 0) f.long_line.assign(start, keep);
+      passed += n;
+      f.pos += n;
+    }
+    std::size_t k = f.pos;
+    more(f, k);  // when it reads nothing, f.eof is set
+  }
 }
 
 void skip_line(TextFile& f) {

@@ -88,6 +88,12 @@ int find_line(TextFile& f, std::string_view text, std::string_view stop);
 // found line is the first.
 bool line_before_is(const TextFile& f, std::string_view found, std::string_view text);
 void skip_line(TextFile& f);
+// A line of a log that may hold any byte (a recorded serial line): only an LF,
+// a CR LF or a CR alone ends it, and byte 26 is an ordinary byte. Sets line to
+// the line's first bytes, at most keep of them (valid until the next operation
+// on f), and size to the length of the whole line, however long; the line end
+// is consumed. False at the end of the file.
+bool take_raw_line(TextFile& f, std::size_t keep, std::string_view& line, std::uint64_t& size);
 
 void write_str(TextFile& f, std::string_view s, int w = 0);
 void write_char(TextFile& f, char c, int w = 0);

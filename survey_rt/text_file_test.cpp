@@ -471,6 +471,32 @@ TEST_F(TextFileTest, TakeLineReadsAsReadLineThenSkipLine) {
   }
 }
 
+TEST_F(TextFileTest, TakeRawLineKeepsByte26AndTellsTheSizeOfLongLines) {
+  // Lines of every kind, a CR LF across each buffer boundary, bytes 26 inside
+  // lines, a line of a megabyte and one of 300 bytes, a last line without its
+  // end: each line is its bytes up to the next CR or LF, at most 255 of them
+  // kept, and its whole size.
+  for (std::size_t cr_before : {1, 2}) {
+    std::string text = mixed_lines(16, 400000, cr_before);
+    text += "a\x1a" "b\r\n" + std::string(1 << 20, 'x') + "\r\n\x1a\r\n" + std::string(300, 'y') + "\rlast";
+    TextFile f;
+    open_bytes(f, text);
+    std::string_view line;
+    std::uint64_t size = 0;
+    std::size_t lines = 0;
+    for (std::size_t pos = 0; pos < text.size(); ++lines) {
+      const std::size_t end = std::min(text.find_first_of("\r\n", pos), text.size());
+      ASSERT_TRUE(take_raw_line(f, 255, line, size)) << "line " << lines;
+      ASSERT_EQ(size, end - pos) << "line " << lines;
+      ASSERT_EQ(line, std::string_view(text).substr(pos, std::min<std::size_t>(end - pos, 255))) << "line " << lines;
+      pos = end + (text.compare(end, 2, "\r\n") == 0 ? 2 : 1);
+    }
+    EXPECT_FALSE(take_raw_line(f, 255, line, size));
+    EXPECT_GT(lines, 15000u);
+    EXPECT_EQ(io_result(), 0);
+  }
+}
+
 TEST_F(TextFileTest, FindLineStopsWhereTakingLinesFindsIt) {
   // Lines that read " 10", "POINT", "x" or "AcDbPoint", among lines that nearly do, in
   // mixed lines after every kind of line end, and empty lines; the search

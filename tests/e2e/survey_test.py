@@ -11,6 +11,7 @@ import shutil
 import subprocess
 import tempfile
 import termios
+import threading
 import time
 import unittest
 import uuid
@@ -80,6 +81,35 @@ class Survey:
         except subprocess.TimeoutExpired:
             raise AssertionError("%s did not end within %s s" % (tool, timeout))
         return Run(p.returncode, p.stdout, p.stderr)
+
+    def peak_memory(self, tool, args=()):
+        """The tool's peak resident memory (KiB), read at its final prompt
+        "Press ENTER  ..." (the rusage of a child started from this process
+        would count this process's own peak as well, through fork and exec)."""
+        p = subprocess.Popen([tool_path(tool)] + list(args), cwd=self.root, stdin=subprocess.PIPE,
+                             stdout=subprocess.PIPE, stderr=subprocess.STDOUT)
+        timer = threading.Timer(60, p.kill)
+        timer.start()
+        try:
+            shown = b""
+            while b"Press ENTER  ..." not in shown:
+                chunk = p.stdout.read1(65536)
+                if not chunk:
+                    raise AssertionError("%s ended early: %r" % (tool, shown[-500:]))
+                shown = shown[-1000:] + chunk
+            with open("/proc/%d/status" % p.pid) as f:
+                peak = int(re.search(r"^VmHWM:\s+(\d+) kB", f.read(), re.M).group(1))
+            p.stdin.write(b"\n")
+            p.stdin.close()
+            p.stdout.read()
+            if p.wait() != 0:
+                raise AssertionError("%s ended with status %d" % (tool, p.returncode))
+        finally:
+            timer.cancel()
+            p.kill()
+            p.wait()
+            p.stdout.close()
+        return peak
 
     def remove(self):
         shutil.rmtree(self.root, ignore_errors=True)

@@ -44,6 +44,9 @@ EVENTS = {
     "dat_reduce": [("open", "PM/Out.Dat"), ("create", "PM/Out.Txt"), ("close", "PM/Out.Txt"),
                    ("create", "Temp/Out.Scr"), ("close", "Temp/Out.Scr")],
     "dxf2txt": [("open", "drawing.dxf"), ("create", "list.txt"), ("close", "list.txt")],
+    "nmea_split": [("open", "Log.nmea"), ("create", "Temp/Raw_Pos.txt"), ("create", "Temp/Raw_Dpt.txt"),
+                   ("create", "Temp/Nmea_Rejected.txt"), ("close", "Temp/Raw_Pos.txt"),
+                   ("close", "Temp/Raw_Dpt.txt"), ("close", "Temp/Nmea_Rejected.txt")],
 }
 
 
@@ -151,6 +154,9 @@ class EveryTool:
 
     def test_dxf2txt(self):
         self.check_tool("dxf2txt")
+
+    def test_nmea_split(self):
+        self.check_tool("nmea_split")
 
 
 class ToolFaults(EveryTool, SurveyCase):

@@ -1,10 +1,11 @@
-"""The eight tools with inputs from the sample survey, for the fault and bad
+"""The tools with inputs from the sample survey, for the fault and bad
 input tests: what each reads (paths in the survey folder), what is typed at
 its prompts, and what it writes, in the order it creates its outputs."""
 
 import os
 
 from cleaning import drawing_from_script
+from nmea_log import dbt, gga, tag
 from survey_test import DATA, REPO, SAMPLE, Survey
 
 DXF2TXT_NOT_FOUND = b"H\xc5 \xcd\xc0\xcc\xc8\xd0\xc0 \xd4\xc0\xc9\xcb "  # "HЕ НАМИРА ФАЙЛ " in Windows-1251 (after a blank that the screen does not redraw)
@@ -44,11 +45,26 @@ def _echo_drawing(points_txt):
         survey.remove()
 
 
+def _nmea_log():
+    """The sample survey as a logger's tagged NMEA log: a GGA for every fix and
+    a DBT for every sounding, by their stamps, after two lines it rejects."""
+    lines = []
+    for name, make in (("Raw_Pos.txt", lambda f: gga(f[0], float(f[1]), float(f[2]))),
+                       ("Raw_Dpt.txt", lambda f: dbt(float(f[1])))):
+        for record in _read(SAMPLE, "Temp", name).decode().splitlines():
+            fields = record.split()
+            h, m, sec = fields[-3:] if name == "Raw_Dpt.txt" else fields[2:5]
+            t = (int(h) * 60 + int(m)) * 60 + float(sec)
+            lines.append((t, tag(t) + make([t] + fields)))
+    lines.sort(key=lambda line: line[0])
+    return b"".join(line.encode() + b"\r\n" for line in ["Logger started", "\x01"] + [l for _, l in lines])
+
+
 _cache = {}
 
 
 def setups():
-    """The setups of the eight tools, by tool name (made once)."""
+    """The setups of the tools, by tool name (made once)."""
     if _cache:
         return _cache
     points = _read(DATA, "sample", "Points.txt")
@@ -68,6 +84,8 @@ def setups():
         Setup("dat_reduce", {"PM/Out.Dat": _read(SAMPLE, "PM", "Out.Dat")},
               ["PM/Out.Txt", "Temp/Out.Scr"], b"2\n\n"),
         Setup("dxf2txt", {"drawing.dxf": drawing}, ["list.txt"], b"drawing.dxf\nlist.txt\n\n"),
+        Setup("nmea_split", {"Log.nmea": _nmea_log()},
+              ["Temp/Raw_Pos.txt", "Temp/Raw_Dpt.txt", "Temp/Nmea_Rejected.txt"], b"Log.nmea\n\n"),
     ]})
     return _cache
 

@@ -2,10 +2,23 @@
 // Temp/Raw_Pos.txt by clock time (the fix itself, or a linear interpolation
 // between the two fixes around it) and writes latitude, longitude and depth
 // to Temp/Data.txt. One forward pass over both logs.
+//
+// Options (none: the join as it always was):
+//   --latency S  the sounder's times are S seconds late: each sounding is
+//                joined at its time minus S (S may be negative);
+//   --max-gap S  a sounding between two fixes more than S seconds apart is
+//                dropped and counted, not placed on a line across the outage;
+//   --tide FILE  a water-level series ("hour minute second level", metres
+//                above the datum, ascending) interpolated at each sounding's
+//                time and subtracted from its depth; a sounding outside the
+//                series' span is dropped and counted.
 #include <cmath>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 #include "console.h"
+#include "numbers.h"
 #include "text_file.h"
 
 using namespace survey_rt;
@@ -32,9 +45,61 @@ struct DayCount {
   bool any = false;
 };
 
-TextFile pos_file, dpt_file, data_file;
-DayCount pos_days, dpt_days;
-int positions = 0, depths = 0, points = 0;
+struct TideLevel {
+  double time = 0;
+  double level = 0;
+};
+
+struct Options {
+  double latency = 0;
+  double max_gap = 0;
+  bool has_max_gap = false;
+  std::string tide;  // the file, empty when no tide is given
+  std::string latency_text, max_gap_text;  // as typed, for the screen
+};
+
+TextFile pos_file, dpt_file, data_file, tide_file;
+DayCount pos_days, dpt_days, tide_days;
+int positions = 0, depths = 0, points = 0, in_gaps = 0, no_tide = 0;
+Options options;
+TideLevel tide1, tide2;  // the levels around the last sounding joined
+
+[[noreturn]] void usage(const std::string& problem) {
+  halt_with_message(1, "join: " + problem + "\nusage: join [--latency S] [--max-gap S] [--tide FILE]");
+}
+
+// A number of seconds given to an option, by the runtime's number rules.
+double seconds_option(std::string_view name, std::string_view text) {
+  double value = 0;
+  if (!parse_real(text, value) || !std::isfinite(value))
+    usage(std::string(name) + " needs a number of seconds, not \"" + std::string(text) + "\"");
+  return value;
+}
+
+void read_options(int argc, char** argv) {
+  bool latency = false, tide = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view name = argv[i];
+    if (name != "--latency" && name != "--max-gap" && name != "--tide")
+      usage("unknown option \"" + std::string(name) + "\"");
+    if (i + 1 == argc) usage(std::string(name) + " needs a value");
+    const std::string_view value = argv[++i];
+    bool& given = name == "--latency" ? latency : name == "--tide" ? tide : options.has_max_gap;
+    if (given) usage(std::string(name) + " given twice");
+    given = true;
+    if (name == "--latency") {
+      options.latency = seconds_option(name, value);
+      options.latency_text = value;
+    } else if (name == "--max-gap") {
+      options.max_gap = seconds_option(name, value);
+      options.max_gap_text = value;
+      if (options.max_gap < 0) usage("--max-gap needs a gap of 0 seconds or more");
+    } else {
+      options.tide = value;
+      if (value.empty()) usage("--tide needs a file name");
+    }
+  }
+}
 
 double record_time(TextFile& f, DayCount& days) {
   const std::uint16_t hour = read_word(f);
@@ -58,8 +123,15 @@ void read_fix(PositionFix& p) {
 
 void read_sounding(Sounding& s) {
   s.depth = read_real(dpt_file);
-  s.time = record_time(dpt_file, dpt_days);
+  s.time = record_time(dpt_file, dpt_days) - options.latency;
   skip_line(dpt_file);
+  io_check();
+}
+
+void read_tide(TideLevel& t) {
+  t.time = record_time(tide_file, tide_days);
+  t.level = read_real(tide_file);
+  skip_line(tide_file);
   io_check();
 }
 
@@ -84,7 +156,32 @@ bool next_fix(PositionFix& p) {
   return true;
 }
 
-void write_joined(double latitude, double longitude, double depth) {
+// The water level at time t, interpolated linearly between the two levels
+// around it; false when t lies outside the series (never extrapolated). The
+// series is read forward with the soundings; a level whose time is not a
+// number is passed over.
+bool tide_at(double t, double& level) {
+  while ((t > tide2.time || std::isnan(tide2.time)) && !at_end_checked(tide_file)) {
+    tide1 = tide2;
+    read_tide(tide2);
+  }
+  if (!(t >= tide1.time && t <= tide2.time)) return false;
+  level = tide2.time == tide1.time ? tide1.level
+                                   : ((t - tide1.time) * (tide2.level - tide1.level)) / (tide2.time - tide1.time) +
+                                         tide1.level;
+  return true;
+}
+
+void write_joined(double latitude, double longitude, const Sounding& s) {
+  double depth = s.depth;
+  if (!options.tide.empty()) {
+    double level = 0;
+    if (!tide_at(s.time, level)) {
+      ++no_tide;
+      return;
+    }
+    depth -= level;
+  }
   write_fixed(data_file, latitude, 0, 8);
   write_char(data_file, ' ');
   write_fixed(data_file, longitude, 0, 8);
@@ -111,19 +208,23 @@ bool join_pass(PositionFix& p1, PositionFix& p2, Sounding& s) {
     if (!next_sounding(s)) return false;
   }
   if (s.time == p1.time) {  // B: on the start fix
-    write_joined(p1.latitude, p1.longitude, s.depth);
+    write_joined(p1.latitude, p1.longitude, s);
     if (!next_sounding(s)) return false;
   }
   if (s.time > p1.time && s.time < p2.time) {  // C: inside the window
-    const double latitude =
-        ((s.time - p1.time) * (p2.latitude - p1.latitude)) / (p2.time - p1.time) + p1.latitude;
-    const double longitude =
-        ((s.time - p1.time) * (p2.longitude - p1.longitude)) / (p2.time - p1.time) + p1.longitude;
-    write_joined(latitude, longitude, s.depth);
+    if (options.has_max_gap && p2.time - p1.time > options.max_gap) {
+      ++in_gaps;  // no straight line across an outage
+    } else {
+      const double latitude =
+          ((s.time - p1.time) * (p2.latitude - p1.latitude)) / (p2.time - p1.time) + p1.latitude;
+      const double longitude =
+          ((s.time - p1.time) * (p2.longitude - p1.longitude)) / (p2.time - p1.time) + p1.longitude;
+      write_joined(latitude, longitude, s);
+    }
     if (!next_sounding(s)) return false;
   }
   if (s.time == p2.time) {  // D: on the end fix; the window moves one record on
-    write_joined(p2.latitude, p2.longitude, s.depth);
+    write_joined(p2.latitude, p2.longitude, s);
     if (!next_sounding(s)) return false;
     p1 = p2;
     if (!next_fix(p2)) return false;
@@ -141,7 +242,16 @@ bool join_pass(PositionFix& p1, PositionFix& p2, Sounding& s) {
 
 }  // namespace
 
-int main() {
+void show_counters() {
+  show_count(7, 12, "Positions : ", positions, 8);
+  show_count(7, 13, "   Depths : ", depths, 8);
+  show_count(7, 15, "3D Points : ", points, 8);
+  if (options.has_max_gap) show_count(7, 16, "  In gaps : ", in_gaps, 8);
+  if (!options.tide.empty()) show_count(7, 17, "  No tide : ", no_tide, 8);
+}
+
+int main(int argc, char** argv) {
+  read_options(argc, argv);
   TextFile& con = console_output();
   clear_screen();
   show_line("");
@@ -155,10 +265,18 @@ int main() {
   show_line("              Temp/Raw_Dpt.txt");
   open_input(dpt_file, "Temp/Raw_Dpt.txt");
   io_check();
-  show_line("");
+  if (options.tide.empty()) {
+    show_line("");
+  } else {
+    show_line("      Tide  : " + options.tide);
+    open_input(tide_file, options.tide);
+    io_check();
+  }
   show_line("      Write :    Temp/Data.txt");
   create_output(data_file, "Temp/Data.txt");
   io_check();
+  if (!options.latency_text.empty()) show_at(7, 10, "Latency   : " + options.latency_text + " s");
+  if (options.has_max_gap) show_at(7, 11, "Max. gap  : " + options.max_gap_text + " s");
 
   PositionFix p1, p2;
   Sounding s;
@@ -168,13 +286,16 @@ int main() {
   read_sounding(s);
   depths = 1;
   points = 0;
+  if (!options.tide.empty()) {
+    read_tide(tide1);
+    tide2 = tide1;
+    if (!at_end_checked(tide_file)) read_tide(tide2);
+  }
 
   bool more = true;
   while (more && !at_end_checked(pos_file) && !at_end_checked(dpt_file)) {
     more = join_pass(p1, p2, s);
-    show_count(7, 12, "Positions : ", positions, 8);
-    show_count(7, 13, "   Depths : ", depths, 8);
-    show_count(7, 15, "3D Points : ", points, 8);
+    show_counters();
   }
 
   close_file(pos_file);
@@ -183,6 +304,10 @@ int main() {
   io_check();
   close_file(data_file);
   io_check();
+  if (!options.tide.empty()) {
+    close_file(tide_file);
+    io_check();
+  }
   goto_xy(7, 19);
   write_str(con, "Press ENTER  ...");
   io_check();

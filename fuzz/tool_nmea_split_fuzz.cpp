@@ -1,0 +1,40 @@
+// nmea_split's whole run on arbitrary input files (see tool_harness.h); the
+// segments of an input: the console answers, then Log.nmea and args (the
+// command line, one argument a line; without it the log is named at the
+// prompt).
+#define main nmea_split_main
+#include "../tools/nmea_split/main.cpp"
+#undef main
+
+#include <algorithm>
+#include <iterator>
+
+#include "tool_harness.h"
+
+namespace {
+
+void reset() {
+  survey_fuzz::reset_files({&log_file, &lead_file, &pos_file, &dpt_file, &rejected_file});
+  log_name.clear();
+  depth_kind = Kind::other;
+  times = Times::undecided;
+  main_reader = {};
+  lead_reader = {};
+  lines = positions = depths = no_fix = no_depth = same_fix = ignored = rejected = 0;
+  std::fill(std::begin(rejected_for), std::end(rejected_for), 0);
+  held.clear();
+  stretch = {};
+  first_date = last_date = 0;
+  lag_bins.clear();
+  lag_centre = lag_below = lag_above = lags = 0;
+  offset_low = offset_high = {};
+}
+
+int run() { return survey_fuzz::run_with_arguments(nmea_split_main, "nmea_split"); }
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const survey_fuzz::Tool tool{"nmea_split", {"Log.nmea", "args"}, run, reset, true, true};
+  return survey_fuzz::run_tool(tool, data, size);
+}

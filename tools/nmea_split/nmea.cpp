@@ -1,0 +1,400 @@
+#include "nmea.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+
+#include "numbers.h"
+
+namespace nmea {
+namespace {
+
+// The fields each kind has (the oldest form of it that carries what is read).
+int fields_needed(Kind kind) {
+  switch (kind) {
+    case Kind::gga: return 14;
+    case Kind::rmc: return 11;
+    case Kind::dpt: return 2;
+    case Kind::gll:
+    case Kind::zda:
+    case Kind::dbt:
+    case Kind::dbs: return 6;
+    case Kind::other: break;
+  }
+  return 0;
+}
+
+constexpr int kMostFields = 20;  // fields looked at; a sentence may have more
+
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+bool all_digits(std::string_view text) {
+  for (char c : text)
+    if (!is_digit(c)) return false;
+  return !text.empty();
+}
+
+int digits_value(std::string_view text) {
+  int v = 0;
+  for (char c : text) v = v * 10 + (c - '0');
+  return v;
+}
+
+int hex_value(char c) {
+  if (is_digit(c)) return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+bool is_text(char c) { return (c >= 32 && c < 127) || c == '\t'; }
+
+// Printable ASCII and tabs only. Eight bytes at a time: a word with no byte
+// below 32 and none from 127 on is printable; the bytes of any other word are
+// looked at one by one.
+bool printable(std::string_view text) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  const char* p = text.data();
+  const char* const end = p + text.size();
+  for (; end - p >= 8; p += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    const std::uint64_t low = (w - 32 * kOnes) & ~w;        // a byte below 32 (or a borrow)
+    const std::uint64_t high = w | ((w & (0x7F * kOnes)) + kOnes);  // a byte from 127 on
+    if (((low | high) & (0x80 * kOnes)) != 0 && !std::all_of(p, p + 8, is_text)) return false;
+  }
+  return std::all_of(p, end, is_text);
+}
+
+std::string_view trim_blanks(std::string_view text) {
+  while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+  return text;
+}
+
+// A plain decimal, "-"? digits ("." digits)?, as the nearest double (the
+// runtime's rule); an empty field leaves v unset. Up to 15 digits the digits
+// as a whole number and a power of ten are exact doubles, and their quotient
+// is the nearest double; longer numbers go to parse_real.
+Fault number(std::string_view field, Value& v) {
+  static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
+                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  v.set = false;
+  v.decimals = 0;
+  if (field.empty()) return Fault::none;
+  const char* p = field.data();
+  const char* const end = p + field.size();
+  const bool minus = *p == '-';
+  p += minus;
+  std::uint64_t digits = 0;
+  const char* const whole = p;
+  for (; p < end && is_digit(*p); ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+  if (p == whole) return Fault::not_a_number;
+  if (p < end && *p == '.') {
+    const char* const first = ++p;
+    for (; p < end && is_digit(*p); ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
+    v.decimals = static_cast<int>(p - first);
+    if (v.decimals == 0) return Fault::not_a_number;
+  }
+  if (p != end) return Fault::not_a_number;
+  if (p - whole - (v.decimals > 0) <= 15) {
+    v.value = static_cast<double>(digits) / kPow10[v.decimals];
+    if (minus) v.value = -v.value;
+  } else if (!survey_rt::parse_real(field, v.value)) {
+    return Fault::not_a_number;
+  }
+  v.set = true;
+  return Fault::none;
+}
+
+// hh, mm and ss[.s] as three texts of a time; out of range past 23:59:60.x.
+Fault clock(std::string_view hh, std::string_view mm, std::string_view ss, TimeOfDay& t) {
+  Value second;
+  if (!all_digits(hh) || !all_digits(mm) || ss.empty() || ss[0] == '-' ||
+      number(ss, second) != Fault::none)
+    return Fault::not_a_number;
+  t.hour = digits_value(hh);
+  t.minute = digits_value(mm);
+  t.second = second.value;
+  t.decimals = second.decimals;
+  if (t.hour > 23 || t.minute > 59 || t.second >= 61) return Fault::out_of_range;
+  t.set = true;
+  return Fault::none;
+}
+
+// A time field, hhmmss[.s]; an empty field leaves t unset.
+Fault time_field(std::string_view field, TimeOfDay& t) {
+  t = {};
+  if (field.empty()) return Fault::none;
+  if (field.size() < 6) return Fault::not_a_number;
+  return clock(field.substr(0, 2), field.substr(2, 2), field.substr(4), t);
+}
+
+// A latitude or longitude, degrees and minutes (ddmm.mmmm, dddmm.mmmm), and
+// its hemisphere letter; both empty leave v unset. In decimal degrees it keeps
+// the minutes' precision: k decimals of a minute take k + 2 decimals of a
+// degree (a step of 1/60 of 10^-(k+2) degrees rounds back to the same minutes),
+// and at least 8, as join writes them.
+Fault angle(std::string_view field, std::string_view hemisphere, int most, char plus, char minus, Value& v) {
+  v = {};
+  if (field.empty() && hemisphere.empty()) return Fault::none;
+  const std::size_t whole = std::min(field.find('.'), field.size());
+  Value minutes;
+  if (whole < 3 || whole > 5 || !all_digits(field.substr(0, whole)) ||
+      number(field.substr(whole - 2), minutes) != Fault::none || !minutes.set)
+    return Fault::not_a_number;
+  if (hemisphere.size() != 1 || (hemisphere[0] != plus && hemisphere[0] != minus))
+    return Fault::not_a_number;
+  const int degrees = digits_value(field.substr(0, whole - 2));
+  const double value = degrees + minutes.value / 60.0;
+  if (minutes.value >= 60 || value > most) return Fault::out_of_range;
+  v.value = hemisphere[0] == minus ? -value : value;
+  v.decimals = std::max(8, minutes.decimals + 2);
+  v.set = true;
+  return Fault::none;
+}
+
+// What one pass over a sentence finds up to its "*" (or its end).
+struct Scan {
+  const char* star = nullptr;  // the "*", or the end
+  unsigned sum = 0;            // the exclusive or of the bytes before it
+  int fields = 0;              // commas before it
+  const char* commas[kMostFields + 1];
+};
+
+// The pass, eight bytes at a time on little-endian machines: in each word
+// the bytes before the first "*", and among them the commas and any byte
+// that is no text, found by byte-wise arithmetic that carries nothing from
+// one byte to the next. False when a byte is no text.
+bool scan_sentence(const char* q, const char* end, Scan& scan) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL, kLow7 = 0x7F * kOnes, kHigh = 0x80 * kOnes;
+  auto zero_bytes = [&](std::uint64_t x) { return ~(((x & kLow7) + kLow7) | x | kLow7); };
+  auto add_comma = [&](const char* at) {
+    if (scan.fields++ <= kMostFields) scan.commas[scan.fields - 1] = at;
+  };
+  if constexpr (std::endian::native != std::endian::little) {
+    for (; q < end && *q != '*'; ++q) {
+      if (!is_text(*q)) return false;
+      scan.sum ^= static_cast<unsigned char>(*q);
+      if (*q == ',') add_comma(q);
+    }
+    scan.star = q;
+    return true;
+  }
+  std::uint64_t sum = 0;
+  for (;; q += 8) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::ptrdiff_t>(8, end - q));
+    std::uint64_t w = 0;
+    if (n > 0) std::memcpy(&w, q, n);
+    const std::uint64_t bytes = n == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * n)) - 1;
+    const std::uint64_t star = zero_bytes(w ^ ('*' * kOnes)) & bytes;
+    const std::uint64_t before = star != 0 ? ((star & (0 - star)) >> 7) - 1 : bytes;
+    w &= before;
+    const std::uint64_t low7 = w & kLow7;
+    const std::uint64_t not_text = (w | ~(low7 + 0x60 * kOnes) | (low7 + kOnes)) & ~zero_bytes(w ^ ('\t' * kOnes));
+    if ((not_text & before & kHigh) != 0) return false;
+    sum ^= w;
+    for (std::uint64_t c = zero_bytes(w ^ (',' * kOnes)) & before & kHigh; c != 0; c &= c - 1)
+      add_comma(q + std::countr_zero(c) / 8);
+    if (star != 0 || n < 8) {
+      scan.star = star != 0 ? q + std::countr_zero(star) / 8 : end;
+      break;
+    }
+  }
+  sum ^= sum >> 32;
+  sum ^= sum >> 16;
+  sum ^= sum >> 8;
+  scan.sum = static_cast<unsigned>(sum & 0xFF);
+  return true;
+}
+
+// The fields of a scanned sentence, made when asked for: the text between
+// a comma and the next one (or the end of the sentence).
+struct Fields {
+  const Scan& scan;
+  const char* end;
+  std::string_view operator[](int k) const {
+    const char* const from = scan.commas[k] + 1;
+    const char* const to = k + 1 < scan.fields ? scan.commas[k + 1] : end;
+    return {from, static_cast<std::size_t>(std::max(from, to) - from)};
+  }
+};
+
+// A latitude and longitude that a fix must have.
+Fault position(const Fields& f, int first, Sentence& s) {
+  if (const Fault e = angle(f[first], f[first + 1], 90, 'N', 'S', s.latitude); e != Fault::none) return e;
+  if (const Fault e = angle(f[first + 2], f[first + 3], 180, 'E', 'W', s.longitude); e != Fault::none) return e;
+  return s.latitude.set && s.longitude.set ? Fault::none : Fault::not_a_number;
+}
+
+Fault date(std::string_view dd, std::string_view mm, std::string_view year, Sentence& s) {
+  if (!all_digits(dd) || !all_digits(mm) || !all_digits(year)) return Fault::not_a_number;
+  s.day = digits_value(dd);
+  s.month = digits_value(mm);
+  s.year = digits_value(year.substr(0, std::min<std::size_t>(year.size(), 5)));
+  if (year.size() == 2) s.year += s.year < 80 ? 2000 : 1900;  // ddmmyy of RMC
+  if (s.day < 1 || s.day > 31 || s.month < 1 || s.month > 12 || year.size() > 4) {
+    s.year = s.month = s.day = 0;
+    return Fault::out_of_range;
+  }
+  return Fault::none;
+}
+
+// A status or quality that tells a fix.
+Fault status(std::string_view field, bool& fix) {
+  if (field != "A" && field != "V") return Fault::not_a_number;
+  fix = field == "A";
+  return Fault::none;
+}
+
+Fault read_fields(const Fields& f, Sentence& s) {
+  Fault e = Fault::none;
+  switch (s.kind) {
+    case Kind::gga:
+      if (!all_digits(f[5])) return Fault::not_a_number;
+      s.fix = digits_value(f[5].substr(0, std::min<std::size_t>(f[5].size(), 3))) > 0;
+      if ((e = time_field(f[0], s.time)) != Fault::none) return e;
+      return s.fix ? position(f, 1, s) : Fault::none;
+    case Kind::rmc:
+      if ((e = status(f[1], s.fix)) != Fault::none || (e = time_field(f[0], s.time)) != Fault::none) return e;
+      if (!f[8].empty()) {
+        if (f[8].size() != 6) return Fault::not_a_number;
+        if ((e = date(f[8].substr(0, 2), f[8].substr(2, 2), f[8].substr(4), s)) != Fault::none) return e;
+      }
+      return s.fix ? position(f, 2, s) : Fault::none;
+    case Kind::gll:
+      if ((e = status(f[5], s.fix)) != Fault::none || (e = time_field(f[4], s.time)) != Fault::none) return e;
+      return s.fix ? position(f, 0, s) : Fault::none;
+    case Kind::zda:
+      if ((e = time_field(f[0], s.time)) != Fault::none) return e;
+      if (f[1].empty() && f[2].empty() && f[3].empty()) return Fault::none;
+      if (f[3].size() != 4) return Fault::not_a_number;
+      return date(f[1], f[2], f[3], s);
+    case Kind::dbt:
+    case Kind::dbs: {
+      // The metres; when the sounder leaves them out, the feet or the
+      // fathoms converted, with one decimal more (a tenth of a foot is 3 cm).
+      Value feet, metres, fathoms;
+      if ((e = number(f[0], feet)) != Fault::none || (e = number(f[2], metres)) != Fault::none ||
+          (e = number(f[4], fathoms)) != Fault::none)
+        return e;
+      if (metres.set) {
+        s.depth = metres;
+      } else if (feet.set) {
+        s.depth = {feet.value * 0.3048, feet.decimals + 1, true};
+      } else if (fathoms.set) {
+        s.depth = {fathoms.value * 1.8288, fathoms.decimals + 1, true};
+      }
+      return Fault::none;
+    }
+    case Kind::dpt:
+      if ((e = number(f[0], s.depth)) != Fault::none) return e;
+      return number(f[1], s.offset);
+    case Kind::other: break;
+  }
+  return Fault::none;
+}
+
+// The last time hh:mm:ss[.f] in the text: two digits each, no digit just
+// before it nor just after it, hours to 23, minutes to 59, seconds below 61.
+void find_tag(std::string_view text, TimeOfDay& t) {
+  for (std::size_t i = text.size() < 8 ? 0 : text.size() - 7; i-- > 0;) {
+    const char* p = text.data() + i;
+    if (!is_digit(p[0]) || !is_digit(p[1]) || p[2] != ':' || !is_digit(p[3]) || !is_digit(p[4]) ||
+        p[5] != ':' || !is_digit(p[6]) || !is_digit(p[7]) || (i > 0 && is_digit(p[-1])))
+      continue;
+    std::size_t end = i + 8;
+    if (end + 1 < text.size() && text[end] == '.' && is_digit(text[end + 1])) {
+      ++end;
+      while (end < text.size() && is_digit(text[end])) ++end;
+    } else if (end < text.size() && is_digit(text[end])) {
+      continue;
+    }
+    TimeOfDay found;
+    if (clock(text.substr(i, 2), text.substr(i + 3, 2), text.substr(i + 6, end - i - 6), found) ==
+        Fault::none) {
+      t = found;
+      return;
+    }
+  }
+}
+
+Kind kind_at(std::string_view text, std::size_t start) {
+  if (text[start] != '$' || text.size() < start + 6) return Kind::other;
+  const char* const a = text.data() + start + 1;
+  for (int i = 0; i < 5; ++i)
+    if (!is_digit(a[i]) && (a[i] < 'A' || a[i] > 'Z')) return Kind::other;
+  if (text.size() > start + 6 && a[5] != ',' && a[5] != '*') return Kind::other;
+  // The formatter, the three letters after the talker.
+  switch ((a[2] << 16) | (a[3] << 8) | a[4]) {
+    case 'G' << 16 | 'G' << 8 | 'A': return Kind::gga;
+    case 'R' << 16 | 'M' << 8 | 'C': return Kind::rmc;
+    case 'G' << 16 | 'L' << 8 | 'L': return Kind::gll;
+    case 'Z' << 16 | 'D' << 8 | 'A': return Kind::zda;
+    case 'D' << 16 | 'B' << 8 | 'T': return Kind::dbt;
+    case 'D' << 16 | 'P' << 8 | 'T': return Kind::dpt;
+    case 'D' << 16 | 'B' << 8 | 'S': return Kind::dbs;
+    default: return Kind::other;
+  }
+}
+
+}  // namespace
+
+const char* fault_text(Fault fault) {
+  switch (fault) {
+    case Fault::none: return "";
+    case Fault::too_long: return "line too long";
+    case Fault::junk: return "binary junk";
+    case Fault::no_sentence: return "no NMEA sentence";
+    case Fault::checksum: return "checksum does not match";
+    case Fault::cut_short: return "sentence cut short";
+    case Fault::not_a_number: return "field not a number";
+    case Fault::out_of_range: return "field out of range";
+  }
+  return "";
+}
+
+Kind kind_of(std::string_view line) {
+  const std::size_t start = line.find_first_of("$!");
+  return start == std::string_view::npos ? Kind::other : kind_at(line, start);
+}
+
+Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s) {
+  // What a sentence may leave set, cleared field by field (a line is read
+  // twice for each of millions of lines).
+  s.kind = Kind::other;
+  s.tag.set = s.time.set = s.fix = false;
+  s.latitude.set = s.longitude.set = s.depth.set = s.offset.set = false;
+  s.year = s.month = s.day = 0;
+  if (size > kMaxLine) return Fault::too_long;
+  const char* const end = text.data() + text.size();
+  const char* p = text.data();
+  for (; p < end && *p != '$' && *p != '!'; ++p)
+    if (!is_text(*p)) return Fault::junk;
+  if (p == end) return Fault::no_sentence;
+  const std::size_t start = static_cast<std::size_t>(p - text.data());
+  s.kind = kind_at(text, start);
+  if (s.kind == Kind::other) return printable({p, end}) ? Fault::none : Fault::junk;
+
+  Scan scan;
+  if (!scan_sentence(p + 1, end, scan)) return Fault::junk;
+  const char* const q = scan.star;
+  const char* body_end = q;
+  if (q < end) {
+    // Two hex digits after "*" must give that sum. A sentence without "*"
+    // has none to check: its fields must then all be there.
+    const std::string_view tail = trim_blanks({q + 1, end});
+    if (!printable(tail)) return Fault::junk;
+    if (tail.size() < 2) return Fault::cut_short;
+    const int high = hex_value(tail[0]), low = hex_value(tail[1]);
+    if (tail.size() != 2 || high < 0 || low < 0 || static_cast<unsigned>(high * 16 + low) != scan.sum)
+      return Fault::checksum;
+  } else {
+    while (body_end > p + 1 && (body_end[-1] == ' ' || body_end[-1] == '\t')) --body_end;
+  }
+  if (scan.fields < fields_needed(s.kind)) return Fault::cut_short;
+  if (const Fault e = read_fields(Fields{scan, body_end}, s); e != Fault::none) return e;
+  find_tag(text.substr(0, start), s.tag);
+  return Fault::none;
+}
+
+}  // namespace nmea
