@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
-#include "numbers.h"
+#include "fixed_notation.h"
+#include "stop.h"
 #include "text_file.h"
 #include "tm.h"
 

@@ -15,10 +15,10 @@
 #include <string_view>
 #include <vector>
 
-#include "console.h"
 #include "dxf_points.h"
 #include "harness.h"
 #include "model.h"
+#include "stop.h"
 #include "text_file.h"
 
 using namespace survey_rt;

@@ -13,10 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
 #include "harness.h"
-#include "io_state.h"
 #include "model.h"
+#include "stop.h"
 #include "text_file.h"
 
 using namespace survey_rt;

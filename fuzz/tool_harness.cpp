@@ -11,10 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "console.h"
 #include "console_io.h"
 #include "harness.h"
-#include "io_state.h"
+#include "stop.h"
 
 namespace survey_fuzz {
 namespace {

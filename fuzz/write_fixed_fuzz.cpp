@@ -17,8 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "console.h"
+#include "fixed_notation.h"
 #include "harness.h"
+#include "stop.h"
 #include "text_file.h"
 
 using namespace survey_rt;

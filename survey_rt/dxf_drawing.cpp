@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "console.h"
+#include "stop.h"
 
 namespace survey_rt {
 namespace {
@@ -36,6 +36,8 @@ std::size_t real_chars(double v, char* out) {
   // (the quotient is what reading rounds to) and, with 15 significant digits
   // or fewer, no other text of as few digits does: it is the shortest, less
   // its trailing zeros.
+  // Fast path: it must give the standard library's shortest text;
+  // DxfReal.IsTheShortestTextThatReadsBack checks it.
   const double k = std::nearbyint(v * 1e4);
   if (std::fabs(k) < 1e15 && k / 1e4 == v) {
     std::size_t n = 0;

@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "console.h"
+#include "line_search.h"
+#include "stop.h"
 
 namespace survey_rt {
 

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "ascii_case.h"
 #include "platform.h"
-#include "text_file.h"
+#include "stop.h"
 
 namespace survey_rt::platform {
 namespace {
@@ -25,17 +26,6 @@ bool is_folder(const std::string& path) {
   return ::stat(path.empty() ? "." : path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-bool same_nocase(const char* a, const std::string& b) {
-  std::size_t i = 0;
-  for (; a[i] != '\0' && i < b.size(); ++i) {
-    char ca = a[i], cb = b[i];
-    if (ca >= 'A' && ca <= 'Z') ca = static_cast<char>(ca + 32);
-    if (cb >= 'A' && cb <= 'Z') cb = static_cast<char>(cb + 32);
-    if (ca != cb) return false;
-  }
-  return a[i] == '\0' && i == b.size();
-}
-
 // The folder of dir that name names: name itself when it exists, else the
 // first entry in byte order that equals it without regard to ASCII case, else
 // name unchanged.
@@ -46,7 +36,7 @@ std::string lookup_folder(const std::string& dir, const std::string& name) {
   std::string best;
   bool found = false;
   while (const dirent* e = ::readdir(d)) {
-    if (same_nocase(e->d_name, name) && (!found || best > e->d_name)) {
+    if (equal_nocase(e->d_name, name) && (!found || best > e->d_name)) {
       best = e->d_name;
       found = true;
     }
@@ -70,7 +60,7 @@ std::string lookup_file(const std::string& dir, const std::string& name, Use use
   timespec best_time{};
   bool found = false;
   while (const dirent* e = ::readdir(d)) {
-    if (!same_nocase(e->d_name, name)) continue;
+    if (!equal_nocase(e->d_name, name)) continue;
     struct stat st;
     if (::stat((dir + e->d_name).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
     const timespec t = st.st_mtim;

@@ -1,32 +1,33 @@
-// Text files of the survey tools: free-format number reading, fixed-notation
-// number writing, CR LF line ends, byte 26 as end of file, and one process-wide
-// I/O result that every operation sets on failure and that blocks every further
-// read or write until it is examined (io_check / io_result in console.h).
+// Text files of the survey tools: free-format numbers read token by token
+// across line ends, fixed-notation numbers written, CR LF line ends, byte 26
+// as the end of a file. Every operation that fails sets the process-wide I/O
+// result (stop.h), which blocks every further read or write until io_check
+// or io_result examines it. The rules of the numbers: number_grammar.h
+// (reading) and fixed_notation.h (writing); the line search of the DXF scan:
+// line_search.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "stop.h"
+
 namespace survey_rt {
 
-// Error codes of the I/O result besides the platform's own (2, 3, 5, ...).
-enum : std::uint16_t {
-  kFileNotFound = 2,
-  kPathNotFound = 3,
-  kAccessDenied = 5,
-  kFileNotOpen = 103,
-  kNotOpenForInput = 104,
-  kNotOpenForOutput = 105,
-  kInvalidNumber = 106,
-};
-
 enum class FileMode : std::uint8_t { closed, input, output };
+
+struct TextFile;
+
+namespace detail {
 
 // Where the bytes of a file come from or go to.
 enum class FileKind : std::uint8_t { disk, console };
 
-struct TextFile {
+// A text file's reading and writing state. The text-file operations' own:
+// text_file.cpp and line_search.cpp reach it through file_buffer.h, and
+// nothing else does.
+struct FileBuffer {
   std::string name;  // the path as the tool gave it (empty for the console)
   FileMode mode = FileMode::closed;
   FileKind kind = FileKind::disk;
@@ -53,13 +54,28 @@ struct TextFile {
   // bytes before buf[0]. They tell the line before a line at buf[0].
   char back[16];
   std::uint8_t back_len = 0;
-  TextFile* next_open = nullptr;  // chain of open output files (flushed at a stop)
+  FileBuffer* next_open = nullptr;  // chain of open output files (flushed at a stop)
   std::string long_line;  // take_line's copy of the start of a line too long to keep
+};
+
+// The state of f, for the text-file operations (defined in file_buffer.h).
+inline FileBuffer& buffer_of(TextFile& f);
+inline const FileBuffer& buffer_of(const TextFile& f);
+
+}  // namespace detail
+
+// A text file: closed until open_input or create_output succeeds.
+struct TextFile : private detail::FileBuffer {
+  using FileBuffer::mode;
 
   TextFile() = default;
   TextFile(const TextFile&) = delete;
   TextFile& operator=(const TextFile&) = delete;
   ~TextFile();
+
+ private:
+  friend detail::FileBuffer& detail::buffer_of(TextFile& f);
+  friend const detail::FileBuffer& detail::buffer_of(const TextFile& f);
 };
 
 void open_input(TextFile& f, std::string_view path);
@@ -77,16 +93,6 @@ std::string read_line(TextFile& f);
 // read_line and skip_line in one: the line (at most 255 characters of it) as
 // a view that stays valid until the next operation on f, its end consumed.
 std::string_view take_line(TextFile& f);
-// Takes lines (as take_line) until one equals text; false when the file ends
-// (at_end) before such a line.
-bool find_line(TextFile& f, std::string_view text);
-// Takes lines until one equals text (1) or stop (2); 0 when the file ends
-// before such a line.
-int find_line(TextFile& f, std::string_view text, std::string_view stop);
-// After find_line found a line that equals found: whether the line before it
-// equals text (of at most 12 bytes, none of them a line end); false when the
-// found line is the first.
-bool line_before_is(const TextFile& f, std::string_view found, std::string_view text);
 void skip_line(TextFile& f);
 // A line of a log that may hold any byte (a recorded serial line): only an LF,
 // a CR LF or a CR alone ends it, and byte 26 is an ordinary byte. Sets line to
@@ -100,22 +106,6 @@ void write_char(TextFile& f, char c, int w = 0);
 void write_int(TextFile& f, std::int32_t n, int w = 0);
 void write_fixed(TextFile& f, double x, int w, int d);
 void end_line(TextFile& f);
-
-// The text write_fixed writes (without the leading blanks of its width).
-std::string fixed_text(double x, int d);
-
-// The same text, made once to be written to several files with write_str:
-// the usual ones in place, a longer one (a huge value, many decimals) in
-// long_text.
-struct FixedText {
-  char text[64];
-  std::size_t size = 0;
-  std::string long_text;
-  operator std::string_view() const {
-    return size <= sizeof text ? std::string_view(text, size) : std::string_view(long_text);
-  }
-};
-FixedText fixed_number(double x, int d);
 
 // The console as text files: standard input and standard output, open from
 // the start (open_input / create_output with an empty path give the same).

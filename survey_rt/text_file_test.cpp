@@ -1,5 +1,5 @@
-// Unit tests of survey_rt text files: how read_real and read_word cut and
-// check their tokens, line ends and the end of a file (byte 26 included), the
+// Unit tests of survey_rt text files: how read_real and read_word cut their
+// tokens, line ends and the end of a file (byte 26 included), the
 // process-wide I/O result that blocks every read and write while an error is
 // pending, the errors for closed and wrong-mode files, the write operations,
 // and the file-name lookup that ignores letter case.
@@ -23,9 +23,8 @@
 #include <utility>
 #include <vector>
 
-#include "console.h"
-#include "io_state.h"
-#include "numbers.h"
+#include "number_grammar.h"
+#include "stop.h"
 #include "test_support.h"
 
 namespace survey_rt {
@@ -33,88 +32,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void put_bytes(const fs::path& p, std::string_view bytes) {
-  std::ofstream(p, std::ios::binary) << bytes;
-}
+using TextFileTest = FileTest;
 
 std::string file_bytes(const fs::path& p) {
   std::ifstream s(p, std::ios::binary);
   return {std::istreambuf_iterator<char>(s), std::istreambuf_iterator<char>()};
-}
-
-class TextFileTest : public FolderTest {
- protected:
-  // Puts the bytes into a new file and opens it for reading.
-  void open_bytes(TextFile& f, std::string_view bytes) {
-    const std::string p = path("in" + std::to_string(++files_) + ".txt");
-    put_bytes(p, bytes);
-    open_input(f, p);
-    ASSERT_EQ(io_result(), 0);
-  }
-  int files_ = 0;
-};
-
-TEST_F(TextFileTest, ReadRealAcceptsOnlyTheStrictNumberGrammar) {
-  struct Case { const char* bytes; double value; int error; };
-  const Case cases[] = {
-      {"12.5", 12.5, 0}, {"-3", -3, 0}, {"+4.25", 4.25, 0}, {"1E2", 100, 0},
-      {"1e+2", 100, 0}, {"25e-1", 2.5, 0}, {"007", 7, 0}, {"0\r\n", 0, 0},
-      // Digits are required on both sides of the decimal point.
-      {".5", 0, 106}, {"5.", 0, 106}, {"-.5", 0, 106}, {"5.e3", 0, 106},
-      // The token runs to the next blank or control byte, so punctuation spoils it.
-      {"1,5", 0, 106}, {"12.5;", 0, 106}, {"1.2.3", 0, 106}, {"3-4", 0, 106},
-      {"+", 0, 106}, {"-", 0, 106}, {"1e", 0, 106}, {"1e+", 0, 106}, {"--1", 0, 106},
-      {"abc", 0, 106}, {"1d5", 0, 106}, {"0x10", 0, 106}, {"$10", 0, 106},
-      {"Infinity", 0, 106}, {"In", 0, 106}, {"NaN1", 0, 106},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.bytes);
-    TextFile f;
-    open_bytes(f, c.bytes);
-    EXPECT_EQ(read_real(f), c.value);
-    EXPECT_EQ(io_result(), c.error);
-  }
-}
-
-TEST_F(TextFileTest, ReadRealTakesInfAndNanInAnyCaseWithOptionalSign) {
-  // +1: plus infinity, -1: minus infinity, 0: not-a-number.
-  const std::pair<const char*, int> cases[] = {
-      {"Inf", 1}, {"inf", 1}, {"INF", 1}, {"+iNf", 1}, {"-Inf", -1}, {"-INF", -1},
-      {"Nan", 0}, {"nan", 0}, {"NAN", 0}, {"+NaN", 0}, {"-nAn", 0}};
-  for (const auto& [bytes, kind] : cases) {
-    SCOPED_TRACE(bytes);
-    TextFile f;
-    open_bytes(f, bytes);
-    const double v = read_real(f);
-    EXPECT_EQ(io_result(), 0);
-    if (kind == 0) {
-      EXPECT_TRUE(std::isnan(v)) << v;
-    } else {
-      EXPECT_EQ(v, kind * HUGE_VAL);
-    }
-  }
-}
-
-TEST_F(TextFileTest, ReadWordTakesUnsignedIntegersInFourBasesModulo65536) {
-  struct Case { std::string bytes; int value; int error; };
-  const Case cases[] = {
-      {"42", 42, 0}, {"+42", 42, 0}, {"65535", 65535, 0}, {"65536", 0, 0}, {"70000", 4464, 0},
-      {"$FF", 255, 0}, {"$ff", 255, 0}, {"x1F", 31, 0}, {"X1f", 31, 0}, {"0x10", 16, 0},
-      {"0X10", 16, 0}, {"%101", 5, 0}, {"&17", 15, 0}, {"$10001", 1, 0}, {"+$10", 16, 0},
-      // The full 64-bit range is read before the value is cut to 16 bits.
-      {"18446744073709551615", 65535, 0}, {"$FFFFFFFFFFFFFFFF", 65535, 0},
-      {"18446744073709551616", 0, 106}, {"$10000000000000000", 0, 106},
-      {"%1" + std::string(64, '0'), 0, 106},
-      {"-1", 0, 106}, {"-0", 0, 106}, {"+", 0, 106}, {"12.5", 0, 106}, {"1e3", 0, 106},
-      {"%102", 0, 106}, {"&8", 0, 106}, {"$G", 0, 106}, {"1,5", 0, 106}, {"7;", 0, 106},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.bytes);
-    TextFile f;
-    open_bytes(f, c.bytes);
-    EXPECT_EQ(read_word(f), c.value);
-    EXPECT_EQ(io_result(), c.error);
-  }
 }
 
 TEST_F(TextFileTest, NumbersAreSeparatedByAnyBlanksControlBytesAndLineEnds) {
@@ -411,36 +333,6 @@ TEST_F(TextFileTest, OfNamesThatDifferInCaseTheNewestFileIsReadAndWritten) {
   }
 }
 
-// Random text of every kind of line: LF, CR LF and lone CR line ends, empty
-// lines, blanks, lines longer than 255 bytes, numbers, over several buffer
-// fills. At each power of two from 4 KiB to 1 MiB, where a buffer fill may
-// end, a CR LF pair stands with its CR at offset - cr_before.
-std::string mixed_lines(std::uint64_t seed, std::size_t size, std::size_t cr_before) {
-  RandomBits next(seed);
-  std::string text;
-  std::size_t boundary = 4096;
-  while (text.size() < size) {
-    if (text.size() + 500 > boundary) {  // the next line might pass the boundary
-      while (boundary - cr_before - text.size() > 100) text += std::string(50, ' ') + "\n";
-      text.append(boundary - cr_before - text.size(), ' ');
-      text += "\r\n";
-      boundary *= 2;
-    }
-    const std::uint64_t kind = next() % 16;
-    if (kind == 0) {
-      text.append(200 + next() % 200, static_cast<char>('a' + next() % 26));
-    } else if (kind < 3) {
-      text.append(next() % 4, ' ');
-    } else {
-      text += std::to_string(next() % 100000) + "." + std::to_string(next() % 100);
-      if (kind < 6) text += " \t" + std::to_string(next() % 60);
-    }
-    static const char* const ends[] = {"\r\n", "\n", "\r", "\r\n\r\n"};
-    text += ends[next() % 4];
-  }
-  return text;
-}
-
 // The line of each byte by the rule: LF, CR LF and a lone CR each end a line.
 long line_at(const std::string& text, std::size_t pos) {
   long line = 1;
@@ -494,74 +386,6 @@ TEST_F(TextFileTest, TakeRawLineKeepsByte26AndTellsTheSizeOfLongLines) {
     EXPECT_FALSE(take_raw_line(f, 255, line, size));
     EXPECT_GT(lines, 15000u);
     EXPECT_EQ(io_result(), 0);
-  }
-}
-
-TEST_F(TextFileTest, FindLineStopsWhereTakingLinesFindsIt) {
-  // Lines that read " 10", "POINT", "x" or "AcDbPoint", among lines that nearly do, in
-  // mixed lines after every kind of line end, and empty lines; the search
-  // must stop after the same line as at_end and take_line, line by line, do.
-  for (std::size_t cr_before : {1, 2}) {
-    std::string text = mixed_lines(41, 400000, cr_before);
-    std::string marked;
-    std::uint64_t state = 99;
-    static const char* const kLines[] = {" 10\r\n", "POINT\n", "x\r", " 10 \r\n", "POINTS\n",
-                                         " 1\n", "10\n", "point\r\n", "AcDbPoint\r\n", "AcDbPoints\r"};
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      marked += text[i];
-      const bool line_start = text[i] == '\n' || (text[i] == '\r' && (i + 1 == text.size() || text[i + 1] != '\n'));
-      if (line_start) {
-        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        if ((state >> 33) % 5 == 0) marked += kLines[(state >> 40) % 10];
-      }
-    }
-    // Byte 26 ends the file: the lines after it, far from the end of the
-    // buffer, are not there.
-    marked += " 10\r\nPOINT\x1a" "POINT\r\n";
-    for (int i = 0; i < 300; ++i) marked += "x\r\n 10\r\nPOINT\n";
-    TextFile a, b;
-    open_bytes(a, marked);
-    open_bytes(b, marked);
-    int found = 0;
-    for (int round = 0;; ++round) {
-      // "": an empty line; "AcDbPoint": a text too long to compare in one word
-      static const char* const kTexts[] = {" 10", "POINT", "x", "", "AcDbPoint"};
-      const char* want_text = kTexts[round % 5];
-      bool want = false;
-      while (!at_end(b)) {
-        if (take_line(b) == want_text) {
-          want = true;
-          break;
-        }
-      }
-      ASSERT_EQ(find_line(a, want_text), want) << "round " << round;
-      ASSERT_EQ(take_line(a), take_line(b)) << "round " << round;  // the same line comes next
-      if (!want) break;
-      ++found;
-    }
-    EXPECT_GT(found, 200);
-    EXPECT_TRUE(at_end(a));
-    EXPECT_EQ(io_result(), 0);
-  }
-}
-
-TEST_F(TextFileTest, TheLineBeforeAFoundLineIsToldAcrossBufferFills) {
-  // "  0" (or " 0") and "POINT" wherever the first 128 KiB read end, after
-  // each kind of line end; and "POINT" as the first line.
-  for (const std::string end : {"\n", "\r\n", "\r"}) {
-    for (const std::string zero : {"  0", " 0"}) {
-      for (std::size_t k = 1; k < 24; ++k) {
-        TextFile f;
-        open_bytes(f, std::string((1 << 17) - k, 'a') + end + zero + end + "POINT" + end + "x" + end);
-        ASSERT_TRUE(find_line(f, "POINT"));
-        EXPECT_EQ(line_before_is(f, "POINT", "  0"), zero == "  0") << k << " " << zero;
-        EXPECT_EQ(take_line(f), "x");
-      }
-    }
-    TextFile f;
-    open_bytes(f, "POINT" + end + "  0" + end + "POINT" + end);
-    EXPECT_TRUE(find_line(f, "POINT") && !line_before_is(f, "POINT", "  0"));
-    EXPECT_TRUE(find_line(f, "POINT") && line_before_is(f, "POINT", "  0"));
   }
 }
 

@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "console.h"
+#include "fixed_notation.h"
+#include "stop.h"
 #include "text_file.h"
 
 using namespace survey_rt;

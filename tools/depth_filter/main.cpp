@@ -8,6 +8,7 @@
 
 #include "console.h"
 #include "point_list.h"
+#include "stop.h"
 #include "text_file.h"
 
 using namespace survey_rt;

@@ -9,6 +9,7 @@
 
 #include "console.h"
 #include "dxf_points.h"
+#include "stop.h"
 #include "text_file.h"
 
 using namespace survey_rt;

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "console.h"
+#include "stop.h"
 #include "text_file.h"
 #include "track.h"
 

@@ -11,6 +11,8 @@
 
 #include "console.h"
 #include "dxf_points.h"
+#include "fixed_notation.h"
+#include "stop.h"
 #include "text_file.h"
 #include "track.h"
 

@@ -37,7 +37,9 @@
 
 #include "console.h"
 #include "dxf_drawing.h"
-#include "numbers.h"
+#include "fixed_notation.h"
+#include "number_grammar.h"
+#include "stop.h"
 #include "text_file.h"
 #include "track.h"
 

@@ -18,7 +18,8 @@
 #include <string_view>
 
 #include "console.h"
-#include "numbers.h"
+#include "number_grammar.h"
+#include "stop.h"
 #include "text_file.h"
 
 using namespace survey_rt;

@@ -25,6 +25,7 @@
 
 #include "console.h"
 #include "nmea.h"
+#include "stop.h"
 #include "text_file.h"
 
 using namespace survey_rt;

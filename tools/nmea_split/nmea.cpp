@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "numbers.h"
+#include "number_grammar.h"
 
 namespace nmea {
 namespace {

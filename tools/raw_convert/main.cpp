@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "console.h"
+#include "stop.h"
 #include "text_file.h"
 
 using namespace survey_rt;

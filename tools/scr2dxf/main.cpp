@@ -30,6 +30,7 @@
 
 #include "console.h"
 #include "dxf_drawing.h"
+#include "stop.h"
 #include "text_file.h"
 
 using namespace survey_rt;

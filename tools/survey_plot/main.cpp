@@ -26,8 +26,10 @@
 #include <system_error>
 
 #include "console.h"
-#include "numbers.h"
+#include "fixed_notation.h"
+#include "number_grammar.h"
 #include "plot.h"
+#include "stop.h"
 #include "text_file.h"
 #include "track.h"
 

@@ -4,8 +4,9 @@
 #include <algorithm>
 #include <cmath>
 
-#include "console.h"
+#include "fixed_notation.h"
 #include "plot.h"
+#include "stop.h"
 #include "svg.h"
 
 using namespace survey_rt;

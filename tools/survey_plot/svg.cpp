@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "console.h"
+#include "stop.h"
 
 using namespace survey_rt;
 

@@ -4,6 +4,7 @@
 // point entity a record) and Temp/3DPoly.scr (one 3D polyline through all).
 #include "console.h"
 #include "point_list.h"
+#include "stop.h"
 #include "text_file.h"
 #include "tm.h"
 

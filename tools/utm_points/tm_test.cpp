@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "text_file.h"
+#include "fixed_notation.h"
 
 namespace {
 

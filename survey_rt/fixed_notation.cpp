@@ -1,296 +1,18 @@
-#include "numbers.h"
+#include "fixed_notation.h"
 
 #include <bit>
 #include <charconv>
-#include <cstring>
 #include <cmath>
-#include <limits>
+#include <cstring>
 
-#include "text_file.h"
+#include "number_grammar.h"
+#include "padding.h"
+#include "powers_of_ten.h"
 
 namespace survey_rt {
-namespace {
 
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; }
-
-bool equals_nocase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
-  return true;
-}
-
-// Length of the run of decimal digits at the start of s.
-std::size_t digit_run(std::string_view s) {
-  std::size_t n = 0;
-  while (n < s.size() && is_digit(s[n])) ++n;
-  return n;
-}
-
-// The value of a syntactically valid decimal token that from_chars found out
-// of range: infinity when it overflows, zero when it underflows.
-double out_of_range_value(std::string_view body) {
-  const std::size_t int_len = digit_run(body);
-  std::string_view int_part = body.substr(0, int_len);
-  std::string_view rest = body.substr(int_len);
-  std::string_view frac;
-  if (!rest.empty() && rest[0] == '.') {
-    frac = rest.substr(1, digit_run(rest.substr(1)));
-    rest = rest.substr(1 + frac.size());
-  }
-  // The value is about 0.ddd times 10 to the power (place + exponent).
-  long place;
-  const std::size_t first = int_part.find_first_not_of('0');
-  if (first != std::string_view::npos) {
-    place = static_cast<long>(int_len - first);
-  } else {
-    const std::size_t nz = frac.find_first_not_of('0');
-    place = nz == std::string_view::npos ? 0 : -static_cast<long>(nz);
-  }
-  long exponent = 0;
-  if (!rest.empty()) {  // "e", an optional sign, digits
-    rest.remove_prefix(1);
-    bool neg = false;
-    if (rest[0] == '+' || rest[0] == '-') {
-      neg = rest[0] == '-';
-      rest.remove_prefix(1);
-    }
-    for (char c : rest)
-      if (exponent < 100000000) exponent = exponent * 10 + (c - '0');
-    if (neg) exponent = -exponent;
-  }
-  return place + exponent > 0 ? std::numeric_limits<double>::infinity() : 0.0;
-}
-
-}  // namespace
-
-namespace {
-
-// The powers of ten that fit in 64 bits.
-constexpr std::uint64_t kPow10[] = {
-    1ULL, 10ULL, 100ULL, 1000ULL, 10000ULL, 100000ULL, 1000000ULL, 10000000ULL, 100000000ULL,
-    1000000000ULL, 10000000000ULL, 100000000000ULL, 1000000000000ULL, 10000000000000ULL,
-    100000000000000ULL, 1000000000000000ULL, 10000000000000000ULL, 100000000000000000ULL,
-    1000000000000000000ULL, 10000000000000000000ULL};
-
-// Exact powers of ten as doubles (10^22 is the last one a double holds).
-constexpr double kExactPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                  1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                  1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
-// The nearest double of a checked decimal token body (no sign), by the
-// standard library; infinity or zero when it lies beyond the doubles.
-bool convert_decimal(std::string_view s, double& v) {
-  auto [ptr, ec] = std::from_chars(s.data(), s.data() + s.size(), v, std::chars_format::general);
-  if (ec == std::errc::result_out_of_range) {
-    v = out_of_range_value(s);
-  } else if (ec != std::errc() || ptr != s.data() + s.size()) {
-    return false;
-  }
-  return true;
-}
-
-}  // namespace
-
-bool parse_real(std::string_view token, double& value) {
-  value = 0;
-  const char* p = token.data();
-  const char* const end = p + token.size();
-  bool neg = false;
-  if (p < end && (*p == '+' || *p == '-')) {
-    neg = *p == '-';
-    ++p;
-  }
-  const std::string_view body(p, static_cast<std::size_t>(end - p));
-  if (p < end && !is_digit(*p)) {
-    if (equals_nocase(body, "inf") || equals_nocase(body, "nan")) {
-      const double v = lower(*p) == 'i' ? std::numeric_limits<double>::infinity()
-                                        : std::numeric_limits<double>::quiet_NaN();
-      value = neg ? -v : v;
-      return true;
-    }
-    return false;
-  }
-  // digits ["." digits] [("E"|"e") [sign] digits], the digits gathered into
-  // one integer while it holds them all exactly.
-  std::uint64_t mantissa = 0;
-  int digits = 0;  // digits gathered into mantissa
-  const char* q = p;
-  for (; q < end && is_digit(*q); ++q) {
-    mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
-    ++digits;
-  }
-  if (q == p) return false;
-  long exponent = 0;
-  if (q < end && *q == '.') {
-    const char* f = ++q;
-    for (; q < end && is_digit(*q); ++q) {
-      mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
-      ++digits;
-    }
-    if (q == f) return false;
-    exponent = -static_cast<long>(q - f);
-  }
-  if (q < end && (*q == 'e' || *q == 'E')) {
-    ++q;
-    bool exp_neg = false;
-    if (q < end && (*q == '+' || *q == '-')) {
-      exp_neg = *q == '-';
-      ++q;
-    }
-    const char* x = q;
-    long e = 0;
-    for (; q < end && is_digit(*q); ++q)
-      if (e < 100000) e = e * 10 + (*q - '0');
-    if (q == x) return false;
-    exponent += exp_neg ? -e : e;
-  }
-  if (q != end) return false;
-
-  double v;
-  // A whole number of at most 2^53 and a power of ten that a double holds
-  // exactly: one correctly rounded product or quotient is the nearest double.
-  if (digits <= 19 && mantissa <= (std::uint64_t{1} << 53) && exponent >= -22 && exponent <= 22) {
-    const double m = static_cast<double>(mantissa);
-    v = exponent < 0 ? m / kExactPow10[-exponent] : m * kExactPow10[exponent];
-  } else if (!convert_decimal(body, v)) {
-    return false;
-  }
-  value = neg ? -v : v;
-  return true;
-}
-
-namespace {
-
-// The value of eight digit values (0 to 9) in the bytes of w, the first one
-// the most significant.
-inline std::uint32_t eight_digit_values(std::uint64_t w) {
-  w = (w * 10) + (w >> 8);  // pairs
-  w = (((w & 0x000000FF000000FFULL) * 0x000F424000000064ULL) +
-       (((w >> 16) & 0x000000FF000000FFULL) * 0x0000271000000001ULL)) >> 32;
-  return static_cast<std::uint32_t>(w);
-}
-
-// Gathers a run of digits from p into m, eight bytes at a time: the digits at
-// the front of a word are counted, moved to its end and converted at once.
-// Returns where the run ends, after at most 24 bytes (more than 19 digits are
-// refused by the callers).
-inline const char* gather_digits(const char* p, std::uint64_t& m) {
-  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-  if constexpr (std::endian::native == std::endian::little) {
-    for (int word = 0; word < 3; ++word) {
-      std::uint64_t w;
-      std::memcpy(&w, p, 8);
-      // Nonzero bytes where w has no digit (a carry from such a byte may
-      // spoil the bytes after it, which do not count).
-      const std::uint64_t other = ((w & (0xF0 * kOnes)) ^ (0x30 * kOnes)) |
-                                  (((w + 6 * kOnes) & (0xF0 * kOnes)) ^ (0x30 * kOnes));
-      const int k = other == 0 ? 8 : std::countr_zero(other) / 8;
-      if (k == 0) break;
-      if (k <= 2) {  // one or two digits, as they are
-        const std::uint64_t first = (w & 0xFF) - '0';
-        m = k == 1 ? m * 10 + first : m * 100 + first * 10 + (((w >> 8) & 0xFF) - '0');
-        p += k;
-        break;
-      }
-      // The k digit values moved to the end of the word, zeros in front.
-      const std::uint64_t values = (w - 0x30 * kOnes) << (8 * (8 - k));
-      m = m * kPow10[k] + eight_digit_values(values);
-      p += k;
-      if (k < 8) break;
-    }
-    return p;
-  } else {
-    const char* const limit = p + 24;
-    for (; p < limit; ++p) {
-      const unsigned digit = static_cast<unsigned char>(*p) - static_cast<unsigned>('0');
-      if (digit > 9) break;
-      m = m * 10 + digit;
-    }
-    return p;
-  }
-}
-
-}  // namespace
-
-const char* parse_plain_real(const char* p, const char* end, double& value) {
-  (void)end;  // more than 64 bytes lie before it
-  const bool neg = *p == '-';
-  if (*p == '-' || *p == '+') ++p;
-  std::uint64_t mantissa = 0;
-  const char* const first = p;
-  p = gather_digits(p, mantissa);
-  std::ptrdiff_t digits = p - first;
-  std::ptrdiff_t fraction = 0;
-  if (*p == '.' && digits > 0) {
-    const char* const f = ++p;
-    p = gather_digits(p, mantissa);
-    fraction = p - f;
-    digits += fraction;
-    if (fraction == 0) return nullptr;
-  }
-  // The token must end here, at a blank or control byte.
-  if (digits == 0 || digits > 19 || static_cast<unsigned char>(*p) > 32 ||
-      mantissa > (std::uint64_t{1} << 53))
-    return nullptr;
-  const double m = static_cast<double>(mantissa);
-  const double v = fraction > 0 ? m / kExactPow10[fraction] : m;
-  value = neg ? -v : v;
-  return p;
-}
-
-const char* parse_plain_word(const char* p, const char* end, std::uint16_t& value) {
-  (void)end;  // more than 64 bytes lie before it
-  if (*p == '+') ++p;
-  std::uint64_t v = 0;
-  const char* const first = p;
-  p = gather_digits(p, v);
-  if (p == first || p - first > 19 || static_cast<unsigned char>(*p) > 32) return nullptr;
-  value = static_cast<std::uint16_t>(v & 0xFFFF);
-  return p;
-}
-
-bool parse_word(std::string_view token, std::uint16_t& value) {
-  value = 0;
-  std::string_view s = token;
-  if (!s.empty() && s[0] == '+') s.remove_prefix(1);
-  unsigned base = 10;
-  if (!s.empty() && s[0] == '$') {
-    base = 16;
-    s.remove_prefix(1);
-  } else if (!s.empty() && (s[0] == 'x' || s[0] == 'X')) {
-    base = 16;
-    s.remove_prefix(1);
-  } else if (s.size() >= 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-    base = 16;
-    s.remove_prefix(2);
-  } else if (!s.empty() && s[0] == '%') {
-    base = 2;
-    s.remove_prefix(1);
-  } else if (!s.empty() && s[0] == '&') {
-    base = 8;
-    s.remove_prefix(1);
-  }
-  if (s.empty()) return false;
-  std::uint64_t v = 0;
-  for (char c : s) {
-    unsigned digit;
-    if (is_digit(c)) {
-      digit = static_cast<unsigned>(c - '0');
-    } else if (lower(c) >= 'a' && lower(c) <= 'f') {
-      digit = static_cast<unsigned>(lower(c) - 'a' + 10);
-    } else {
-      return false;
-    }
-    if (digit >= base) return false;
-    if (__builtin_mul_overflow(v, std::uint64_t{base}, &v) || __builtin_add_overflow(v, digit, &v))
-      return false;  // beyond 64 bits
-  }
-  value = static_cast<std::uint16_t>(v & 0xFFFF);
-  return true;
-}
+using detail::kExactPow10;
+using detail::kPow10;
 
 long significant_digits_exact(double a, char s[17]) {
   char sci[40];
@@ -308,7 +30,6 @@ long significant_digits_exact(double a, char s[17]) {
 namespace {
 
 __extension__ typedef unsigned __int128 uint128;
-
 
 // 10^-5 to 10^16 as the nearest doubles.
 constexpr double kPow10Double[] = {1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0,  1e1,  1e2,
@@ -337,6 +58,8 @@ std::uint64_t scaled_round(std::uint64_t m, int shift, int k) {
 
 // Values from 1e-5 to 1e16, where the survey's numbers lie, are done in integer
 // arithmetic; the rest by to_chars.
+// Fast path: it must give the digits of significant_digits_exact;
+// SignificantDigits.FastPathAgreesWithExactConversion checks it.
 std::uint64_t significant_value(double a, long& e) {
   if (!(a >= 1e-5 && a < 1e16)) {
     char s[17];
@@ -478,7 +201,7 @@ inline std::uint64_t eight_digit_bytes(std::uint32_t v) {
   const std::size_t digits = digit_count(kept);
   const std::size_t whole_digits = digits > decimals ? digits - decimals : 1;
   const std::size_t text_length = (negative ? 1 : 0) + whole_digits + (d > 0 ? 1 + decimals : 0);
-  const std::size_t pad = w > 0 && static_cast<std::size_t>(w) > text_length ? w - text_length : 0;
+  const std::size_t pad = padding(w, text_length);
   if (pad + text_length > cap) return pad + text_length;
   char* o = out;
   std::memset(o, ' ', pad);
@@ -498,6 +221,8 @@ inline std::uint64_t eight_digit_bytes(std::uint32_t v) {
 // The same for the usual sizes, both parts of at most eight digits, each made
 // as a word and stored whole (what it writes beyond its digits is written
 // over next, or lies beyond the text within cap, which must hold 34 more).
+// Fast path: it must write what put_kept_digits writes;
+// FixedText.AgreesWithTheDigitStringRule and the fuzz target write_fixed check it.
 inline std::size_t put_kept(char* out, std::size_t cap, std::uint64_t kept, int d, int w,
                             bool negative) {
   const std::size_t pad_room = w > 0 ? static_cast<std::size_t>(w) : 0;
@@ -508,7 +233,7 @@ inline std::size_t put_kept(char* out, std::size_t cap, std::uint64_t kept, int 
   const auto fraction = static_cast<std::uint32_t>(kept - whole * kPow10[d]);
   const std::size_t whole_digits = digit_count(whole);
   const std::size_t text_length = (negative ? 1 : 0) + whole_digits + (d > 0 ? 1 + d : 0);
-  const std::size_t pad = pad_room > text_length ? pad_room - text_length : 0;
+  const std::size_t pad = padding(w, text_length);
   char* o = out;
   if (pad > 16) {
     std::memset(o, ' ', pad);
@@ -543,7 +268,7 @@ inline std::size_t put_kept(char* out, std::size_t cap, std::uint64_t kept, int 
 // A text of blanks and then text, right-aligned in w; written when it fits.
 std::size_t put_word(char* out, std::size_t cap, const char* text, int w) {
   const std::size_t length = std::strlen(text);
-  const std::size_t pad = w > 0 && static_cast<std::size_t>(w) > length ? w - length : 0;
+  const std::size_t pad = padding(w, length);
   if (pad + length <= cap) {
     std::memset(out, ' ', pad);
     std::memcpy(out + pad, text, length);
@@ -602,7 +327,7 @@ std::size_t put_word(char* out, std::size_t cap, const char* text, int w) {
   const std::size_t int_len = total > decimals ? total - decimals : 0;
   const std::size_t length =
       (negative ? 1 : 0) + (int_len > 0 ? int_len : 1) + (d > 0 ? 1 + decimals : 0);
-  const std::size_t pad = w > 0 && static_cast<std::size_t>(w) > length ? w - length : 0;
+  const std::size_t pad = padding(w, length);
   if (pad + length > cap) return pad + length;
 
   char* o = out;
@@ -649,6 +374,8 @@ std::size_t put_word(char* out, std::size_t cap, const char* text, int w) {
 // a half, the rule's result is y rounded half up, whether the rule rounds
 // down a value a hair above a whole number or up one a hair below it. Sets
 // kept to round(|x| * 10^d) by the rule; false when x is not such a case.
+// Fast path: it must round as format_fixed_exactly does;
+// FixedText.AgreesWithTheDigitStringRule and the fuzz target write_fixed check it.
 inline bool usual_kept(double x, int d, std::uint64_t& kept) {
   if (d > 17) return false;
   const double y = std::fabs(x) * kExactPow10[d];
@@ -660,14 +387,18 @@ inline bool usual_kept(double x, int d, std::uint64_t& kept) {
   return true;
 }
 
-}  // namespace
-
-std::size_t format_fixed(char* out, std::size_t cap, double x, int d, int w) {
+// format_fixed, made inline in fixed_number too: a number written to
+// several files is made in place at no call.
+[[gnu::always_inline]] inline std::size_t format(char* out, std::size_t cap, double x, int d, int w) {
   if (d < 0) d = 0;
   std::uint64_t kept = 0;
   if (usual_kept(x, d, kept)) return put_kept(out, cap, kept, d, w, std::signbit(x));
   return format_fixed_exactly(out, cap, x, d, w);
 }
+
+}  // namespace
+
+std::size_t format_fixed(char* out, std::size_t cap, double x, int d, int w) { return format(out, cap, x, d, w); }
 
 double fixed_value(double x, int d) {
   if (d < 0) d = 0;
@@ -692,6 +423,19 @@ void append_fixed(std::string& out, double x, int d) {
   const std::size_t old = out.size();
   out.resize(old + n);
   format_fixed(out.data() + old, n, x, d, 0);
+}
+
+std::string fixed_text(double x, int d) {
+  std::string text;
+  append_fixed(text, x, d < 0 ? 0 : d);
+  return text;
+}
+
+FixedText fixed_number(double x, int d) {
+  FixedText t;
+  t.size = format(t.text, sizeof t.text, x, d, 0);
+  if (t.size > sizeof t.text) t.long_text = fixed_text(x, d);
+  return t;
 }
 
 }  // namespace survey_rt

@@ -1,5 +1,5 @@
-// Unit tests of the number conversions of survey_rt text files: the exact
-// rounding of write_fixed and the nearest-double reading of read_real.
+// Unit tests of fixed-notation writing: the exact rounding of write_fixed,
+// fixed_text and fixed_number, and its fast paths against the plain rules.
 //
 // Every expected text follows from the exact binary value of the double: its
 // decimal expansion rounded to 17 significant digits (ties to even), then that
@@ -7,32 +7,31 @@
 // most at the 14th significant place, followed by 9s through the 15th and an 8
 // or 9 as the 16th, counts as 5. The comments give the 17 digits where they
 // decide the case.
+#include "fixed_notation.h"
+
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cfloat>
 #include <charconv>
+#include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
-#include <cmath>
 
-#include "console.h"
-#include "numbers.h"
-#include "text_file.h"
+#include "stop.h"
 #include "test_support.h"
+#include "text_file.h"
 
 namespace survey_rt {
 namespace {
 
-namespace fs = std::filesystem;
-
 constexpr double kNan = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+
+using NumberFileTest = FolderTest;
 
 TEST(FixedText, RoundsExactlyAtTheLastDecimal) {
   struct Case { double x; int d; std::string text; };
@@ -84,17 +83,8 @@ TEST(FixedText, RoundsExactlyAtTheLastDecimal) {
   }
 }
 
-// Each test gets a file of its own in a temporary folder.
-class NumberFileTest : public FolderTest {
- protected:
-  void SetUp() override {
-    FolderTest::SetUp();
-    path_ = path("numbers.txt");
-  }
-  std::string path_;
-};
-
 TEST_F(NumberFileTest, WriteFixedRightAlignsWithoutCutting) {
+  const std::string path_ = path("numbers.txt");
   struct Case { double x; int w, d; std::string text; };
   const Case cases[] = {
       {3.14159, 0, 2, "3.14"}, {3.14159, 8, 3, "   3.142"}, {-12.5, 3, 1, "-12.5"},
@@ -116,40 +106,6 @@ TEST_F(NumberFileTest, WriteFixedRightAlignsWithoutCutting) {
   std::ifstream in(path_, std::ios::binary);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), want);
 }
-
-TEST_F(NumberFileTest, ReadRealGivesTheNearestDouble) {
-  struct Case { const char* token; double value; };
-  const Case cases[] = {
-      {"0.1", 0x1.999999999999ap-4}, {"0.3", 0x1.3333333333333p-2},
-      {"7.0e-1", 0x1.6666666666666p-1}, {"-2.5E-3", -0x1.47ae147ae147bp-9}, {"+1.5e+2", 150.0},
-      {"1e23", 0x1.52d02c7e14af6p+76},
-      {"9007199254740993", 0x1p53},  // halfway: to the even neighbour
-      {"9007199254740995", 0x1.0000000000002p+53},
-      {"123456789012345678", 0x1.b69b4ba630f35p+56},
-      // Just below and just above the midpoint between 1 and its upper neighbour.
-      {"1.000000000000000111", 1.0}, {"1.000000000000000112", 0x1.0000000000001p+0},
-      {"1.7976931348623157e308", DBL_MAX},
-      {"1.2345678901234567e-300", 0x1.a74fe1c1e8908p-997},
-      {"2.2250738585072011e-308", 0x0.fffffffffffffp-1022},
-      {"4.9e-324", 0x0.0000000000001p-1022},
-  };
-  std::string bytes;
-  for (const Case& c : cases) bytes += std::string(c.token) + "\r\n";
-  std::ofstream(path_, std::ios::binary) << bytes;
-  TextFile f;
-  open_input(f, path_);
-  ASSERT_EQ(io_result(), 0);
-  for (const Case& c : cases) {
-    EXPECT_EQ(read_real(f), c.value) << c.token;
-    EXPECT_EQ(io_result(), 0) << c.token;
-  }
-}
-
-}  // namespace
-}  // namespace survey_rt
-
-namespace survey_rt {
-namespace {
 
 // The integer fast path of the 17 significant digits must agree with the
 // standard library's exact conversion, on random doubles and on the values
@@ -186,12 +142,6 @@ TEST(SignificantDigits, FastPathAgreesWithExactConversion) {
   }
   EXPECT_EQ(mismatches, 0);
 }
-
-}  // namespace
-}  // namespace survey_rt
-
-namespace survey_rt {
-namespace {
 
 // The writing rule in plain digit strings, as write_fixed did it before its
 // integer arithmetic: the 17 significant digits by the standard library, then
@@ -275,36 +225,6 @@ TEST(FixedText, AgreesWithTheDigitStringRule) {
       if (std::memcmp(&value, &back, sizeof back) != 0 && ++mismatches <= 5)
         ADD_FAILURE() << std::hexfloat << v << " d=" << d << ": " << value << " vs " << back;
     }
-  }
-  EXPECT_EQ(mismatches, 0);
-}
-
-// The exact quick conversion of read_real (a whole number of at most 2^53
-// times or over an exact power of ten) gives the same double as the standard
-// library's conversion, on random tokens with and without exponents.
-TEST(ParseReal, QuickConversionAgreesWithTheStandardLibrary) {
-  RandomBits next(0x9E3779B97F4A7C15ULL);
-  int mismatches = 0;
-  for (int i = 0; i < 300000; ++i) {
-    std::string token = (next() % 4 == 0) ? "-" : "";
-    const int int_digits = 1 + static_cast<int>(next() % 12);
-    const int frac_digits = static_cast<int>(next() % 12);
-    for (int k = 0; k < int_digits; ++k) token += static_cast<char>('0' + next() % 10);
-    if (frac_digits > 0) {
-      token += '.';
-      for (int k = 0; k < frac_digits; ++k) token += static_cast<char>('0' + next() % 10);
-    }
-    if (next() % 5 == 0) {
-      token += 'e';
-      token += std::to_string(static_cast<int>(next() % 61) - 30);
-    }
-    double got = 0, want = 0;
-    const bool ok = parse_real(token, got);
-    const char* body = token.c_str() + (token[0] == '-' ? 1 : 0);
-    std::from_chars(body, token.c_str() + token.size(), want);
-    if (token[0] == '-') want = -want;
-    if ((!ok || std::memcmp(&got, &want, sizeof got) != 0) && ++mismatches <= 5)
-      ADD_FAILURE() << token << ": " << std::hexfloat << got << " vs " << want;
   }
   EXPECT_EQ(mismatches, 0);
 }

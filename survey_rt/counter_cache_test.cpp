@@ -1,7 +1,9 @@
-// Unit tests of the console screen: whatever the tools write (counters
-// rewritten in place, texts at goto_xy places, control bytes, wrapping and
-// scrolling lines, clears) must leave the window exactly as writing each
-// character into its cell at once would, at every moment the window is shown.
+// Unit test of the cache of texts shown in place (counter_cache.h) and the
+// writing rules of the screen (screen.h) that it must agree with: whatever the
+// tools write (counters rewritten in place, texts at goto_xy places, control
+// bytes, wrapping and scrolling lines, clears) must leave the window exactly
+// as writing each character into its cell at once would, at every moment the
+// window is shown.
 //
 // The standard output is redirected to a file while the test writes; the
 // escape sequences the console sends there are replayed into a window, which
@@ -19,8 +21,9 @@
 #include <vector>
 
 #include "console.h"
-#include "text_file.h"
+#include "stop.h"
 #include "test_support.h"
+#include "text_file.h"
 
 namespace survey_rt {
 namespace {
