@@ -204,6 +204,22 @@ char read_key() {
   return key.ch;
 }
 
+std::string read_typed_line() {
+  TextFile& in = console_input();
+  std::string line = read_line(in);
+  skip_line(in);
+  io_check();
+  return line;
+}
+
+double read_typed_real() {
+  TextFile& in = console_input();
+  const double value = read_real(in);
+  skip_line(in);
+  io_check();
+  return value;
+}
+
 void show_line(std::string_view text) {
   TextFile& con = console_output();
   write_str(con, text);

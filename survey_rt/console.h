@@ -10,6 +10,7 @@
 // operation stops the tool (stop.h).
 #pragma once
 
+#include <string>
 #include <string_view>
 
 namespace survey_rt {
@@ -33,5 +34,10 @@ void wait_enter();
 // Waits for one key without echo; a key without a character gives 0 first and
 // its key code at the next call. At the end of a piped input it returns 26.
 char read_key();
+// The answers typed at a prompt, each followed by io_check: a line (a name,
+// at most 255 characters, its line end consumed), and a number (read_real;
+// the rest of its line is dropped).
+std::string read_typed_line();
+double read_typed_real();
 
 }  // namespace survey_rt

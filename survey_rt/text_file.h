@@ -87,6 +87,12 @@ void create_output(TextFile& f, std::string_view path);
 void close_file(TextFile& f);
 
 bool at_end(TextFile& f);
+// at_end followed by io_check: the end test of the tools' reading loops.
+inline bool at_end_checked(TextFile& f) {
+  const bool end = at_end(f);
+  io_check();
+  return end;
+}
 double read_real(TextFile& f);
 std::uint16_t read_word(TextFile& f);
 std::string read_line(TextFile& f);

@@ -12,6 +12,7 @@
 #include "fixed_notation.h"
 #include "stop.h"
 #include "text_file.h"
+#include "xyz_records.h"
 
 using namespace survey_rt;
 
@@ -30,20 +31,6 @@ double highest = 0, lowest = 0;  // raw heights z of the points labelled so far
 // once the height is known (the tenths digit is 0.7 h high on the first label,
 // 0.6 h on the others).
 std::string height_text, first_digit_height, digit_height;
-
-void read_point(TextFile& f, Point& p) {
-  p.x = read_real(f);
-  p.y = read_real(f);
-  p.z = read_real(f);
-  skip_line(f);
-  io_check();
-}
-
-bool at_end_checked(TextFile& f) {
-  const bool end = at_end(f);
-  io_check();
-  return end;
-}
 
 void write_reduced(const Point& p) {
   write_fixed(txt_file, p.x, 0, 2);
@@ -98,7 +85,6 @@ void write_label(const Point& p, double h, bool first) {
 
 int main() {
   TextFile& con = console_output();
-  TextFile& keyboard = console_input();
   clear_screen();
   show_line("");
   show_line("");
@@ -114,7 +100,7 @@ int main() {
   kept = 0;
   Point p;
   do {
-    read_point(dat_file, p);
+    read_xyz(dat_file, p.x, p.y, p.z);
     if (p.z < 999.0) {
       ++kept;
       show_count(22, 7, "", kept, 8);
@@ -129,9 +115,7 @@ int main() {
   // Phase 2: the label script for the typed text height.
   show_at(7, 11, "  Write SCR file ...");
   show_at(7, 13, "  Text Height: ");
-  const double h = read_real(keyboard);
-  skip_line(keyboard);
-  io_check();
+  const double h = read_typed_real();
   if (h == 0) halt(0);
   height_text = fixed_text(h, 2);
   first_digit_height = fixed_text(0.7 * h, 3);
@@ -141,9 +125,7 @@ int main() {
   // first label; the file is then opened afresh, so the loop reads it again.
   open_input(txt_file, "PM/Out.Txt");
   io_check();
-  read_point(txt_file, p);
-  open_input(txt_file, "PM/Out.Txt");
-  io_check();
+  read_first_xyz(txt_file, "PM/Out.Txt", p.x, p.y, p.z);
   highest = lowest = p.z;
   create_output(scr_file, "Temp/Out.Scr");
   io_check();
@@ -155,7 +137,7 @@ int main() {
   do {
     ++labels;
     show_count(22, 15, "", labels, 8);
-    read_point(txt_file, p);
+    read_xyz(txt_file, p.x, p.y, p.z);
     if (p.z < lowest) {
       lowest = p.z;
       goto_xy(22, 18);

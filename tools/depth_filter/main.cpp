@@ -25,11 +25,7 @@ int records_read = 0, points_written = 0;
 double ask_limit(std::string_view prompt) {
   write_str(console_output(), prompt);
   io_check();
-  const double value = read_real(console_input());
-  io_check();
-  skip_line(console_input());
-  io_check();
-  return value;
+  return read_typed_real();
 }
 
 void read_record() {
@@ -41,12 +37,6 @@ void read_record() {
 void write_record() {
   write_point(list_file, record);
   io_check();
-}
-
-bool data_at_end() {
-  const bool end = at_end(data_file);
-  io_check();
-  return end;
 }
 
 // Both limits strict; a NaN depth is outside.
@@ -106,12 +96,12 @@ int main() {
     const bool inside = in_depth_window();
     if (inside) write_record();
     reference = record;
-    if (inside || data_at_end()) break;
+    if (inside || at_end_checked(data_file)) break;
   }
   points_written = 1;
 
   // Phase 2: every further record is measured against the last one written.
-  while (!data_at_end()) {
+  while (!at_end_checked(data_file)) {
     read_record();
     show_count(7, 16, " Read: ", records_read, 8);
     if (!passes_tests()) continue;

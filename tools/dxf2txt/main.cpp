@@ -33,15 +33,7 @@ TextFile dxf_file, txt_file;
 std::string dxf_name, txt_name;
 std::int32_t points = 0;
 
-std::string read_name() {
-  TextFile& in = console_input();
-  std::string name = read_line(in);
-  skip_line(in);
-  io_check();
-  return name;
-}
-
-void write_point(std::span<const double> v) {
+void list_point(std::span<const double> v) {
   write_fixed(txt_file, v[0], 0, 3);
   write_char(txt_file, ' ');
   write_fixed(txt_file, v[1], 0, 3);
@@ -58,14 +50,11 @@ void write_point(std::span<const double> v) {
 int main() {
   TextFile& con = console_output();
   clear_screen();
-  goto_xy(7, 9);
-  write_str(con, kAskDxf);
-  goto_xy(7, 11);
-  write_str(con, kAskTxt);
-  io_check();
+  show_at(7, 9, kAskDxf);
+  show_at(7, 11, kAskTxt);
 
   goto_xy(33, 9);
-  dxf_name = read_name();
+  dxf_name = read_typed_line();
   // An empty name opens the console as the drawing.
   open_input(dxf_file, dxf_name);
   if (io_result() != 0) {
@@ -78,20 +67,18 @@ int main() {
   }
 
   goto_xy(33, 11);
-  txt_name = read_name();
+  txt_name = read_typed_line();
   create_output(txt_file, txt_name);
   io_check();
 
   points = 0;
-  scan_dxf_points(dxf_file, kCodes, write_point);
+  scan_dxf_points(dxf_file, kCodes, list_point);
 
   close_file(dxf_file);
   io_check();
   close_file(txt_file);
   io_check();
-  goto_xy(30, 18);
-  write_str(con, kDone);
-  io_check();
+  show_at(30, 18, kDone);
   read_key();
   io_check();
   return 0;

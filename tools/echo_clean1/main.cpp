@@ -9,6 +9,7 @@
 #include "stop.h"
 #include "text_file.h"
 #include "track.h"
+#include "xyz_records.h"
 
 using namespace survey_rt;
 
@@ -20,18 +21,9 @@ double px = 0, py = 0;       // the position of the record before it
 double distance = 0;         // along the track, from the first record
 std::int32_t records = 0;
 
-void read_record() {
-  x = read_real(points_file);
-  y = read_real(points_file);
-  z = read_real(points_file);
-  skip_line(points_file);
-  io_check();
-}
-
 }  // namespace
 
 int main() {
-  TextFile& con = console_output();
   clear_screen();
   show_line("");
   show_line("");
@@ -49,22 +41,17 @@ int main() {
   // file is read again from its start.
   records = 0;
   distance = 0.0;
-  read_record();
-  px = x;
-  py = y;
-  open_input(points_file, "PM/Points.txt");
-  io_check();
+  read_first_xyz(points_file, "PM/Points.txt", px, py, z);
 
   write_str(script_file, "ucsicon off osnap off point");
   io_check();
-  bool last = false;
   // PM/Points.txt has no line end after its last record, so reading that
   // record brings the file to its end. A blank begins every entry: the first
   // one ends the word "point", every later one repeats the POINT command.
   do {
     ++records;
     show_count(7, 10, "Points: ", records, 8);
-    read_record();
+    read_xyz(points_file, x, y, z);
     distance = add_track_step(distance, px, py, x, y);
     write_char(script_file, ' ');
     write_fixed(script_file, distance, 0, 4);
@@ -74,9 +61,7 @@ int main() {
     io_check();
     px = x;
     py = y;
-    last = at_end(points_file);
-    io_check();
-  } while (!last);
+  } while (!at_end_checked(points_file));
   write_str(script_file, "zoom e");
   end_line(script_file);
   io_check();
@@ -86,12 +71,8 @@ int main() {
   close_file(script_file);
   io_check();
 
-  goto_xy(7, 13);
-  write_str(con, "Start AutoCAD end Run Script  \"Temp/Echo_Rec.scr\"");
-  io_check();
-  goto_xy(7, 14);
-  write_str(con, "Clean wrong points and save drawing as \"Temp/Clr_Rec.Dxf\" ...  ");
-  io_check();
+  show_at(7, 13, "Start AutoCAD end Run Script  \"Temp/Echo_Rec.scr\"");
+  show_at(7, 14, "Clean wrong points and save drawing as \"Temp/Clr_Rec.Dxf\" ...  ");
   wait_enter();
   io_check();
   return 0;

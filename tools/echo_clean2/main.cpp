@@ -15,6 +15,7 @@
 #include "stop.h"
 #include "text_file.h"
 #include "track.h"
+#include "xyz_records.h"
 
 using namespace survey_rt;
 
@@ -49,11 +50,7 @@ void write_kept_point(std::span<const double> v) {
 }
 
 void read_record() {
-  x = read_real(points_file);
-  y = read_real(points_file);
-  z = read_real(points_file);
-  skip_line(points_file);
-  io_check();
+  read_xyz(points_file, x, y, z);
   ++records;
   d = add_track_step(d, px, py, x, y);
   r = round4(d);
@@ -73,17 +70,15 @@ void read_kept_point() {
 // Each take answers false, reading nothing, when its file is at its end: the
 // matching then ends.
 bool take_record() {
-  const bool end = at_end(points_file);
-  io_check();
-  if (!end) read_record();
-  return !end;
+  if (at_end_checked(points_file)) return false;
+  read_record();
+  return true;
 }
 
 bool take_kept_point() {
-  const bool end = at_end(kept_file);
-  io_check();
-  if (!end) read_kept_point();
-  return !end;
+  if (at_end_checked(kept_file)) return false;
+  read_kept_point();
+  return true;
 }
 
 // The record goes to both files with two decimals; each number is made once.
@@ -185,13 +180,7 @@ int main() {
   d = 0.0;
   // The first record's position starts the track; then the file is read
   // again from its start.
-  px = read_real(points_file);
-  py = read_real(points_file);
-  read_real(points_file);
-  skip_line(points_file);
-  io_check();
-  open_input(points_file, "PM/Points.txt");
-  io_check();
+  read_first_xyz(points_file, "PM/Points.txt", px, py, z);
 
   // The first record and the first kept point are read without an end test:
   // an empty Temp/Clr_Rec.txt (every point deleted) stops the tool here.
@@ -213,9 +202,7 @@ int main() {
   close_file(script_file);
   io_check();
 
-  goto_xy(7, 23);
-  write_str(con, "Press Enter ...  ");
-  io_check();
+  show_at(7, 23, "Press Enter ...  ");
   wait_enter();
   io_check();
   return 0;

@@ -42,6 +42,7 @@
 #include "stop.h"
 #include "text_file.h"
 #include "track.h"
+#include "xyz_records.h"
 
 using namespace survey_rt;
 
@@ -157,20 +158,6 @@ void read_options(int argc, char** argv) {
   }
 }
 
-void read_record(Record& r) {
-  r.x = read_real(points_file);
-  r.y = read_real(points_file);
-  r.z = read_real(points_file);
-  skip_line(points_file);
-  io_check();
-}
-
-bool at_end_checked(TextFile& f) {
-  const bool end = at_end(f);
-  io_check();
-  return end;
-}
-
 // The point of a record as the CAD program draws it from Temp/Echo_Rec.scr:
 // the distance written with four decimals and z with two, read back.
 DxfPoint drawn_point(const Record& r) { return {fixed_value(r.d, 4), fixed_value(r.z, 2), 0.0}; }
@@ -180,14 +167,10 @@ DxfPoint drawn_point(const Record& r) { return {fixed_value(r.d, 4), fixed_value
 // the least and greatest z.
 DxfExtents measure() {
   Record r;
-  read_record(r);
-  first_x = r.x;
-  first_y = r.y;
-  open_input(points_file, "PM/Points.txt");
-  io_check();
+  read_first_xyz(points_file, "PM/Points.txt", first_x, first_y, r.z);
   double px = first_x, py = first_y, d = 0, low = 0, high = 0;
   do {
-    read_record(r);
+    read_xyz(points_file, r.x, r.y, r.z);
     show_count(7, 14, "Records: ", ++records, 8);
     d = add_track_step(d, px, py, r.x, r.y);
     if (!std::isfinite(d) || !std::isfinite(r.z)) {
@@ -317,7 +300,7 @@ int main(int argc, char** argv) {
   };
   do {
     Record& r = ring[++read % span];
-    read_record(r);
+    read_xyz(points_file, r.x, r.y, r.z);
     d = add_track_step(d, px, py, r.x, r.y);
     r.d = d;
     r.number = read;
@@ -344,9 +327,7 @@ int main(int argc, char** argv) {
 
   show_at(7, 18, "Review the red circles of the layer SPIKES in the CAD program,");
   show_at(7, 19, "save the drawing as \"Temp/Clr_Rec.dxf\" and run echo_clean2.");
-  goto_xy(7, 23);
-  write_str(con, "Press Enter ...  ");
-  io_check();
+  show_at(7, 23, "Press Enter ...  ");
   wait_enter();
   io_check();
   return 0;

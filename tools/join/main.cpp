@@ -136,12 +136,6 @@ void read_tide(TideLevel& t) {
   io_check();
 }
 
-bool at_end_checked(TextFile& f) {
-  const bool end = at_end(f);
-  io_check();
-  return end;
-}
-
 // Each of the two reads below answers false, reading nothing, when its log is
 // at its end: the pass then goes no further and the join ends.
 bool next_sounding(Sounding& s) {
@@ -253,7 +247,6 @@ void show_counters() {
 
 int main(int argc, char** argv) {
   read_options(argc, argv);
-  TextFile& con = console_output();
   clear_screen();
   show_line("");
   show_line("");
@@ -309,9 +302,7 @@ int main(int argc, char** argv) {
     close_file(tide_file);
     io_check();
   }
-  goto_xy(7, 19);
-  write_str(con, "Press ENTER  ...");
-  io_check();
+  show_at(7, 19, "Press ENTER  ...");
   wait_enter();
   io_check();
   return 0;

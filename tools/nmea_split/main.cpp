@@ -446,10 +446,7 @@ int main(int argc, char** argv) {
     write_str(con, log_name);
     io_check();
   } else {
-    TextFile& in = console_input();
-    log_name = read_line(in);
-    skip_line(in);
-    io_check();
+    log_name = read_typed_line();
   }
   if (log_name.empty()) {
     show_at(7, 12, "No log named: nothing done.");

@@ -71,15 +71,12 @@ int main() {
   io_check();
 
   RawRecord r;
-  bool end = false;
   do {
     read_record(r);
     write_record(r);
     ++records;
     show_count(5, 10, "Records: ", records, 6);
-    end = at_end(raw_file);
-    io_check();
-  } while (!end);
+  } while (!at_end_checked(raw_file));
 
   close_file(raw_file);
   io_check();

@@ -32,6 +32,7 @@
 #include "stop.h"
 #include "text_file.h"
 #include "track.h"
+#include "xyz_records.h"
 
 using namespace survey_rt;
 using namespace survey_plot;
@@ -104,20 +105,10 @@ void read_options(int argc, char** argv) {
   halt_with_message(kBadCall, "survey_plot: " + why);
 }
 
-// The three numbers that begin a line of PM/Points.txt or PM/PointsCl.txt.
-void read_point(TextFile& f, double& east, double& north, double& height) {
-  east = read_real(f);
-  north = read_real(f);
-  height = read_real(f);
-  skip_line(f);
-  io_check();
-}
-
 void read_cleaned() {
-  cleaned_left = !at_end(cleaned_file);
-  io_check();
+  cleaned_left = !at_end_checked(cleaned_file);
   if (!cleaned_left) return;
-  read_point(cleaned_file, cx, cy, cz);
+  read_xyz(cleaned_file, cx, cy, cz);
   ++cleaned_line;
 }
 
@@ -126,14 +117,12 @@ void read_cleaned() {
 void read_spike() {
   const double before = spike;
   for (;;) {
-    spikes_left = !at_end(spikes_file);
-    io_check();
+    spikes_left = !at_end_checked(spikes_file);
     if (!spikes_left) return;
     spike = read_real(spikes_file);
     skip_line(spikes_file);
     ++spike_line;
-    const bool end = at_end(spikes_file);
-    io_check();
+    const bool end = at_end_checked(spikes_file);
     if (spike == 0 && end) {
       spikes_left = false;
       return;
@@ -157,7 +146,7 @@ bool same(double a, double b) {
 }
 
 void read_record() {
-  read_point(points_file, x, y, z);
+  read_xyz(points_file, x, y, z);
   ++records;
   if (records == 1) {  // the track starts at the first record
     px = x;
@@ -201,12 +190,6 @@ void start_pass() {
   // As in every tool of the chain, the first record is read without an end
   // test: an empty PM/Points.txt stops the tool here.
   read_record();
-}
-
-bool more_records() {
-  const bool end = at_end(points_file);
-  io_check();
-  return !end;
 }
 
 void end_pass() {
@@ -281,7 +264,7 @@ int main(int argc, char** argv) {
   // The first pass.
   start_pass();
   measure_record();
-  while (more_records()) {
+  while (!at_end_checked(points_file)) {
     read_record();
     measure_record();
   }
@@ -324,7 +307,7 @@ int main(int argc, char** argv) {
     show_count(7, 16, "Drawn   : ", records, 8);
     if (finite_place()) plan_add(plan, x, y, z, kind);
     if (std::isfinite(distance) && std::isfinite(z)) profile_add(profile, survey, distance, z, kind);
-    if (!more_records()) break;
+    if (at_end_checked(points_file)) break;
     read_record();
   }
   end_pass();

@@ -28,18 +28,6 @@ void show_value(const char* label, double value, int w, int d) {
   io_check();
 }
 
-void show_text(int x, int y, const char* text) {
-  goto_xy(x, y);
-  write_str(console_output(), text);
-  io_check();
-}
-
-bool list_at_end() {
-  const bool end = at_end(list_file);
-  io_check();
-  return end;
-}
-
 // Reads the next point, projects it and reduces its depth:
 // zero level - (depth scale * depth + antenna depth - constant tide).
 void read_and_project() {
@@ -119,14 +107,14 @@ int main() {
     }
   }
 
-  show_text(3, 2, "Survey conditions:");
+  show_at(3, 2, "Survey conditions:");
   goto_xy(5, 3);
   show_value("Constant tide : ", survey.tide, 5, 2);
   show_value("    Depths Scale : ", survey.scale_depth, 11, 7);
   goto_xy(5, 4);
   show_value(" Antena depth : ", survey.ant_depth, 5, 2);
   show_value("    Zero Level   : ", survey.zero_level, 6, 2);
-  show_text(3, 6, "Projection parameters:");
+  show_at(3, 6, "Projection parameters:");
   goto_xy(5, 7);
   show_value(" UTM -  Central parallel :", central_parallel, 3, 0);
   show_value("      Scale :", survey.scale_projection, 7, 4);
@@ -135,16 +123,16 @@ int main() {
   show_value("    False E :", false_easting, 11, 2);
   goto_xy(5, 9);
   show_value("                                 False N :", false_northing, 11, 2);
-  show_text(5, 11, "Read  data from file :  PM/La_Lo_De.txt");
-  show_text(5, 12, "Write data to   file :  PM/Points.txt, Temp/Points.scr, 3DPoly.scr");
-  show_text(5, 15, "      Points counter :");
+  show_at(5, 11, "Read  data from file :  PM/La_Lo_De.txt");
+  show_at(5, 12, "Write data to   file :  PM/Points.txt, Temp/Points.scr, 3DPoly.scr");
+  show_at(5, 15, "      Points counter :");
 
   // The first point is read with no end test; the file always holds one.
   read_and_project();
   write_point_out();
   points_counter = 1;
 
-  while (!list_at_end()) {
+  while (!at_end_checked(list_file)) {
     read_and_project();
     end_line(points_file);  // closes the previous record's line
     io_check();
@@ -166,7 +154,7 @@ int main() {
   end_line(poly_scr);
   close_file(poly_scr);
   io_check();
-  show_text(5, 18, "Press Enter .. ");
+  show_at(5, 18, "Press Enter .. ");
   wait_enter();
   io_check();
   return 0;
