@@ -15,13 +15,15 @@ namespace {
 
 using stop_detail::pending;
 char failure[512] = "";
+void (*undo_at_stop)() = nullptr;
 
 // The last screen shown, the output files written out, the terminal as it
-// was.
+// was, and what the tool asked to undo.
 void leave() {
   console_show_last();
   flush_open_outputs();
   platform::restore_terminal();
+  if (undo_at_stop != nullptr) undo_at_stop();
 }
 
 [[noreturn]] void runtime_stop(const void* where) {
@@ -88,5 +90,7 @@ void halt_with_message(int code, std::string_view message) {
   platform::write_stderr(std::string(message) + "\n");
   platform::exit_process(code);
 }
+
+void on_stop(void (*undo)()) { undo_at_stop = undo; }
 
 }  // namespace survey_rt

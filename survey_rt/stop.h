@@ -58,4 +58,9 @@ std::uint16_t io_result();
 // terminal is given back, so that it stands below the last screen.
 [[noreturn]] void halt_with_message(int code, std::string_view message);
 
+// What to undo when the tool ends early (the run-time stop, halt): undo is
+// called once the output files are written out, before the process ends.
+// One at a time; nullptr for none.
+void on_stop(void (*undo)());
+
 }  // namespace survey_rt

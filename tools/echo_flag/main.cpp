@@ -29,8 +29,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -54,8 +52,8 @@ constexpr double kMarkerRadius = 1.0;  // metres of the drawing
 // Heights have two decimals, so a deviation equal to the threshold may come
 // out a few ulps above it; it is not a spike.
 constexpr double kTolerance = 1e-6;
-constexpr const char* kUsage =
-    "usage: echo_flag [--window W] [--min-dev A] [--rel-dev P] [--keep N,N,...]\n";
+constexpr std::string_view kUsage =
+    "usage: echo_flag [--window W] [--min-dev A] [--rel-dev P] [--keep N,N,...]";
 
 int window = 5;        // W, records on each side
 double min_dev = 1.0;  // A, metres
@@ -95,21 +93,9 @@ SortedHeights before, after;
 std::int32_t records = 0, kept = 0, spikes = 0, kept_spikes = 0;
 double first_x = 0, first_y = 0;  // the position of the first record, where the track starts
 
-// The message of a stop, told on the standard error at the exit, after the
-// console has shown its last screen and given the terminal back.
-std::string stop_message;
+[[noreturn]] void stop(const std::string& message) { halt_with_message(kBadCall, "echo_flag: " + message); }
 
-void at_exit() { std::fputs(stop_message.c_str(), stderr); }
-
-[[noreturn]] void stop(const std::string& message) {
-  stop_message = "echo_flag: " + message + "\n" + stop_message;
-  halt(kBadCall);
-}
-
-[[noreturn]] void bad_call(const std::string& message) {
-  stop_message = kUsage;
-  stop(message);
-}
+[[noreturn]] void bad_call(const std::string& message) { stop(message + "\n" + std::string(kUsage)); }
 
 // The record numbers of a --keep value, "163,294": whole numbers from 1 on.
 void read_keep(std::string_view value, const std::string& said) {
@@ -251,7 +237,6 @@ void decide(const Record& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::atexit(at_exit);
   read_options(argc, argv);
   std::sort(keep.begin(), keep.end());
   const int span = 2 * window + 1;

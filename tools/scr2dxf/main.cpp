@@ -17,17 +17,17 @@
 // the drawing is made. The drawing is written under a temporary name beside
 // its own and renamed into place only when complete, so no half drawing is
 // ever left under the name given.
+#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <string_view>
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
+#include "ascii_case.h"
 #include "console.h"
 #include "dxf_drawing.h"
 #include "stop.h"
@@ -65,25 +65,13 @@ bool line_done = true;  // its line end was handed over: the next answer starts 
 std::int32_t line_no = 0;
 std::int32_t answer_line = 0;  // the line of the last answer, for the messages
 
-// What is left to do at the exit: the unfinished drawing to remove and the
-// message of a stop to tell on the standard error.
+// The unfinished drawing, removed when the tool stops before it is complete
+// (a failed write, a drawing that cannot be put in place).
 std::string part_path;
-bool part_exists = false;
-std::string stop_message;
 
-// Registered before the console is first used, so it runs after the console
-// has shown its last screen and given the terminal back: the message then
-// stands below the screen, as the run-time stop's does. It also runs after a
-// run-time stop (a failed write), which so leaves no unfinished drawing.
-void at_exit() {
-  if (part_exists) std::remove(part_path.c_str());
-  if (!stop_message.empty()) std::fputs(stop_message.c_str(), stderr);
-}
+void remove_part() { std::remove(part_path.c_str()); }
 
-[[noreturn]] void stop(int code, const std::string& message) {
-  stop_message = "scr2dxf: " + message + "\n";
-  halt(code);
-}
+[[noreturn]] void stop(int code, const std::string& message) { halt_with_message(code, "scr2dxf: " + message); }
 
 [[noreturn]] void not_understood(std::string_view expected, std::string_view answer) {
   show_at(7, 16, "Stopped: line ");
@@ -101,9 +89,7 @@ void at_exit() {
 // end of the script.
 bool next_answer(std::string& answer, bool whole_line = false) {
   if (line_done) {
-    const bool end = at_end(script_file);
-    io_check();
-    if (end) return false;
+    if (at_end_checked(script_file)) return false;
     line = read_line(script_file);
     skip_line(script_file);
     io_check();
@@ -122,16 +108,6 @@ bool next_answer(std::string& answer, bool whole_line = false) {
   }
   answer = line.substr(column, end - column);
   column = end + 1;
-  return true;
-}
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; }
-
-// Equal without regard to ASCII letter case.
-bool same_word(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i)
-    if (lower(a[i]) != lower(b[i])) return false;
   return true;
 }
 
@@ -162,7 +138,7 @@ bool parse_point(std::string_view text, DxfPoint& p) {
 bool take_word(std::string_view word) {
   std::string a;
   if (!next_answer(a)) return false;
-  if (!same_word(a, word)) not_understood("\"" + std::string(word) + "\"", a);
+  if (!equal_nocase(a, word)) not_understood("\"" + std::string(word) + "\"", a);
   return true;
 }
 
@@ -215,7 +191,7 @@ bool draw_text() {
   e.at.resize(1);
   std::string a;
   if (!next_answer(a)) return false;
-  if (same_word(a, "r")) {
+  if (equal_nocase(a, "r")) {
     e.right = true;
     if (!take_point(e.at[0])) return false;
   } else if (!parse_point(a, e.at[0])) {
@@ -232,12 +208,12 @@ bool draw_text() {
 }
 
 Command command_of(const std::string& word) {
-  if (same_word(word, "point")) return Command::point;
-  if (same_word(word, "3dpoly")) return Command::poly;
-  if (same_word(word, "text")) return Command::text;
-  if (same_word(word, "osnap")) return Command::osnap;
-  if (same_word(word, "ucsicon")) return Command::ucsicon;
-  if (same_word(word, "zoom")) return Command::zoom;
+  if (equal_nocase(word, "point")) return Command::point;
+  if (equal_nocase(word, "3dpoly")) return Command::poly;
+  if (equal_nocase(word, "text")) return Command::text;
+  if (equal_nocase(word, "osnap")) return Command::osnap;
+  if (equal_nocase(word, "ucsicon")) return Command::ucsicon;
+  if (equal_nocase(word, "zoom")) return Command::zoom;
   not_understood("a command (point, 3DPoly, text, osnap off, ucsicon off, zoom e)", word);
 }
 
@@ -283,17 +259,12 @@ void write_drawing() {
 std::string read_name(int y) {
   goto_xy(25, y);
   io_check();
-  TextFile& in = console_input();
-  std::string name = read_line(in);
-  skip_line(in);
-  io_check();
-  return name;
+  return read_typed_line();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::atexit(at_exit);
   if (argc != 1 && argc != 3) stop(kNotUnderstood, "usage: scr2dxf [SCRIPT DRAWING]");
 
   clear_screen();
@@ -331,13 +302,13 @@ int main(int argc, char** argv) {
   part_path = disk_path(target + ".part");
   create_output(dxf_file, part_path);
   io_check();
-  part_exists = true;
+  on_stop(remove_part);
   write_drawing();
   close_file(dxf_file);
   io_check();
   if (std::rename(part_path.c_str(), target.c_str()) != 0)
     stop(errno, "cannot put the drawing in place as " + dxf_name + ": " + std::strerror(errno));
-  part_exists = false;
+  on_stop(nullptr);
 
   show_at(7, 16, "Written  ");
   write_str(console_output(), dxf_name);
