@@ -8,16 +8,13 @@ that fix, one between them is interpolated; latitude and longitude with eight
 decimals, depth with one, rounded half up)."""
 
 import os
-import re
 import shutil
-import subprocess
 import sys
-import threading
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from survey_test import DATA, SAMPLE, Survey, SurveyCase, crlf, tool_path  # noqa: E402
+from survey_test import DATA, SAMPLE, Survey, SurveyCase, crlf  # noqa: E402
 
 # Fixes 42.0 27.0 at 10:00:01 and 42.1 27.2 at 10:00:03 (times 36000 and
 # 36002): the sounding of 10:00:01 lies halfway between them (step C), the one

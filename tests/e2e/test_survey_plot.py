@@ -16,7 +16,6 @@ import shutil
 import struct
 import subprocess
 import sys
-import tempfile
 import unittest
 import xml.etree.ElementTree as ET
 import zlib

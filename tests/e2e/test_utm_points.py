@@ -26,7 +26,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from piped_screen import expected_rows, piped_screen  # noqa: E402
-from survey_test import SurveyCase, crlf  # noqa: E402
+from survey_test import SurveyCase  # noqa: E402
 
 TITLES = b"Meridian ScaleProjection Tide Ant_Depth ScaleDepth ZWaterLevel\r\n" + b"-" * 62 + b"\r\n"
 
