@@ -6,7 +6,8 @@ cleaned in the DXF itself; script lines that are not understood; LibreCAD
 printing every kind of drawing to PDF.
 
 Expected values come from the script texts and the tools' input files,
-parsed here by the layouts given in the README, never from scr2dxf's output."""
+parsed here by the layouts given in docs/ (scr2dxf.md and the pages of the
+tools that write the scripts), never from scr2dxf's output."""
 
 import os
 import re
