@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform.h"
 #include "text_file.h"
 
 namespace survey_rt {
@@ -22,7 +23,7 @@ const char* describe(std::uint16_t code) {
     case kNotOpenForInput: return "file not open for input";
     case kNotOpenForOutput: return "file not open for output";
     case kInvalidNumber: return "invalid numeric format";
-    default: return "system error";
+    default: return platform::error_text(code);
   }
 }
 

@@ -24,12 +24,11 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "console.h"
 #include "dxf_drawing.h"
+#include "platform.h"
 #include "text_file.h"
 
 using namespace survey_rt;
@@ -75,7 +74,7 @@ std::string stop_message;
 // stands below the screen, as the run-time stop's does. It also runs after a
 // run-time stop (a failed write), which so leaves no unfinished drawing.
 void at_exit() {
-  if (part_exists) std::remove(part_path.c_str());
+  if (part_exists) platform::remove_file(part_path);
   if (!stop_message.empty()) std::fputs(stop_message.c_str(), stderr);
 }
 
@@ -334,8 +333,8 @@ int main(int argc, char** argv) {
   write_drawing();
   close_file(dxf_file);
   io_check();
-  if (std::rename(part_path.c_str(), target.c_str()) != 0)
-    stop(errno, "cannot put the drawing in place as " + dxf_name + ": " + std::strerror(errno));
+  if (const std::uint16_t err = platform::replace_file(part_path, target))
+    stop(err, "cannot put the drawing in place as " + dxf_name + ": " + platform::error_text(err));
   part_exists = false;
 
   show_at(7, 16, "Written  ");
