@@ -53,13 +53,16 @@ class Session:
         return self.term.screen(), self.term.cursor()
 
     def end_processes(self):
-        """Ends what still holds the terminal: wine's console may outlive a
-        program ended by Ctrl-C."""
+        """Ends wine's console on the terminal: it may outlive a program ended
+        by Ctrl-C. (wine's server, which holds the terminal too, is ended with
+        the other programs of wine after the tests.)"""
         for pid in filter(str.isdigit, os.listdir("/proc")):
             try:
-                if int(pid) != os.getpid() and any(os.readlink("/proc/%s/fd/%s" % (pid, fd)) == self.term.tty
-                                                   for fd in os.listdir("/proc/%s/fd" % pid)):
-                    os.kill(int(pid), signal.SIGKILL)
+                with open("/proc/%s/cmdline" % pid, "rb") as f:
+                    if b"conhost.exe" in f.read() and any(
+                            os.readlink("/proc/%s/fd/%s" % (pid, fd)) == self.term.tty
+                            for fd in os.listdir("/proc/%s/fd" % pid)):
+                        os.kill(int(pid), signal.SIGKILL)
             except OSError:
                 continue
 
