@@ -1,7 +1,8 @@
 // What the runtime needs from the operating system: files by path with the
 // platform's error codes, and the terminal. One implementation per platform
-// (posix_files.cpp, posix_terminal.cpp); nothing else in survey_rt or in the
-// tools knows about file descriptors, errno, termios or escape sequences.
+// (posix_files.cpp, posix_terminal.cpp; windows_files.cpp, windows_terminal.cpp);
+// nothing else in survey_rt or in the tools knows about file descriptors,
+// handles, errno, termios, the console API or escape sequences.
 #pragma once
 
 #include <cstddef>
@@ -22,7 +23,8 @@ namespace survey_rt::platform {
 // folder (at equal times the exact name, then the first in byte order); with
 // none, for reading the folder found as above, for writing the exact name.
 // Parts not found stay as given. Writing a path and reading it back so meet
-// the same file.
+// the same file. (Windows finds names without regard to case itself, one
+// file to a name: there the path as given.)
 enum class Use : std::uint8_t { read, write };
 std::string resolve(std::string_view path, Use use);
 std::uint16_t open_read(std::string_view path, int& fd);
@@ -37,6 +39,13 @@ std::uint16_t write_all(int fd, const char* buf, std::size_t n);
 std::uint16_t close_fd(int fd);
 int stdin_fd();
 int stdout_fd();
+// Puts the file from in the place of the file to, replacing it when it is
+// there, in one step; removes a file. Paths as they stand on disk (resolve).
+std::uint16_t replace_file(std::string_view from, std::string_view to);
+std::uint16_t remove_file(std::string_view path);
+// The words for an error code of the platform's own ("disk full"), for the
+// codes that the I/O result has no words of its own for.
+const char* error_text(std::uint16_t code);
 
 // Terminal.
 bool stdin_is_terminal();

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -201,5 +203,18 @@ std::uint16_t close_fd(int fd) {
 
 int stdin_fd() { return STDIN_FILENO; }
 int stdout_fd() { return STDOUT_FILENO; }
+
+std::uint16_t replace_file(std::string_view from, std::string_view to) {
+  if (std::rename(std::string(from).c_str(), std::string(to).c_str()) != 0)
+    return static_cast<std::uint16_t>(errno);
+  return 0;
+}
+
+std::uint16_t remove_file(std::string_view path) {
+  if (std::remove(std::string(path).c_str()) != 0) return static_cast<std::uint16_t>(errno);
+  return 0;
+}
+
+const char* error_text(std::uint16_t code) { return std::strerror(code); }
 
 }  // namespace survey_rt::platform

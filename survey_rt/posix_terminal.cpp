@@ -19,6 +19,7 @@
 
 #include "platform.h"
 #include "screen.h"
+#include "screen_changes.h"
 
 namespace survey_rt::platform {
 namespace {
@@ -27,9 +28,9 @@ termios saved_modes;
 volatile sig_atomic_t modes_saved = 0;  // saved_modes holds the terminal's own settings
 volatile sig_atomic_t keys_active = 0;  // the terminal is in key mode now
 
-// What the terminal shows now, as far as this process drew it.
+// What the terminal shows now, as far as this process drew it (no cells
+// before the first present).
 Screen shown;
-bool drawn_once = false;
 
 // The screen is on a terminal: when the process stops (Ctrl-Z), the cursor
 // goes below the window (to_bottom) for the shell; when it goes on (fg),
@@ -155,30 +156,6 @@ std::uint8_t key_code(char final, int param) {
   return 0;
 }
 
-void put_utf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-void move_to(std::string& out, int col, int row) {
-  char seq[32];
-  std::snprintf(seq, sizeof seq, "\x1b[%d;%dH", row, col);
-  out += seq;
-}
-
 void write_stdout(const std::string& text) {
   const char* p = text.data();
   std::size_t n = text.size();
@@ -268,41 +245,9 @@ bool read_key(Key& key) {
 }
 
 void present(const Screen& screen) {
-  std::string out;
-  const bool utf8 = console_is_utf8();
   const bool redraw = redraw_wanted;
   redraw_wanted = 0;
-  if (!drawn_once || redraw || screen.cleared || shown.width != screen.width ||
-      shown.height != screen.height) {
-    out += "\x1b[H\x1b[2J";
-    shown.width = screen.width;
-    shown.height = screen.height;
-    shown.cells.assign(screen.cells.size(), U' ');
-    drawn_once = true;
-  }
-  for (int row = 1; row <= screen.height; ++row) {
-    int first = 0, last = 0;
-    for (int col = 1; col <= screen.width; ++col) {
-      if (screen.at(col, row) != shown.at(col, row)) {
-        if (first == 0) first = col;
-        last = col;
-      }
-    }
-    if (first == 0) continue;
-    move_to(out, first, row);
-    for (int col = first; col <= last; ++col) {
-      const char32_t c = screen.at(col, row);
-      if (utf8) put_utf8(out, c);
-      else out += static_cast<char>(c);
-      shown.at(col, row) = c;
-    }
-  }
-  if (!out.empty() || shown.x != screen.x || shown.y != screen.y) {
-    move_to(out, screen.x, screen.y);
-    shown.x = screen.x;
-    shown.y = screen.y;
-  }
-  write_stdout(out);
+  write_stdout(vt_text(take_changes(shown, screen, redraw), screen, console_is_utf8()));
 }
 
 void install_exit_guards() {

@@ -50,7 +50,7 @@ const char* error_text(std::uint16_t code) {
     case kNotOpenForInput: return "file not open for input";
     case kNotOpenForOutput: return "file not open for output";
     case kInvalidNumber: return "invalid numeric format";
-    default: return "system error";
+    default: return platform::error_text(code);  // the system's own words
   }
 }
 

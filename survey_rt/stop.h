@@ -29,7 +29,8 @@ enum : std::uint16_t {
   kInvalidNumber = 106,
 };
 
-// The text of an error code, "system error" for the platform's other codes.
+// The text of an error code; for the platform's other codes, the platform's
+// own words ("disk full").
 const char* error_text(std::uint16_t code);
 
 namespace stop_detail {

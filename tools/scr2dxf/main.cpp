@@ -17,7 +17,6 @@
 // the drawing is made. The drawing is written under a temporary name beside
 // its own and renamed into place only when complete, so no half drawing is
 // ever left under the name given.
-#include <cerrno>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -30,6 +29,7 @@
 #include "ascii_case.h"
 #include "console.h"
 #include "dxf_drawing.h"
+#include "platform.h"
 #include "stop.h"
 #include "text_file.h"
 
@@ -69,7 +69,7 @@ std::int32_t answer_line = 0;  // the line of the last answer, for the messages
 // (a failed write, a drawing that cannot be put in place).
 std::string part_path;
 
-void remove_part() { std::remove(part_path.c_str()); }
+void remove_part() { platform::remove_file(part_path); }
 
 [[noreturn]] void stop(int code, const std::string& message) { halt_with_message(code, "scr2dxf: " + message); }
 
@@ -306,8 +306,8 @@ int main(int argc, char** argv) {
   write_drawing();
   close_file(dxf_file);
   io_check();
-  if (std::rename(part_path.c_str(), target.c_str()) != 0)
-    stop(errno, "cannot put the drawing in place as " + dxf_name + ": " + std::strerror(errno));
+  if (const std::uint16_t err = platform::replace_file(part_path, target))
+    stop(err, "cannot put the drawing in place as " + dxf_name + ": " + error_text(err));
   on_stop(nullptr);
 
   show_at(7, 16, "Written  ");
