@@ -63,7 +63,7 @@ void finish() {
 // Reads one line from the terminal, echoing and editing it on the screen: the
 // text typed, without its line end; false when the input ended first.
 bool edit_typed_line(std::string& line) {
-  LineEdit edit(platform::console_is_utf8());
+  LineEdit edit(utf8_console);
   show();
   platform::keys_on();
   EditStep step = EditStep::more;

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
+#include <utility>
 
 #include "ascii_case.h"
 #include "platform.h"
@@ -59,20 +59,17 @@ std::string lookup_file(const std::string& dir, const std::string& name, Use use
   DIR* d = ::opendir(dir.empty() ? "." : dir.c_str());
   if (d == nullptr) return name;
   std::string best;
-  timespec best_time{};
+  std::pair<time_t, long> best_time;  // its modification time
   bool found = false;
   while (const dirent* e = ::readdir(d)) {
     if (!equal_nocase(e->d_name, name)) continue;
     struct stat st;
     if (::stat((dir + e->d_name).c_str(), &st) != 0 || S_ISDIR(st.st_mode)) continue;
-    const timespec t = st.st_mtim;
-    const bool newer = t.tv_sec != best_time.tv_sec ? t.tv_sec > best_time.tv_sec
-                                                      : t.tv_nsec > best_time.tv_nsec;
-    const bool as_new = t.tv_sec == best_time.tv_sec && t.tv_nsec == best_time.tv_nsec;
-    const bool first = best != name && (name == e->d_name || best > e->d_name);
-    if (!found || newer || (as_new && first)) {
+    const std::pair<time_t, long> time{st.st_mtim.tv_sec, st.st_mtim.tv_nsec};
+    const bool before_best = best != name && (e->d_name == name || e->d_name < best);
+    if (!found || time > best_time || (time == best_time && before_best)) {
       best = e->d_name;
-      best_time = t;
+      best_time = time;
       found = true;
     }
   }

@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include "platform.h"
 #include "screen.h"
@@ -32,10 +32,10 @@ volatile sig_atomic_t keys_active = 0;  // the terminal is in key mode now
 // before the first present).
 Screen shown;
 
-// The screen is on a terminal: when the process stops (Ctrl-Z), the cursor
-// goes below the window (to_bottom) for the shell; when it goes on (fg),
-// redraw_wanted asks for the whole window to be drawn again.
-volatile sig_atomic_t screen_on_terminal = 0;
+// When the screen is on a terminal (to_bottom_size > 0) and the process
+// stops (Ctrl-Z), the cursor goes below the window (to_bottom) for the shell;
+// when it goes on (fg), redraw_wanted asks for the whole window to be drawn
+// again.
 volatile sig_atomic_t redraw_wanted = 0;
 char to_bottom[32];
 std::size_t to_bottom_size = 0;
@@ -71,7 +71,7 @@ void on_stop_signal(int) {
   const int saved_errno = errno;
   const bool was_active = keys_active;
   if (was_active && modes_saved) ::tcsetattr(STDIN_FILENO, TCSANOW, &saved_modes);
-  if (screen_on_terminal) {
+  if (to_bottom_size > 0) {
     [[maybe_unused]] const ssize_t moved = ::write(STDOUT_FILENO, to_bottom, to_bottom_size);
   }
   // SIGTSTP is blocked while its handler runs: with the default action and
@@ -84,7 +84,7 @@ void on_stop_signal(int) {
   ::raise(SIGTSTP);
   catch_stop_signal(on_stop_signal);
   if (was_active) set_key_mode();
-  if (screen_on_terminal) redraw_wanted = 1;
+  if (to_bottom_size > 0) redraw_wanted = 1;
   errno = saved_errno;
 }
 
@@ -154,20 +154,6 @@ std::uint8_t key_code(char final, int param) {
       }
   }
   return 0;
-}
-
-void write_stdout(const std::string& text) {
-  const char* p = text.data();
-  std::size_t n = text.size();
-  while (n > 0) {
-    const ssize_t w = ::write(STDOUT_FILENO, p, n);
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return;  // nowhere to show the screen: the tool goes on without it
-    }
-    p += w;
-    n -= static_cast<std::size_t>(w);
-  }
 }
 
 }  // namespace
@@ -247,7 +233,9 @@ bool read_key(Key& key) {
 void present(const Screen& screen) {
   const bool redraw = redraw_wanted;
   redraw_wanted = 0;
-  write_stdout(vt_text(take_changes(shown, screen, redraw), screen, console_is_utf8()));
+  // With nowhere to show the screen, the tool goes on without it.
+  const std::string text = vt_text(take_changes(shown, screen, redraw), screen, console_is_utf8());
+  write_all(STDOUT_FILENO, text.data(), text.size());
 }
 
 void install_exit_guards() {
@@ -264,7 +252,6 @@ void install_exit_guards() {
     window_size(width, height);
     const int n = std::snprintf(to_bottom, sizeof to_bottom, "\x1b[%d;1H\r\n", height);
     to_bottom_size = n > 0 ? static_cast<std::size_t>(n) : 0;
-    screen_on_terminal = 1;
   }
   catch_stop_signal(on_stop_signal);
 }
@@ -289,14 +276,7 @@ void write_stderr(std::string_view text) {
     return;
   }
 #endif
-  while (!text.empty()) {
-    const ssize_t w = ::write(STDERR_FILENO, text.data(), text.size());
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      return;
-    }
-    text.remove_prefix(static_cast<std::size_t>(w));
-  }
+  write_all(STDERR_FILENO, text.data(), text.size());  // nowhere to tell a failure
 }
 
 void exit_process(int code) {

@@ -488,37 +488,43 @@ std::uint16_t read_word(TextFile& file) {
   return value;
 }
 
+namespace {
+
+// Reads more until the line from buf[pos] ends among the buffered bytes (a
+// CR, LF or byte 26), reaches 255 bytes, or the file ends; returns where it
+// ends. With whole_end a CR read last does not end it yet: an LF may follow.
+inline std::size_t buffer_line(FileBuffer& f, bool whole_end) {
+  for (;;) {
+    const std::size_t end = line_end(f, std::min(f.len, f.pos + kMaxToken));
+    const bool ended = end < f.len && (!whole_end || f.buf[end] != '\r' || end + 1 < f.len);
+    if (ended || end - f.pos == kMaxToken || f.eof) return end;
+    std::size_t keep = f.pos;
+    more(f, keep);  // when it reads nothing, f.eof is set
+  }
+}
+
+// Consumes the line end at buf[pos] when one is buffered: an LF, a CR, or a
+// CR LF; a byte 26 stays, as the end of the file.
+inline void pass_line_end(FileBuffer& f) {
+  if (f.pos == f.len || f.buf[f.pos] == kEndOfFile) return;
+  if (f.buf[f.pos++] == '\r' && f.pos < f.len && f.buf[f.pos] == '\n') ++f.pos;
+}
+
+}  // namespace
+
 std::string read_line(TextFile& file) {
   FileBuffer& f = buffer_of(file);
   if (!can_read(f, "read_line")) return {};
-  for (;;) {
-    // The line ends at a CR, LF or byte 26, after 255 bytes, or at the end of
-    // the file; until one of them is in the buffer, read more.
-    const std::size_t limit = std::min(f.len, f.pos + kMaxToken);
-    const std::size_t end = line_end(f, limit);
-    if (end < f.len || end - f.pos == kMaxToken || f.eof) {
-      std::string line(f.buf + f.pos, end - f.pos);
-      f.pos = end;
-      return line;
-    }
-    std::size_t keep = f.pos;
-    more(f, keep);
-  }
+  const std::size_t end = buffer_line(f, false);
+  std::string line(f.buf + f.pos, end - f.pos);
+  f.pos = end;
+  return line;
 }
 
 std::string_view take_line(TextFile& file) {
   FileBuffer& f = buffer_of(file);
   if (!can_read(f, "take_line")) return {};
-  std::size_t end;
-  for (;;) {
-    // As read_line, and a CR must not be the last byte read: an LF may follow.
-    const std::size_t limit = std::min(f.len, f.pos + kMaxToken);
-    end = line_end(f, limit);
-    const bool whole_end = end < f.len && (f.buf[end] != '\r' || end + 1 < f.len);
-    if (whole_end || end - f.pos == kMaxToken || f.eof) break;
-    std::size_t keep = f.pos;
-    more(f, keep);  // when it reads nothing, f.eof is set
-  }
+  const std::size_t end = buffer_line(f, true);
   const char* const start = f.buf + f.pos;
   const std::size_t n = end - f.pos;
   f.pos = end;
@@ -527,11 +533,7 @@ std::string_view take_line(TextFile& file) {
     skip_line(file);
     return f.long_line;
   }
-  if (end < f.len) {
-    const char c = f.buf[end];
-    if (c != kEndOfFile) ++f.pos;
-    if (c == '\r' && f.pos < f.len && f.buf[f.pos] == '\n') ++f.pos;
-  }
+  pass_line_end(f);
   return {start, n};
 }
 
@@ -561,10 +563,7 @@ bool take_raw_line(TextFile& file, std::size_t keep, std::string_view& line, std
       }
       size = passed + n;
       f.pos += n;
-      if (f.pos < f.len) {
-        const char c = f.buf[f.pos++];
-        if (c == '\r' && f.pos < f.len && f.buf[f.pos] == '\n') ++f.pos;
-      }
+      pass_line_end(f);
       return true;
     }
     if (passed + n > keep) {  // a long line: its start is kept aside, the rest passed over

@@ -12,7 +12,6 @@
 #include <string>
 
 #include "platform.h"
-#include "stop.h"
 
 namespace survey_rt::platform {
 namespace {
@@ -114,11 +113,9 @@ std::uint16_t remove_file(std::string_view path) {
   return ::DeleteFileW(wide(path).c_str()) ? 0 : last_error();
 }
 
+// The words of 2, 3 and 5 are the runtime's own (error_text of stop.h).
 const char* error_text(std::uint16_t code) {
   switch (code) {
-    case kFileNotFound: return "file not found";
-    case kPathNotFound: return "path not found";
-    case kAccessDenied: return "access denied";
     case ERROR_SHARING_VIOLATION: return "in use by another program; close it there";
     case ERROR_LOCK_VIOLATION: return "locked by another program; close it there";
     case ERROR_HANDLE_DISK_FULL:
