@@ -176,8 +176,10 @@ void open_lists() {
   }
 }
 
-// Starts a pass over the records, the lists open at their start: reads
-// their first records.
+// Starts a pass over the records, the lists open at their start: reads the
+// first record of each other list and starts the track. As in every tool of
+// the chain, the passes then read the first record without an end test: an
+// empty PM/Points.txt stops the tool there.
 void start_pass() {
   records = 0;
   if (survey.have_clean) {
@@ -189,10 +191,7 @@ void start_pass() {
     spike_line = 0;
     read_spike();
   }
-  // As in every tool of the chain, the first record is read without an end
-  // test: an empty PM/Points.txt stops the tool here.
   start_track(points_file, "PM/Points.txt", track);
-  read_record();
 }
 
 void end_pass() {
@@ -266,11 +265,10 @@ int main(int argc, char** argv) {
 
   // The first pass, over the lists opened above.
   start_pass();
-  measure_record();
-  while (!at_end_checked(points_file)) {
+  do {
     read_record();
     measure_record();
-  }
+  } while (!at_end_checked(points_file));
   end_pass();
   show_count(7, 13, "Kept    : ", survey.kept, 8);
   show_count(7, 14, "Deleted : ", survey.deleted, 8);
@@ -307,13 +305,12 @@ int main(int argc, char** argv) {
   Profile profile = profile_layout(survey);
   open_lists();
   start_pass();
-  for (;;) {
+  do {
+    read_record();
     show_count(7, 16, "Drawn   : ", records, 8);
     if (finite_place()) plan_add(plan, x, y, z, kind);
     if (std::isfinite(track.distance) && std::isfinite(z)) profile_add(profile, survey, track.distance, z, kind);
-    if (at_end_checked(points_file)) break;
-    read_record();
-  }
+  } while (!at_end_checked(points_file));
   end_pass();
   write_plan(plan_file, plan, survey);
   close_file(plan_file);
