@@ -78,7 +78,8 @@ def entities(drawing):
 
 
 def flag_screen(w, a, p, n, flagged, kept=None):
-    return screen_rows({**({} if kept is None else {17: "      Kept   : %8d" % kept}),3: "      Echo Record Spike Flags", 4: "      " + "~" * 23,
+    return screen_rows({**({} if kept is None else {17: "      Kept   : %8d" % kept}),
+                        3: "      Echo Record Spike Flags", 4: "      " + "~" * 23,
                         6: "      Read      PM/Points.txt", 7: "      Write  Temp/Clr_Rec.dxf",
                         8: "              Temp/Spikes.txt",
                         10: "      Window    : %d records before and after" % w,

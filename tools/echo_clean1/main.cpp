@@ -8,8 +8,7 @@
 #include "console.h"
 #include "stop.h"
 #include "text_file.h"
-#include "track.h"
-#include "xyz_records.h"
+#include "track_records.h"
 
 using namespace survey_rt;
 
@@ -17,8 +16,7 @@ namespace {
 
 TextFile points_file, script_file;
 double x = 0, y = 0, z = 0;  // the current record
-double px = 0, py = 0;       // the position of the record before it
-double distance = 0;         // along the track, from the first record
+Track track;                 // along which it lies
 std::int32_t records = 0;
 
 }  // namespace
@@ -40,8 +38,7 @@ int main() {
   // The first record's position starts the track, so its step is 0; then the
   // file is read again from its start.
   records = 0;
-  distance = 0.0;
-  read_first_xyz(points_file, "PM/Points.txt", px, py, z);
+  start_track(points_file, "PM/Points.txt", track);
 
   write_str(script_file, "ucsicon off osnap off point");
   io_check();
@@ -51,16 +48,13 @@ int main() {
   do {
     ++records;
     show_count(7, 10, "Points: ", records, 8);
-    read_xyz(points_file, x, y, z);
-    distance = add_track_step(distance, px, py, x, y);
+    read_track_xyz(points_file, track, x, y, z);
     write_char(script_file, ' ');
-    write_fixed(script_file, distance, 0, 4);
+    write_fixed(script_file, track.distance, 0, 4);
     write_char(script_file, ',');
     write_fixed(script_file, z, 0, 2);
     end_line(script_file);
     io_check();
-    px = x;
-    py = y;
   } while (!at_end_checked(points_file));
   write_str(script_file, "zoom e");
   end_line(script_file);

@@ -14,8 +14,7 @@
 #include "fixed_notation.h"
 #include "stop.h"
 #include "text_file.h"
-#include "track.h"
-#include "xyz_records.h"
+#include "track_records.h"
 
 using namespace survey_rt;
 
@@ -28,9 +27,10 @@ std::int32_t found = 0;    // points found in the drawing
 std::int32_t records = 0;  // records read from PM/Points.txt
 std::int32_t kept = 0;     // kept points read from Temp/Clr_Rec.txt
 
-// The current record: position, height, distance along the track (d) and
-// that distance rounded to four decimals (r).
-double x = 0, y = 0, z = 0, px = 0, py = 0, d = 0, r = 0;
+// The current record: position, height, its distance along the track
+// (track.distance) and that distance rounded to four decimals (r).
+double x = 0, y = 0, z = 0, r = 0;
+Track track;
 // The current kept point: distance along the track (c, rounded to four
 // decimals) and height (h).
 double c = 0, h = 0;
@@ -50,12 +50,9 @@ void write_kept_point(std::span<const double> v) {
 }
 
 void read_record() {
-  read_xyz(points_file, x, y, z);
+  read_track_xyz(points_file, track, x, y, z);
   ++records;
-  d = add_track_step(d, px, py, x, y);
-  r = round4(d);
-  px = x;
-  py = y;
+  r = round4(track.distance);
 }
 
 void read_kept_point() {
@@ -112,7 +109,7 @@ bool match_step() {
     write_clean_record();
     return take_record() && take_kept_point();
   }
-  if (c > d) return take_record();  // the record's point was deleted
+  if (c > track.distance) return take_record();  // the record's point was deleted
   // The kept point is neither this record's point nor beyond it.
   if (h == z && std::fabs(c - r) <= 0.0001 + 1e-9) {
     // The same point: its distance was rounded to the other side of a half
@@ -177,10 +174,9 @@ int main() {
 
   records = 0;
   kept = 0;
-  d = 0.0;
   // The first record's position starts the track; then the file is read
   // again from its start.
-  read_first_xyz(points_file, "PM/Points.txt", px, py, z);
+  start_track(points_file, "PM/Points.txt", track);
 
   // The first record and the first kept point are read without an end test:
   // an empty Temp/Clr_Rec.txt (every point deleted) stops the tool here.

@@ -39,8 +39,7 @@
 #include "number_grammar.h"
 #include "stop.h"
 #include "text_file.h"
-#include "track.h"
-#include "xyz_records.h"
+#include "track_records.h"
 
 using namespace survey_rt;
 
@@ -91,7 +90,6 @@ TextFile points_file, dxf_file, spikes_file;
 Record ring[2 * kMaxWindow + 1];  // records i - W to i + W of the current record i
 SortedHeights before, after;
 std::int32_t records = 0, kept = 0, spikes = 0, kept_spikes = 0;
-double first_x = 0, first_y = 0;  // the position of the first record, where the track starts
 
 [[noreturn]] void stop(const std::string& message) { halt_with_message(kBadCall, "echo_flag: " + message); }
 
@@ -148,18 +146,16 @@ void read_options(int argc, char** argv) {
 // the distance written with four decimals and z with two, read back.
 DxfPoint drawn_point(const Record& r) { return {fixed_value(r.d, 4), fixed_value(r.z, 2), 0.0}; }
 
-// The first pass: the extents of the drawing. The distance grows along the
-// file, so the first and last records bound it; the heights are bounded by
-// the least and greatest z.
-DxfExtents measure() {
+// The first pass, along the track from its start: the extents of the
+// drawing. The distance grows along the file, so the first and last records
+// bound it; the heights are bounded by the least and greatest z.
+DxfExtents measure(Track track) {
   Record r;
-  read_first_xyz(points_file, "PM/Points.txt", first_x, first_y, r.z);
-  double px = first_x, py = first_y, d = 0, low = 0, high = 0;
+  double low = 0, high = 0;
   do {
-    read_xyz(points_file, r.x, r.y, r.z);
+    read_track_xyz(points_file, track, r.x, r.y, r.z);
     show_count(7, 14, "Records: ", ++records, 8);
-    d = add_track_step(d, px, py, r.x, r.y);
-    if (!std::isfinite(d) || !std::isfinite(r.z)) {
+    if (!std::isfinite(track.distance) || !std::isfinite(r.z)) {
       show_at(7, 18, "Stopped: a record that cannot be drawn.");
       show_line("");  // the message on the standard error follows on the next row
       stop("PM/Points.txt, record " + std::to_string(records) +
@@ -167,12 +163,10 @@ DxfExtents measure() {
     }
     low = records == 1 ? r.z : std::min(low, r.z);
     high = records == 1 ? r.z : std::max(high, r.z);
-    px = r.x;
-    py = r.y;
   } while (!at_end_checked(points_file));
   DxfExtents extents;
   extents.add({0.0, fixed_value(low, 2), 0.0});
-  extents.add({fixed_value(d, 4), fixed_value(high, 2), 0.0});
+  extents.add({fixed_value(track.distance, 4), fixed_value(high, 2), 0.0});
   return extents;
 }
 
@@ -256,7 +250,9 @@ int main(int argc, char** argv) {
   show_at(7, 12, "Rel. Dev. : " + dxf_real(rel_dev) + " x |median|");
   open_input(points_file, "PM/Points.txt");
   io_check();
-  const DxfExtents extents = measure();
+  Track start;
+  start_track(points_file, "PM/Points.txt", start);
+  const DxfExtents extents = measure(start);
 
   show_at(7, 7, "Write  Temp/Clr_Rec.dxf");
   create_output(dxf_file, "Temp/Clr_Rec.dxf");
@@ -275,7 +271,7 @@ int main(int argc, char** argv) {
   // i - W to i - 1, after those of i + 1 to i + W that are read.
   open_input(points_file, "PM/Points.txt");
   io_check();
-  double px = first_x, py = first_y, d = 0;
+  Track track = start;
   std::int32_t read = 0, i = 1;
   auto advance = [&] {
     before.insert(ring[i % span].z);
@@ -285,12 +281,9 @@ int main(int argc, char** argv) {
   };
   do {
     Record& r = ring[++read % span];
-    read_xyz(points_file, r.x, r.y, r.z);
-    d = add_track_step(d, px, py, r.x, r.y);
-    r.d = d;
+    read_track_xyz(points_file, track, r.x, r.y, r.z);
+    r.d = track.distance;
     r.number = read;
-    px = r.x;
-    py = r.y;
     if (read > i) after.insert(r.z);
     if (after.n == window) {
       decide(ring[i % span]);

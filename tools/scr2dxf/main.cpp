@@ -20,8 +20,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,9 +43,9 @@ enum class Kind : std::uint8_t { point, polyline, text };
 struct Entity {
   Kind kind = Kind::point;
   std::vector<DxfPoint> at;  // the point, the polyline's vertices, the text's point
-  double height = 0;     // text only, from here on
-  double rotation = 0;   // degrees
-  bool right = false;    // right-justified at the point, else starting at it
+  double height = 0;         // text only, from here on
+  double rotation = 0;       // degrees
+  bool right = false;        // right-justified at the point, else starting at it
   std::string text;
 };
 

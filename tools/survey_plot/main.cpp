@@ -31,7 +31,7 @@
 #include "plot.h"
 #include "stop.h"
 #include "text_file.h"
-#include "track.h"
+#include "track_records.h"
 #include "xyz_records.h"
 
 using namespace survey_rt;
@@ -54,9 +54,10 @@ TextFile points_file, cleaned_file, spikes_file, plan_file, profile_file;
 Survey survey;
 double strip_option = 0;  // 0 when not given
 
-// The current record: its place, height, distance along the track and kind
-// (kKept or kDeleted, with kFlagged).
-double x = 0, y = 0, z = 0, px = 0, py = 0, distance = 0;
+// The current record: its place, height, distance along the track
+// (track.distance) and kind (kKept or kDeleted, with kFlagged).
+double x = 0, y = 0, z = 0;
+Track track;
 std::uint8_t kind = 0;
 std::int32_t records = 0;
 
@@ -146,15 +147,8 @@ bool same(double a, double b) {
 }
 
 void read_record() {
-  read_xyz(points_file, x, y, z);
+  read_track_xyz(points_file, track, x, y, z);
   ++records;
-  if (records == 1) {  // the track starts at the first record
-    px = x;
-    py = y;
-  }
-  distance = add_track_step(distance, px, py, x, y);
-  px = x;
-  py = y;
   kind = kKept;
   if (survey.have_clean) {
     if (cleaned_left && same(x, cx) && same(y, cy) && same(z, cz))
@@ -168,28 +162,36 @@ void read_record() {
   }
 }
 
-// Opens the lists at their start and reads the first record.
-void start_pass() {
+// Opens the lists again at their start, for the second pass.
+void open_lists() {
   open_input(points_file, "PM/Points.txt");
   io_check();
-  records = 0;
-  distance = 0;
   if (survey.have_clean) {
     open_input(cleaned_file, "PM/PointsCl.txt");
     io_check();
-    cleaned_line = 0;
-    read_cleaned();
   }
   if (survey.have_spikes) {
     open_input(spikes_file, "Temp/Spikes.txt");
     io_check();
+  }
+}
+
+// Starts a pass over the records, the lists open at their start: reads the
+// first record of each other list and starts the track. As in every tool of
+// the chain, the passes then read the first record without an end test: an
+// empty PM/Points.txt stops the tool there.
+void start_pass() {
+  records = 0;
+  if (survey.have_clean) {
+    cleaned_line = 0;
+    read_cleaned();
+  }
+  if (survey.have_spikes) {
     spike = 0;
     spike_line = 0;
     read_spike();
   }
-  // As in every tool of the chain, the first record is read without an end
-  // test: an empty PM/Points.txt stops the tool here.
-  read_record();
+  start_track(points_file, "PM/Points.txt", track);
 }
 
 void end_pass() {
@@ -208,7 +210,7 @@ void measure_record() {
   survey.kept += (kind & kKept) != 0;
   survey.deleted += (kind & kDeleted) != 0;
   survey.flagged += (kind & kFlagged) != 0;
-  if (std::isfinite(distance)) survey.track = distance;
+  if (std::isfinite(track.distance)) survey.track = track.distance;
   if (!finite_place()) return;  // not drawn
   survey.x_low = std::min(survey.x_low, x);
   survey.x_high = std::max(survey.x_high, x);
@@ -224,9 +226,9 @@ void measure_record() {
 
 // A strip length as usual: 500 m, or the track's length rounded up when it
 // is shorter, or longer to fit a long track into 40 strips.
-double usual_strip(double track) {
-  if (!(track > 0)) return kStrip;
-  return std::max(std::min(kStrip, round_up_nice(track)), round_up_nice(track / kUsualStrips));
+double usual_strip(double length) {
+  if (!(length > 0)) return kStrip;
+  return std::max(std::min(kStrip, round_up_nice(length)), round_up_nice(length / kUsualStrips));
 }
 
 std::string folder_name() {
@@ -261,13 +263,12 @@ int main(int argc, char** argv) {
   if (!survey.have_spikes) write_str(con, "   (none: nothing flagged)");
   io_check();
 
-  // The first pass.
+  // The first pass, over the lists opened above.
   start_pass();
-  measure_record();
-  while (!at_end_checked(points_file)) {
+  do {
     read_record();
     measure_record();
-  }
+  } while (!at_end_checked(points_file));
   end_pass();
   show_count(7, 13, "Kept    : ", survey.kept, 8);
   show_count(7, 14, "Deleted : ", survey.deleted, 8);
@@ -302,14 +303,14 @@ int main(int argc, char** argv) {
   io_check();
   Plan plan = plan_layout(survey);
   Profile profile = profile_layout(survey);
+  open_lists();
   start_pass();
-  for (;;) {
+  do {
+    read_record();
     show_count(7, 16, "Drawn   : ", records, 8);
     if (finite_place()) plan_add(plan, x, y, z, kind);
-    if (std::isfinite(distance) && std::isfinite(z)) profile_add(profile, survey, distance, z, kind);
-    if (at_end_checked(points_file)) break;
-    read_record();
-  }
+    if (std::isfinite(track.distance) && std::isfinite(z)) profile_add(profile, survey, track.distance, z, kind);
+  } while (!at_end_checked(points_file));
   end_pass();
   write_plan(plan_file, plan, survey);
   close_file(plan_file);

@@ -44,7 +44,7 @@ void write_dots(TextFile& f, const Plan& p, const std::vector<std::uint8_t>& lev
       for (int col = 0; col < p.cols; ++col) {
         const std::size_t i = static_cast<std::size_t>(row) * p.cols + col;
         if (levels[i] == level && (!shallow || p.shallow[i] != p.deep[i]))
-          add_mark(dots, p.left + col * kCell + kCell / 2, p.top + row * kCell + kCell / 2);
+          add_cell_mark(dots, p.left, p.top, col, row);
       }
     }
     end_marks(dots);
@@ -56,40 +56,21 @@ void write_marks(TextFile& f, const Plan& p, std::uint8_t kind, const std::strin
     thin_symbols(
         p.cols, p.rows,
         [&](int col, int row) { return (p.marks[static_cast<std::size_t>(row) * p.cols + col] & kind) != 0; },
-        [&](int col, int row) {
-          add_mark(m, p.left + col * kCell + kCell / 2, p.top + row * kCell + kCell / 2);
-        });
+        [&](int col, int row) { add_cell_mark(m, p.left, p.top, col, row); });
   });
 }
 
-// Eastings labelled at least 110 pixels apart, northings 60.
-double easting_step(const Plan& p) { return round_up_nice(110 * p.scale); }
-double northing_step(const Plan& p) { return round_up_nice(60 * p.scale); }
-double x_of(const Plan& p, double easting) { return p.left + (easting - p.x0) / p.scale; }
-double y_of(const Plan& p, double northing) { return p.top + p.height - (northing - p.y0) / p.scale; }
-
-void write_grid(TextFile& f, const Plan& p) {
-  each_tick(p.x0, p.x0 + p.width * p.scale, easting_step(p),
-            [&](double e) { svg_line(f, x_of(p, e), p.top, x_of(p, e), p.top + p.height, kGridInk); });
-  each_tick(p.y0, p.y0 + p.height * p.scale, northing_step(p),
-            [&](double n) { svg_line(f, p.left, y_of(p, n), p.left + p.width, y_of(p, n), kGridInk); });
+// The map frame: eastings labelled at least 110 pixels apart, northings 60.
+Frame map_frame(const Plan& p) {
+  return {p.left, p.top, p.width, p.height,
+          {p.x0, p.x0 + p.width * p.scale, round_up_nice(110 * p.scale),
+           [&p](double easting) { return p.left + (easting - p.x0) / p.scale; }, "e"},
+          {p.y0, p.y0 + p.height * p.scale, round_up_nice(60 * p.scale),
+           [&p](double northing) { return p.top + p.height - (northing - p.y0) / p.scale; }, "n"}};
 }
 
-void write_axes(TextFile& f, const Plan& p) {
-  const double bottom = p.top + p.height;
-  svg_rect(f, p.left, p.top, p.width, p.height, "fill=\"none\" stroke=\"#000000\" stroke-width=\"1.2\"");
-  const int e_decimals = decimals_of(easting_step(p)), n_decimals = decimals_of(northing_step(p));
-  each_tick(p.x0, p.x0 + p.width * p.scale, easting_step(p), [&](double e) {
-    svg_line(f, x_of(p, e), bottom, x_of(p, e), bottom + 5, kInk);
-    svg_text(f, x_of(p, e), bottom + 18, "class=\"tick-e\" text-anchor=\"middle\"",
-             fixed_text(e, e_decimals));
-  });
-  each_tick(p.y0, p.y0 + p.height * p.scale, northing_step(p), [&](double n) {
-    svg_line(f, p.left - 5, y_of(p, n), p.left, y_of(p, n), kInk);
-    svg_text(f, p.left - 8, y_of(p, n), "class=\"tick-n\" text-anchor=\"end\" dy=\"0.35em\"",
-             fixed_text(n, n_decimals));
-  });
-  svg_text(f, p.left + p.width / 2.0, bottom + 36, "text-anchor=\"middle\"", "Easting (m)");
+void write_axis_titles(TextFile& f, const Plan& p) {
+  svg_text(f, p.left + p.width / 2.0, p.top + p.height + 36, "text-anchor=\"middle\"", "Easting (m)");
   const double middle = p.top + p.height / 2.0;
   svg_text(f, 20, middle, "text-anchor=\"middle\" " + rotated(20, middle), "Northing (m)");
 }
@@ -155,11 +136,9 @@ void write_legend(TextFile& f, const Survey& s, int x, int y) {
   svg_text(f, x + 22, y - 2, "", "a cell's shallowest record (centre)");
   svg_text(f, x + 22, y + 12, "", "over its deepest (rim)");
   write_symbols(f, kDeleted, "legend-deleted", [&](Marks& m) { add_mark(m, x + 8, y + 36); });
-  svg_text(f, x + 22, y + 36, "dy=\"0.35em\"",
-           s.have_clean ? "deleted in the cleaning" : "deleted: none (no PM/PointsCl.txt)");
+  svg_text(f, x + 22, y + 36, "dy=\"0.35em\"", deleted_legend(s));
   write_symbols(f, kFlagged, "legend-flagged", [&](Marks& m) { add_mark(m, x + 8, y + 60); });
-  svg_text(f, x + 22, y + 60, "dy=\"0.35em\"",
-           s.have_spikes ? "flagged in Temp/Spikes.txt" : "flagged: none (no Temp/Spikes.txt)");
+  svg_text(f, x + 22, y + 60, "dy=\"0.35em\"", flagged_legend(s));
 }
 
 }  // namespace
@@ -222,12 +201,14 @@ void write_plan(TextFile& f, const Plan& p, const Survey& s) {
   svg_text(f, p.left, 30, "font-size=\"18\" font-weight=\"bold\"", "Survey plan: " + s.title);
   svg_text(f, p.left, 50, "", counts);
   svg_text(f, p.left, 68, "", colours);
-  write_grid(f, p);
+  const Frame frame = map_frame(p);
+  write_grid(f, frame);
   write_dots(f, p, p.deep, 6, false);
   write_dots(f, p, p.shallow, 3, true);
   write_marks(f, p, kDeleted, "deleted");
   write_marks(f, p, kFlagged, "flagged");
-  write_axes(f, p);
+  write_frame(f, frame);
+  write_axis_titles(f, p);
   write_scale_bar(f, p);
   write_north_arrow(f, panel + 20, p.top);
   write_colour_scale(f, p, panel, p.top + 110);

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <limits>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "svg.h"
@@ -45,6 +46,12 @@ inline int cell_of(double pixels, int n) {
   const double v = pixels / kCell;
   if (!(v >= 0)) return 0;
   return v >= n ? n - 1 : static_cast<int>(v);
+}
+
+// Puts a mark at the centre of the cell (col, row) of the cells that start at
+// the pixel (left, top).
+inline void add_cell_mark(Marks& m, int left, int top, int col, int row) {
+  add_mark(m, left + col * kCell + kCell / 2, top + row * kCell + kCell / 2);
 }
 
 // The symbols of deleted (kind kDeleted) or flagged (kFlagged) records that
@@ -107,5 +114,12 @@ void write_profile(survey_rt::TextFile& f, const Profile& p, const Survey& s);
 
 // The counts of the records, for the pictures' subtitles.
 std::string counts_text(const Survey& s);
+// What the legends say of the deleted and of the flagged records.
+inline std::string_view deleted_legend(const Survey& s) {
+  return s.have_clean ? "deleted in the cleaning" : "deleted: none (no PM/PointsCl.txt)";
+}
+inline std::string_view flagged_legend(const Survey& s) {
+  return s.have_spikes ? "flagged in Temp/Spikes.txt" : "flagged: none (no Temp/Spikes.txt)";
+}
 
 }  // namespace survey_plot

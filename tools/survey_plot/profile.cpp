@@ -47,9 +47,7 @@ void write_marks(TextFile& f, const Profile& p, int strip, int top) {
   for (const std::uint8_t kind : {kKept, kDeleted, kFlagged}) {
     write_kind(f, kind, "-" + std::to_string(strip + 1), [&](Marks& m) {
       const auto has = [&](int col, int row) { return (p.cells[cell_index(strip, row, col)] & kind) != 0; };
-      const auto put = [&](int col, int row) {
-        add_mark(m, kLeft + col * kCell + kCell / 2, top + row * kCell + kCell / 2);
-      };
+      const auto put = [&](int col, int row) { add_cell_mark(m, kLeft, top, col, row); };
       if (kind != kKept) return thin_symbols(kCols, kRows, has, put);
       for (int row = 0; row < kRows; ++row)
         for (int col = 0; col < kCols; ++col)
@@ -59,33 +57,23 @@ void write_marks(TextFile& f, const Profile& p, int strip, int top) {
 }
 
 void write_strip(TextFile& f, const Profile& p, const Survey& s, int strip) {
-  const int top = kFirst + strip * kPitch, bottom = top + kHeight;
+  const int top = kFirst + strip * kPitch;
   const double start = strip * s.strip, end = start + s.strip;
-  const double d_step = round_up_nice(s.strip * 90 / kWidth);  // labels at least 90 pixels apart
-  const double z_step = round_up_nice((p.z_high - p.z_low) * 28 / kHeight);
-  const auto x_of = [&](double d) { return kLeft + (d - start) / s.strip * kWidth; };
-  const auto y_of = [&](double z) { return top + (p.z_high - z) / (p.z_high - p.z_low) * kHeight; };
+  // Distances labelled at least 90 pixels apart, heights 28.
+  const Frame frame = {kLeft, top, kWidth, kHeight,
+                       {start, end, round_up_nice(s.strip * 90 / kWidth),
+                        [&](double d) { return kLeft + (d - start) / s.strip * kWidth; }, "d"},
+                       {p.z_low, p.z_high, round_up_nice((p.z_high - p.z_low) * 28 / kHeight),
+                        [&](double z) { return top + (p.z_high - z) / (p.z_high - p.z_low) * kHeight; }, "z"}};
   write_str(f, "<g class=\"strip\">");
   end_line(f);
   const int d = decimals_of(s.strip);
   svg_text(f, kLeft, top - 8, "font-weight=\"bold\"",
            "Strip " + std::to_string(strip + 1) + " of " + std::to_string(p.strips) + ": " +
                fixed_text(start, d) + " m to " + fixed_text(end, d) + " m along the track");
-  each_tick(start, end, d_step, [&](double v) { svg_line(f, x_of(v), top, x_of(v), bottom, kGridInk); });
-  each_tick(p.z_low, p.z_high, z_step,
-            [&](double z) { svg_line(f, kLeft, y_of(z), kLeft + kWidth, y_of(z), kGridInk); });
+  write_grid(f, frame);
   write_marks(f, p, strip, top);
-  svg_rect(f, kLeft, top, kWidth, kHeight, "fill=\"none\" stroke=\"#000000\" stroke-width=\"1.2\"");
-  each_tick(start, end, d_step, [&](double v) {
-    svg_line(f, x_of(v), bottom, x_of(v), bottom + 5, kInk);
-    svg_text(f, x_of(v), bottom + 18, "class=\"tick-d\" text-anchor=\"middle\"",
-             fixed_text(v, decimals_of(d_step)));
-  });
-  each_tick(p.z_low, p.z_high, z_step, [&](double z) {
-    svg_line(f, kLeft - 5, y_of(z), kLeft, y_of(z), kInk);
-    svg_text(f, kLeft - 8, y_of(z), "class=\"tick-z\" text-anchor=\"end\" dy=\"0.35em\"",
-             fixed_text(z, decimals_of(z_step)));
-  });
+  write_frame(f, frame);
   const double middle = top + kHeight / 2.0;
   svg_text(f, 18, middle, "text-anchor=\"middle\" transform=\"rotate(-90 18 " + fixed_text(middle, 1) + ")\"",
            "z (m)");
@@ -98,12 +86,12 @@ void write_strip(TextFile& f, const Profile& p, const Survey& s, int strip) {
 void write_legend(TextFile& f, const Survey& s, int y) {
   struct Item {
     std::uint8_t kind;
-    std::string text;
+    std::string_view text;
   };
   const Item items[] = {
       {kKept, s.have_clean ? "kept (in PM/PointsCl.txt)" : "record (no PM/PointsCl.txt yet)"},
-      {kDeleted, s.have_clean ? "deleted in the cleaning" : "deleted: none (no PM/PointsCl.txt)"},
-      {kFlagged, s.have_spikes ? "flagged in Temp/Spikes.txt" : "flagged: none (no Temp/Spikes.txt)"},
+      {kDeleted, deleted_legend(s)},
+      {kFlagged, flagged_legend(s)},
   };
   int x = kLeft + 8;
   for (const Item& item : items) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "fixed_notation.h"
 #include "stop.h"
 
 using namespace survey_rt;
@@ -167,6 +168,32 @@ void svg_rect(TextFile& f, double x, double y, double w, double h, std::string_v
   write_str(f, "/>");
   end_line(f);
   io_check();
+}
+
+void write_grid(TextFile& f, const Frame& frame) {
+  const int right = frame.left + frame.width, bottom = frame.top + frame.height;
+  each_tick(frame.x.low, frame.x.high, frame.x.step,
+            [&](double v) { svg_line(f, frame.x.at(v), frame.top, frame.x.at(v), bottom, kGridInk); });
+  each_tick(frame.y.low, frame.y.high, frame.y.step,
+            [&](double v) { svg_line(f, frame.left, frame.y.at(v), right, frame.y.at(v), kGridInk); });
+}
+
+void write_frame(TextFile& f, const Frame& frame) {
+  const int bottom = frame.top + frame.height;
+  svg_rect(f, frame.left, frame.top, frame.width, frame.height,
+           "fill=\"none\" stroke=\"#000000\" stroke-width=\"1.2\"");
+  const int x_decimals = decimals_of(frame.x.step), y_decimals = decimals_of(frame.y.step);
+  each_tick(frame.x.low, frame.x.high, frame.x.step, [&](double v) {
+    svg_line(f, frame.x.at(v), bottom, frame.x.at(v), bottom + 5, kInk);
+    svg_text(f, frame.x.at(v), bottom + 18,
+             "class=\"tick-" + std::string(frame.x.name) + "\" text-anchor=\"middle\"", fixed_text(v, x_decimals));
+  });
+  each_tick(frame.y.low, frame.y.high, frame.y.step, [&](double v) {
+    svg_line(f, frame.left - 5, frame.y.at(v), frame.left, frame.y.at(v), kInk);
+    svg_text(f, frame.left - 8, frame.y.at(v),
+             "class=\"tick-" + std::string(frame.y.name) + "\" text-anchor=\"end\" dy=\"0.35em\"",
+             fixed_text(v, y_decimals));
+  });
 }
 
 Marks begin_marks(TextFile& f, std::string attrs, std::string_view shape) {

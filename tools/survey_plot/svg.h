@@ -5,6 +5,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -61,6 +62,25 @@ void svg_number(survey_rt::TextFile& f, double v);
 // The paint of grid lines and of frames and ticks.
 constexpr std::string_view kGridInk = "stroke=\"#d9d9d9\" stroke-width=\"1\"";
 constexpr std::string_view kInk = "stroke=\"#000000\" stroke-width=\"1\"";
+
+// A frame of a picture: its outline, width x height pixels with the top left
+// corner at (left, top), and the axes along its bottom (x) and its left side
+// (y). An axis has a tick at every multiple v of step from low to high, at
+// the pixel column (x) or row (y) at(v), labelled with the decimals of step;
+// the labels are of the class "tick-" name.
+struct Axis {
+  double low = 0, high = 0, step = 1;
+  std::function<double(double)> at;
+  std::string_view name;
+};
+struct Frame {
+  int left = 0, top = 0, width = 0, height = 0;
+  Axis x, y;
+};
+// The light grid lines across the frame at the ticks, drawn first; the
+// outline, and the ticks and their labels outside it, drawn over the marks.
+void write_grid(survey_rt::TextFile& f, const Frame& frame);
+void write_frame(survey_rt::TextFile& f, const Frame& frame);
 
 // The shapes of the marks, each drawn from its centre.
 constexpr std::string_view kDot = "h0";  // a dot by the round line cap
