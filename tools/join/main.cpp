@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "console.h"
+#include "day_count.h"
 #include "number_grammar.h"
 #include "stop.h"
 #include "text_file.h"
@@ -35,15 +36,6 @@ struct PositionFix {
 struct Sounding {
   double depth = 0;
   double time = 0;
-};
-
-// The logs carry no date. A log keeps a day offset that grows by a day
-// whenever a record's time of day lies more than 12 hours below that of the
-// record read just before it, so a survey past midnight keeps its order.
-struct DayCount {
-  double offset = 0;
-  double last = 0;
-  bool any = false;
 };
 
 struct TideLevel {
@@ -102,15 +94,12 @@ void read_options(int argc, char** argv) {
   }
 }
 
+// The time of a record's "hour minute second", its log's days counted.
 double record_time(TextFile& f, DayCount& days) {
   const std::uint16_t hour = read_word(f);
   const std::uint16_t minute = read_word(f);
   const double second = read_real(f);
-  const double seconds_of_day = static_cast<double>((hour * 60 + minute) * 60) + second;
-  if (days.any && days.last - seconds_of_day > 43200.0) days.offset += 86400.0;
-  days.last = seconds_of_day;
-  days.any = true;
-  return seconds_of_day + days.offset;
+  return count_days(days, static_cast<double>((hour * 60 + minute) * 60) + second);
 }
 
 // A fix counts one second earlier than its stamp.

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "console.h"
+#include "day_count.h"
 #include "nmea.h"
 #include "stop.h"
 #include "text_file.h"
@@ -62,21 +63,12 @@ struct Line {
   double when = 0;  // a taken line's time, seconds from the midnight before the first
 };
 
-// The times of the lines taken, with the chain's midnight rule: a time more
-// than 12 hours below the last one is the next day, one below it by 12
-// hours or less goes back.
-struct Clock {
-  double last = 0;
-  double day = 0;
-  bool any = false;
-};
-
 // One pass of reading the log: where it is and what decides which lines it
 // takes.
 struct Reader {
   TextFile* file = nullptr;
   std::int64_t line = 0;
-  Clock clock;
+  DayCount days;  // of the lines taken
   bool fix_time_set = false;  // the receiver's time of the last fix taken
   double fix_time = 0;
   std::int64_t fixes = 0;     // fixes taken
@@ -170,16 +162,13 @@ Use next_line(Reader& r, Line& l) {
 
   const nmea::TimeOfDay& t = times == Times::tagged ? l.s.tag : l.s.time;
   if (!t.set) return reject(l, kNoTime, "no receiver time");
+  // A time below the last one is a midnight passed or a time that goes back.
   const double seconds = t.seconds();
-  double day = r.clock.day;
-  if (r.clock.any && seconds < r.clock.last) {
-    if (r.clock.last - seconds <= 43200.0) return reject(l, kTimeBack, "time goes back");
-    day += 86400.0;
-  }
+  if (r.days.any && seconds < r.days.last && !is_next_day(r.days, seconds))
+    return reject(l, kTimeBack, "time goes back");
   // GGA and RMC of one fix: the first one is taken.
   if (fix && l.s.time.set && r.fix_time_set && l.s.time.seconds() == r.fix_time) return Use::same_fix;
-  r.clock = {seconds, day, true};
-  l.when = day + seconds;
+  l.when = count_days(r.days, seconds);
   if (!fix) return Use::depth;
   r.fix_time_set = l.s.time.set;
   r.fix_time = l.s.time.seconds();
