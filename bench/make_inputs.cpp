@@ -289,13 +289,18 @@ PointRecord projected_point(int64_t i, Random& rnd) {
           -((logged_depth_cm(p, rnd) + 5) / 10 * 10 + 50)};
 }
 
+// The i-th point's line; no line end after the last.
+void put_point(Writer& w, int64_t i, const PointRecord& r) {
+  if (i > 0) w.crlf();
+  w.num_w(r.x, 2, 12).num_w(r.y, 2, 12).num_w(r.z, 2, 8);
+}
+
 void write_points(const std::string& path, int64_t n, Random& rnd,
                   std::vector<PointRecord>* keep = nullptr) {
   Writer w(path);
   for (int64_t i = 0; i < n; ++i) {
     const PointRecord r = projected_point(i, rnd);
-    if (i > 0) w.crlf();
-    w.num_w(r.x, 2, 12).num_w(r.y, 2, 12).num_w(r.z, 2, 8);
+    put_point(w, i, r);
     if (keep != nullptr) keep->push_back(r);
   }
 }
@@ -379,8 +384,7 @@ void make_survey_plot(const std::string& dir, int64_t n) {
   Writer spikes(dir + "/Temp/Spikes.txt");
   for (int64_t i = 0; i < n; ++i) {
     const PointRecord r = projected_point(i, rnd);
-    if (i > 0) points.crlf();
-    points.num_w(r.x, 2, 12).num_w(r.y, 2, 12).num_w(r.z, 2, 8);
+    put_point(points, i, r);
     const bool spike = r.z > -150 || r.z < -3500;
     if (!spike && !rnd.one_in(500)) cleaned.num(r.x, 2).put(' ').num(r.y, 2).put(' ').num(r.z, 2).crlf();
     if (spike || rnd.one_in(2000)) spikes.num(i + 1).put(' ').num(r.x, 2).put(' ').num(r.y, 2).crlf();

@@ -20,13 +20,12 @@ void reset() {
   times = Times::undecided;
   main_reader = {};
   lead_reader = {};
-  lines = positions = depths = no_fix = no_depth = same_fix = ignored = rejected = 0;
-  std::fill(std::begin(rejected_for), std::end(rejected_for), 0);
+  std::fill(std::begin(counts), std::end(counts), 0);
   held.clear();
   stretch = {};
   first_date = last_date = 0;
   lag_bins.clear();
-  lag_centre = lag_below = lag_above = lags = 0;
+  lag_centre = lag_below = lags = 0;
   offset_low = offset_high = {};
 }
 

@@ -18,6 +18,7 @@
 #include <string_view>
 
 #include "console.h"
+#include "day_count.h"
 #include "number_grammar.h"
 #include "stop.h"
 #include "text_file.h"
@@ -37,26 +38,17 @@ struct Sounding {
   double time = 0;
 };
 
-// The logs carry no date. A log keeps a day offset that grows by a day
-// whenever a record's time of day lies more than 12 hours below that of the
-// record read just before it, so a survey past midnight keeps its order.
-struct DayCount {
-  double offset = 0;
-  double last = 0;
-  bool any = false;
-};
-
 struct TideLevel {
   double time = 0;
   double level = 0;
 };
 
+// The options as typed (for the screen), each empty when it is not given,
+// and the numbers read from them.
 struct Options {
+  std::string latency_text, max_gap_text, tide;
   double latency = 0;
-  double max_gap = 0;
-  bool has_max_gap = false;
-  std::string tide;  // the file, empty when no tide is given
-  std::string latency_text, max_gap_text;  // as typed, for the screen
+  double max_gap = HUGE_VAL;  // without --max-gap no gap is too long
 };
 
 TextFile pos_file, dpt_file, data_file, tide_file;
@@ -78,39 +70,33 @@ double seconds_option(std::string_view name, std::string_view text) {
 }
 
 void read_options(int argc, char** argv) {
-  bool latency = false, tide = false;
   for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
-    if (name != "--latency" && name != "--max-gap" && name != "--tide")
-      usage("unknown option \"" + std::string(name) + "\"");
+    std::string* const text = name == "--latency"   ? &options.latency_text
+                              : name == "--max-gap" ? &options.max_gap_text
+                              : name == "--tide"    ? &options.tide
+                                                    : nullptr;
+    if (text == nullptr) usage("unknown option \"" + std::string(name) + "\"");
     if (i + 1 == argc) usage(std::string(name) + " needs a value");
-    const std::string_view value = argv[++i];
-    bool& given = name == "--latency" ? latency : name == "--tide" ? tide : options.has_max_gap;
-    if (given) usage(std::string(name) + " given twice");
-    given = true;
+    if (!text->empty()) usage(std::string(name) + " given twice");
+    *text = argv[++i];
     if (name == "--latency") {
-      options.latency = seconds_option(name, value);
-      options.latency_text = value;
+      options.latency = seconds_option(name, *text);
     } else if (name == "--max-gap") {
-      options.max_gap = seconds_option(name, value);
-      options.max_gap_text = value;
+      options.max_gap = seconds_option(name, *text);
       if (options.max_gap < 0) usage("--max-gap needs a gap of 0 seconds or more");
-    } else {
-      options.tide = value;
-      if (value.empty()) usage("--tide needs a file name");
+    } else if (text->empty()) {
+      usage("--tide needs a file name");
     }
   }
 }
 
+// The time of a record's "hour minute second", its log's days counted.
 double record_time(TextFile& f, DayCount& days) {
   const std::uint16_t hour = read_word(f);
   const std::uint16_t minute = read_word(f);
   const double second = read_real(f);
-  const double seconds_of_day = static_cast<double>((hour * 60 + minute) * 60) + second;
-  if (days.any && days.last - seconds_of_day > 43200.0) days.offset += 86400.0;
-  days.last = seconds_of_day;
-  days.any = true;
-  return seconds_of_day + days.offset;
+  return count_days(days, static_cast<double>((hour * 60 + minute) * 60) + second);
 }
 
 // A fix counts one second earlier than its stamp.
@@ -207,7 +193,7 @@ bool join_pass(PositionFix& p1, PositionFix& p2, Sounding& s) {
     if (!next_sounding(s)) return false;
   }
   if (s.time > p1.time && s.time < p2.time) {  // C: inside the window
-    if (options.has_max_gap && p2.time - p1.time > options.max_gap) {
+    if (p2.time - p1.time > options.max_gap) {
       ++in_gaps;  // no straight line across an outage
     } else {
       const double latitude =
@@ -241,7 +227,7 @@ void show_counters() {
   show_count(7, 12, "Positions : ", positions, 8);
   show_count(7, 13, "   Depths : ", depths, 8);
   show_count(7, 15, "3D Points : ", points, 8);
-  if (options.has_max_gap) show_count(7, 16, "  In gaps : ", in_gaps, 8);
+  if (!options.max_gap_text.empty()) show_count(7, 16, "  In gaps : ", in_gaps, 8);
   if (!options.tide.empty()) show_count(7, 17, "  No tide : ", no_tide, 8);
 }
 
@@ -270,7 +256,7 @@ int main(int argc, char** argv) {
   create_output(data_file, "Temp/Data.txt");
   io_check();
   if (!options.latency_text.empty()) show_at(7, 10, "Latency   : " + options.latency_text + " s");
-  if (options.has_max_gap) show_at(7, 11, "Max. gap  : " + options.max_gap_text + " s");
+  if (!options.max_gap_text.empty()) show_at(7, 11, "Max. gap  : " + options.max_gap_text + " s");
 
   PositionFix p1, p2;
   Sounding s;

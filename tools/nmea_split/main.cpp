@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "console.h"
+#include "day_count.h"
 #include "nmea.h"
 #include "stop.h"
 #include "text_file.h"
@@ -33,15 +34,26 @@ using nmea::Kind;
 
 namespace {
 
-// The reasons counted on the screen (a reason may have several texts in
+// What the screen counts, each at its place: the lines and what became of
+// them, then the rejected lines by reason (a reason may have several texts in
 // Temp/Nmea_Rejected.txt).
-enum Reason { kChecksum, kCutShort, kBadField, kTooLong, kTimeBack, kNoTime, kJunk, kNotNmea, kReasons };
+enum Count {
+  kLines, kPositions, kDepths, kNoFix, kNoDepth, kSameFix, kIgnored, kRejected,
+  kChecksum, kCutShort, kBadField, kTooLong, kTimeBack, kNoTime, kJunk, kNotNmea, kCounts
+};
 
-constexpr const char* kReasonLabels[kReasons] = {"checksum  : ", "cut short : ", "bad field : ",
-                                                 "too long  : ", "time back : ", "no time   : ",
-                                                 "junk      : ", "not NMEA  : "};
+struct Counter {
+  int x, y;
+  const char* label;
+};
+constexpr Counter kCounters[kCounts] = {
+    {7, 12, "Lines     : "}, {7, 13, "Positions : "}, {7, 14, "Depths    : "}, {7, 15, "No fix    : "},
+    {7, 16, "No depth  : "}, {7, 17, "Same fix  : "}, {7, 18, "Ignored   : "}, {36, 12, "Rejected  : "},
+    {36, 13, "checksum  : "}, {36, 14, "cut short : "}, {36, 15, "bad field : "}, {36, 16, "too long  : "},
+    {59, 13, "time back : "}, {59, 14, "no time   : "}, {59, 15, "junk      : "}, {59, 16, "not NMEA  : "},
+};
 
-Reason reason_of(nmea::Fault fault) {
+Count reason_of(nmea::Fault fault) {
   switch (fault) {
     case nmea::Fault::checksum: return kChecksum;
     case nmea::Fault::cut_short: return kCutShort;
@@ -57,18 +69,9 @@ enum class Use : std::uint8_t { end, blank, rejected, ignored, date, no_fix, no_
 
 struct Line {
   nmea::Sentence s;
-  Reason reason = kChecksum;  // of a rejected line
+  Count reason = kChecksum;  // of a rejected line
   const char* why = "";
   double when = 0;  // a taken line's time, seconds from the midnight before the first
-};
-
-// The times of the lines taken, with the chain's midnight rule: a time more
-// than 12 hours below the last one is the next day, one below it by 12
-// hours or less goes back.
-struct Clock {
-  double last = 0;
-  double day = 0;
-  bool any = false;
 };
 
 // One pass of reading the log: where it is and what decides which lines it
@@ -76,10 +79,9 @@ struct Clock {
 struct Reader {
   TextFile* file = nullptr;
   std::int64_t line = 0;
-  Clock clock;
+  DayCount days;  // of the lines taken
   bool fix_time_set = false;  // the receiver's time of the last fix taken
   double fix_time = 0;
-  std::int64_t fixes = 0;     // fixes taken
 };
 
 enum class Times : std::uint8_t { undecided, tagged, untagged };
@@ -90,9 +92,7 @@ Kind depth_kind = Kind::other;
 Times times = Times::undecided;
 Reader main_reader, lead_reader;
 
-int lines = 0, positions = 0, depths = 0, no_fix = 0, no_depth = 0, same_fix = 0, ignored = 0;
-int rejected = 0;
-int rejected_for[kReasons] = {};
+int counts[kCounts] = {};
 
 // The soundings between the last fix and the next (untagged logs): up to
 // kHeld of them are held until the next fix; when more come, the second
@@ -116,12 +116,12 @@ Stretch stretch;
 int first_date = 0, last_date = 0;  // yyyymmdd
 
 // The differences tag - receiver time, in milliseconds, counted in a window
-// of about a minute around the first one; the ones beyond it only as below or
-// above. The median is then exact to the millisecond while at least half of
-// the differences lie in the window.
+// of about a minute around the first one; the ones below it only as a count.
+// The median is then exact to the millisecond while at least half of the
+// differences lie in the window.
 constexpr int kLagBins = 65536;
 std::vector<std::uint32_t> lag_bins;
-std::int64_t lag_centre = 0, lag_below = 0, lag_above = 0, lags = 0;
+std::int64_t lag_centre = 0, lag_below = 0, lags = 0;
 
 // DPT: the least and greatest transducer offset met.
 nmea::Value offset_low, offset_high;
@@ -140,7 +140,7 @@ bool blank(std::string_view text) {
   return true;
 }
 
-Use reject(Line& l, Reason reason, const char* why) {
+Use reject(Line& l, Count reason, const char* why) {
   l.reason = reason;
   l.why = why;
   return Use::rejected;
@@ -170,20 +170,16 @@ Use next_line(Reader& r, Line& l) {
 
   const nmea::TimeOfDay& t = times == Times::tagged ? l.s.tag : l.s.time;
   if (!t.set) return reject(l, kNoTime, "no receiver time");
+  // A time below the last one is a midnight passed or a time that goes back.
   const double seconds = t.seconds();
-  double day = r.clock.day;
-  if (r.clock.any && seconds < r.clock.last) {
-    if (r.clock.last - seconds <= 43200.0) return reject(l, kTimeBack, "time goes back");
-    day += 86400.0;
-  }
+  if (r.days.any && seconds < r.days.last && !is_next_day(r.days, seconds))
+    return reject(l, kTimeBack, "time goes back");
   // GGA and RMC of one fix: the first one is taken.
   if (fix && l.s.time.set && r.fix_time_set && l.s.time.seconds() == r.fix_time) return Use::same_fix;
-  r.clock = {seconds, day, true};
-  l.when = day + seconds;
+  l.when = count_days(r.days, seconds);
   if (!fix) return Use::depth;
   r.fix_time_set = l.s.time.set;
   r.fix_time = l.s.time.seconds();
-  ++r.fixes;
   return Use::position;
 }
 
@@ -207,6 +203,13 @@ Kind choose_depth_kind() {
 
 // -- writing
 
+void show(Count c) { show_count(kCounters[c].x, kCounters[c].y, kCounters[c].label, counts[c], 9); }
+
+void add(Count c) {
+  ++counts[c];
+  show(c);
+}
+
 void write_time(TextFile& f, const nmea::TimeOfDay& t) {
   write_int(f, t.hour);
   write_char(f, ' ');
@@ -223,8 +226,7 @@ void write_position(const nmea::Sentence& s) {
   write_fixed(pos_file, s.longitude.value, 0, s.longitude.decimals);
   write_char(pos_file, ' ');
   write_time(pos_file, times == Times::tagged ? s.tag : s.time);
-  ++positions;
-  show_count(7, 13, "Positions : ", positions, 9);
+  add(kPositions);
 }
 
 void note_offset(const nmea::Value& offset) {
@@ -238,11 +240,10 @@ void write_depth(const nmea::Value& depth, const nmea::Value& offset, const nmea
   write_char(dpt_file, ' ');
   write_time(dpt_file, t);
   note_offset(offset);
-  ++depths;
-  show_count(7, 14, "Depths    : ", depths, 9);
+  add(kDepths);
 }
 
-void write_rejected(std::int64_t line, Reason reason, std::string_view why) {
+void write_rejected(std::int64_t line, Count reason, std::string_view why) {
   char number[24];
   const auto end = std::to_chars(number, number + sizeof number, line).ptr;
   write_str(rejected_file, std::string_view(number, static_cast<std::size_t>(end - number)));
@@ -250,23 +251,8 @@ void write_rejected(std::int64_t line, Reason reason, std::string_view why) {
   write_str(rejected_file, why);
   end_line(rejected_file);
   io_check();
-  ++rejected;
-  ++rejected_for[reason];
-  show_count(36, 12, "Rejected  : ", rejected, 9);
-  show_count(reason < 4 ? 36 : 59, 13 + reason % 4, kReasonLabels[reason], rejected_for[reason], 9);
-}
-
-void show_counters() {
-  show_count(7, 12, "Lines     : ", lines, 9);
-  show_count(7, 13, "Positions : ", positions, 9);
-  show_count(7, 14, "Depths    : ", depths, 9);
-  show_count(7, 15, "No fix    : ", no_fix, 9);
-  show_count(7, 16, "No depth  : ", no_depth, 9);
-  show_count(7, 17, "Same fix  : ", same_fix, 9);
-  show_count(7, 18, "Ignored   : ", ignored, 9);
-  show_count(36, 12, "Rejected  : ", rejected, 9);
-  for (int reason = 0; reason < kReasons; ++reason)
-    show_count(reason < 4 ? 36 : 59, 13 + reason % 4, kReasonLabels[reason], rejected_for[reason], 9);
+  add(kRejected);
+  add(reason);
 }
 
 // -- untagged logs: the soundings between two fixes
@@ -330,6 +316,31 @@ void count_ahead() {
   }
 }
 
+// A sounding after the first fix: placed at once in a stretch already
+// counted, else held; one more than kHeld held has the stretch counted.
+void take_sounding(const Held& h) {
+  if (stretch.counted) {
+    place(h);
+    return;
+  }
+  held.push_back(h);
+  if (held.size() > kHeld) {
+    count_ahead();
+    place_held();
+  }
+}
+
+// The end of the stretch, at a fix taken at time to, or at the end of the log
+// (has_end false): the soundings still held are placed.
+void end_stretch(bool has_end, double to) {
+  if (!stretch.counted) {
+    stretch.to = to;
+    stretch.soundings = static_cast<std::int64_t>(held.size());
+    stretch.has_end = has_end;
+  }
+  place_held();
+}
+
 // -- what the screen tells at the end
 
 void note_date(const nmea::Sentence& s) {
@@ -351,9 +362,7 @@ void note_lag(const nmea::Sentence& s) {
   const std::int64_t bin = ms - lag_centre + kLagBins / 2;
   if (bin < 0) {
     ++lag_below;
-  } else if (bin >= kLagBins) {
-    ++lag_above;
-  } else {
+  } else if (bin < kLagBins) {
     ++lag_bins[static_cast<std::size_t>(bin)];
   }
 }
@@ -371,6 +380,12 @@ bool median_lag(double& lag) {
     }
   }
   return false;
+}
+
+// A sentence of the receiver: its date and the lag of the logger's tag.
+void note_receiver(const nmea::Sentence& s) {
+  note_date(s);
+  note_lag(s);
 }
 
 std::string date_text(int yyyymmdd) {
@@ -471,54 +486,45 @@ int main(int argc, char** argv) {
   main_reader.file = &log_file;
   held.reserve(kHeld + 1);
 
-  show_counters();
+  for (int c = 0; c < kCounts; ++c) show(static_cast<Count>(c));
   Line l;
   for (Use use; (use = next_line(main_reader, l)) != Use::end;) {
-    ++lines;
     switch (use) {
       case Use::end:
       case Use::blank: break;
       case Use::rejected: write_rejected(main_reader.line, l.reason, l.why); break;
-      case Use::ignored: show_count(7, 18, "Ignored   : ", ++ignored, 9); break;
-      case Use::no_depth: show_count(7, 16, "No depth  : ", ++no_depth, 9); break;
-      case Use::date:
+      case Use::ignored: add(kIgnored); break;
+      case Use::no_depth: add(kNoDepth); break;
+      case Use::date: note_receiver(l.s); break;
       case Use::no_fix:
+        note_receiver(l.s);
+        add(kNoFix);
+        break;
       case Use::same_fix:
-        note_date(l.s);
-        note_lag(l.s);
-        if (use == Use::no_fix) show_count(7, 15, "No fix    : ", ++no_fix, 9);
-        if (use == Use::same_fix) show_count(7, 17, "Same fix  : ", ++same_fix, 9);
+        note_receiver(l.s);
+        add(kSameFix);
         break;
       case Use::position:
-        note_date(l.s);
-        note_lag(l.s);
+        note_receiver(l.s);
         write_position(l.s);
         if (times == Times::untagged) {
-          if (!stretch.counted) stretch = {stretch.from, l.when, static_cast<std::int64_t>(held.size()), 0, false, true};
-          place_held();
-          stretch = {l.when, l.when, 0, 0, false, false};
+          end_stretch(true, l.when);
+          stretch = {.from = l.when};  // the next one
         }
         break;
       case Use::depth:
         if (times == Times::tagged) {
           write_depth(l.s.depth, l.s.offset, l.s.tag);
-        } else if (main_reader.fixes == 0) {
+        } else if (counts[kPositions] == 0) {
           write_rejected(main_reader.line, kNoTime, "sounding before the first fix");
-        } else if (stretch.counted) {
-          place({l.s.depth, l.s.offset, main_reader.line});
         } else {
-          held.push_back({l.s.depth, l.s.offset, main_reader.line});
-          if (held.size() > kHeld) {
-            count_ahead();
-            place_held();
-          }
+          take_sounding({l.s.depth, l.s.offset, main_reader.line});
         }
         break;
     }
-    show_count(7, 12, "Lines     : ", lines, 9);
+    add(kLines);
   }
-  if (!stretch.counted) stretch.has_end = false;  // the soundings after the last fix
-  place_held();
+  end_stretch(false, 0);  // the soundings after the last fix
 
   close_file(log_file);
   io_check();

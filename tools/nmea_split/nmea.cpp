@@ -4,7 +4,7 @@
 #include <bit>
 #include <cstring>
 
-#include "number_grammar.h"
+#include "plain_decimal.h"
 
 namespace nmea {
 namespace {
@@ -71,37 +71,13 @@ std::string_view trim_blanks(std::string_view text) {
   return text;
 }
 
-// A plain decimal, "-"? digits ("." digits)?, as the nearest double (the
-// runtime's rule); an empty field leaves v unset. Up to 15 digits the digits
-// as a whole number and a power of ten are exact doubles, and their quotient
-// is the nearest double; longer numbers go to parse_real.
+// A plain decimal, "-"? digits ("." digits)?, read as the runtime reads
+// numbers; an empty field leaves v unset.
 Fault number(std::string_view field, Value& v) {
-  static constexpr double kPow10[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11,
-                                      1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   v.set = false;
   v.decimals = 0;
   if (field.empty()) return Fault::none;
-  const char* p = field.data();
-  const char* const end = p + field.size();
-  const bool minus = *p == '-';
-  p += minus;
-  std::uint64_t digits = 0;
-  const char* const whole = p;
-  for (; p < end && is_digit(*p); ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
-  if (p == whole) return Fault::not_a_number;
-  if (p < end && *p == '.') {
-    const char* const first = ++p;
-    for (; p < end && is_digit(*p); ++p) digits = digits * 10 + static_cast<unsigned>(*p - '0');
-    v.decimals = static_cast<int>(p - first);
-    if (v.decimals == 0) return Fault::not_a_number;
-  }
-  if (p != end) return Fault::not_a_number;
-  if (p - whole - (v.decimals > 0) <= 15) {
-    v.value = static_cast<double>(digits) / kPow10[v.decimals];
-    if (minus) v.value = -v.value;
-  } else if (!survey_rt::parse_real(field, v.value)) {
-    return Fault::not_a_number;
-  }
+  if (field[0] == '+' || !survey_rt::parse_plain_decimal(field, v.value, v.decimals)) return Fault::not_a_number;
   v.set = true;
   return Fault::none;
 }
