@@ -10,7 +10,8 @@ namespace {
 
 void reset() {
   survey_fuzz::reset_files({&points_file, &script_file});
-  x = y = z = px = py = distance = 0;
+  x = y = z = 0;
+  track = Track{};
   records = 0;
 }
 

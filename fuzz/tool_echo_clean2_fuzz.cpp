@@ -11,7 +11,8 @@ namespace {
 void reset() {
   survey_fuzz::reset_files({&dxf_file, &kept_file, &points_file, &clean_file, &script_file});
   found = records = kept = 0;
-  x = y = z = px = py = d = r = c = h = 0;
+  x = y = z = r = c = h = 0;
+  track = Track{};
 }
 
 }  // namespace
