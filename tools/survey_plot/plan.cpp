@@ -75,34 +75,6 @@ void write_axis_titles(TextFile& f, const Plan& p) {
   svg_text(f, 20, middle, "text-anchor=\"middle\" " + rotated(20, middle), "Northing (m)");
 }
 
-// A bar of a round length (100 to 250 pixels), cut in four, under the map's
-// left end.
-void write_scale_bar(TextFile& f, const Plan& p) {
-  const double metres = round_down_nice(250 * p.scale);
-  const double length = metres / p.scale, y = p.top + p.height + 56;
-  for (int i = 0; i < 4; ++i)
-    svg_rect(f, p.left + i * length / 4, y, length / 4, 6,
-             i % 2 == 0 ? "fill=\"#000000\" stroke=\"#000000\"" : "fill=\"#ffffff\" stroke=\"#000000\"");
-  const int d = decimals_of(metres / 2);
-  svg_text(f, p.left, y + 20, "text-anchor=\"middle\"", "0");
-  svg_text(f, p.left + length / 2, y + 20, "text-anchor=\"middle\"", fixed_text(metres / 2, d));
-  svg_text(f, p.left + length, y + 20, "text-anchor=\"middle\"", fixed_text(metres, d) + " m");
-}
-
-void write_north_arrow(TextFile& f, double x, double y) {
-  svg_text(f, x, y + 12, "text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"", "N");
-  const std::string tip = fixed_text(x, 1) + " " + fixed_text(y + 18, 1);
-  const std::string notch = fixed_text(x, 1) + " " + fixed_text(y + 48, 1);
-  write_str(f, "<path d=\"M" + tip + "L" + fixed_text(x + 9, 1) + " " + fixed_text(y + 58, 1) + "L" + notch +
-                   "Z\" fill=\"#000000\" stroke=\"#000000\"/>");
-  end_line(f);
-  write_str(f, "<path d=\"M" + tip + "L" + fixed_text(x - 9, 1) + " " + fixed_text(y + 58, 1) + "L" + notch +
-                   "Z\" fill=\"#ffffff\" stroke=\"#000000\"/>");
-  end_line(f);
-  io_check();
-  svg_text(f, x, y + 74, "text-anchor=\"middle\" font-size=\"11\"", "grid north");
-}
-
 // The colour scale, deep at the bottom, with round heights beside it.
 void write_colour_scale(TextFile& f, const Plan& p, double x, double y) {
   svg_text(f, x, y, "font-weight=\"bold\"", "Height z (m)");
@@ -209,7 +181,7 @@ void write_plan(TextFile& f, const Plan& p, const Survey& s) {
   write_marks(f, p, kFlagged, "flagged");
   write_frame(f, frame);
   write_axis_titles(f, p);
-  write_scale_bar(f, p);
+  write_scale_bar(f, p.left, p.top + p.height + 56, p.scale);
   write_north_arrow(f, panel + 20, p.top);
   write_colour_scale(f, p, panel, p.top + 110);
   write_legend(f, s, panel, p.top + 372);

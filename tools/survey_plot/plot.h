@@ -20,6 +20,8 @@
 
 namespace survey_plot {
 
+using namespace survey_rt;  // the picture writing of svg.h
+
 // What the first pass found, and the settings of the run.
 struct Survey {
   std::string title;

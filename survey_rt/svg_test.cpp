@@ -7,7 +7,7 @@
 #include <cmath>
 #include <vector>
 
-namespace survey_plot {
+namespace survey_rt {
 namespace {
 
 TEST(RoundNumbers, StepsAreOneTwoOrFiveTimesAPowerOfTen) {
@@ -69,4 +69,4 @@ TEST(XmlText, EscapesMarkupAndKeepsOnlyWholeUtf8) {
 }
 
 }  // namespace
-}  // namespace survey_plot
+}  // namespace survey_rt

@@ -1,6 +1,6 @@
-// Writing SVG pictures through the text files of survey_rt: the frame of the
-// file, texts, lines, paths of many small marks, the colour scale of depths
-// and round numbers for ticks and scale bars.
+// Writing the tools' SVG pictures through the text files: the frame of the
+// file, texts, lines, paths of many small marks, the colour scale of depths,
+// round numbers for ticks and scale bars, the scale bar and north arrow.
 #pragma once
 
 #include <cmath>
@@ -11,7 +11,7 @@
 
 #include "text_file.h"
 
-namespace survey_plot {
+namespace survey_rt {
 
 // The colour of a depth, t from 0 (the deepest) to 1 (the shallowest), as
 // "#rrggbb": viridis, a scale that looks even to the eye, in print and to
@@ -49,15 +49,15 @@ std::string xml_text(std::string_view text);
 inline int text_width(std::size_t characters) { return static_cast<int>(characters) * 20 / 3; }
 
 // The file's start (with a white background) and end.
-void svg_begin(survey_rt::TextFile& f, int width, int height);
-void svg_end(survey_rt::TextFile& f);
+void svg_begin(TextFile& f, int width, int height);
+void svg_end(TextFile& f);
 
 // <text x="x" y="y" attrs>text</text>; the text is escaped here.
-void svg_text(survey_rt::TextFile& f, double x, double y, std::string_view attrs, std::string_view text);
-void svg_line(survey_rt::TextFile& f, double x1, double y1, double x2, double y2, std::string_view attrs);
-void svg_rect(survey_rt::TextFile& f, double x, double y, double w, double h, std::string_view attrs);
+void svg_text(TextFile& f, double x, double y, std::string_view attrs, std::string_view text);
+void svg_line(TextFile& f, double x1, double y1, double x2, double y2, std::string_view attrs);
+void svg_rect(TextFile& f, double x, double y, double w, double h, std::string_view attrs);
 // A number of the picture's coordinates: one decimal.
-void svg_number(survey_rt::TextFile& f, double v);
+void svg_number(TextFile& f, double v);
 
 // The paint of grid lines and of frames and ticks.
 constexpr std::string_view kGridInk = "stroke=\"#d9d9d9\" stroke-width=\"1\"";
@@ -79,8 +79,8 @@ struct Frame {
 };
 // The light grid lines across the frame at the ticks, drawn first; the
 // outline, and the ticks and their labels outside it, drawn over the marks.
-void write_grid(survey_rt::TextFile& f, const Frame& frame);
-void write_frame(survey_rt::TextFile& f, const Frame& frame);
+void write_grid(TextFile& f, const Frame& frame);
+void write_frame(TextFile& f, const Frame& frame);
 
 // The shapes of the marks, each drawn from its centre.
 constexpr std::string_view kDot = "h0";  // a dot by the round line cap
@@ -91,12 +91,12 @@ constexpr std::string_view kRing = "m4 0a4 4 0 1 0-8 0a4 4 0 1 0 8 0";
 // attributes, add_mark puts a mark centred at (x, y), end_marks ends the
 // path. A path without a mark is not written at all.
 struct Marks {
-  survey_rt::TextFile* f = nullptr;
+  TextFile* f = nullptr;
   std::string attrs;
   std::string_view shape;
   std::int64_t count = 0;
 };
-Marks begin_marks(survey_rt::TextFile& f, std::string attrs, std::string_view shape);
+Marks begin_marks(TextFile& f, std::string attrs, std::string_view shape);
 void add_mark(Marks& m, int x, int y);
 void end_marks(Marks& m);
 
@@ -106,7 +106,13 @@ void end_marks(Marks& m);
 // puts them in, end_symbols ends it and draws it, halo first.
 constexpr std::string_view kDeletedInk = "stroke=\"#000000\" stroke-width=\"1.5\"";
 constexpr std::string_view kFlaggedInk = "stroke=\"#e41a1c\" stroke-width=\"1.5\"";
-Marks begin_symbols(survey_rt::TextFile& f, std::string_view id, std::string_view shape);
+Marks begin_symbols(TextFile& f, std::string_view id, std::string_view shape);
 void end_symbols(Marks& m, std::string_view id, std::string_view ink);
 
-}  // namespace survey_plot
+// A scale bar of a round length (100 to 250 pixels, cut in four) with its
+// left end at (left, y), for a picture of scale metres a pixel; and a north
+// arrow (grid north up), 74 pixels tall, its tip's column x, its top at y.
+void write_scale_bar(TextFile& f, double left, double y, double scale);
+void write_north_arrow(TextFile& f, double x, double y);
+
+}  // namespace survey_rt
