@@ -42,6 +42,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <queue>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -89,12 +90,11 @@ struct Box {
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
 };
 
-// A kept sounding: its grown box, the next one in its bucket of the hash, its
-// place in the sorted soundings.
+// A kept sounding: its grown box, the next one in its bucket of the hash.
 struct Kept {
   Box box;
   std::int32_t next = -1;
-  std::uint32_t at = 0;
+  Sounding s;
 };
 
 // The label's measures in metres on the ground, made once from the options.
@@ -109,7 +109,10 @@ struct Measures {
 };
 
 TextFile points_file, list_file, dxf_file, scr_file, svg_file;
-std::vector<Sounding> soundings;
+// The soundings in chunks of kChunk in file order, each made once at its size
+// (no list is copied as it grows, so memory stays at the soundings' size).
+constexpr std::size_t kChunk = 1 << 20;
+std::vector<std::vector<Sounding>> chunks;
 std::vector<Kept> kept;
 std::vector<std::int32_t> buckets;  // the first kept box of each bucket, -1 for none
 Measures m;
@@ -200,10 +203,10 @@ bool meets_kept(const Box& b) {
   return false;
 }
 
-// Keeps the sounding at place at of the sorted list; the hash grows to twice
-// the kept boxes, so a bucket holds about one cell's boxes.
-void keep(std::uint32_t at, const Box& b) {
-  kept.push_back({b, -1, at});
+// Keeps the sounding; the hash grows to twice the kept boxes, so a bucket
+// holds about one cell's boxes.
+void keep(const Sounding& s, const Box& b) {
+  kept.push_back({b, -1, s});
   if (kept.size() * 2 > buckets.size()) {
     buckets.assign(buckets.size() * 2, -1);
     for (std::size_t k = 0; k < kept.size(); ++k) put_in_hash(static_cast<std::int32_t>(k));
@@ -224,10 +227,7 @@ std::string plain(double v) {
   halt_with_message(kBadCall, "survey_soundings: " + why);
 }
 
-// Reads every sounding, in chunks so that the list is made once at its size.
 void read_soundings() {
-  std::vector<std::vector<Sounding>> chunks;
-  constexpr std::size_t kChunk = 1 << 20;
   while (!at_end_checked(points_file)) {
     if (records == std::numeric_limits<std::int32_t>::max()) stop(points_path + ": too many soundings");
     Sounding s;
@@ -244,11 +244,6 @@ void read_soundings() {
     chunks.back().push_back(s);
     show_count(7, 13, "Soundings : ", records, 8);
   }
-  soundings.reserve(static_cast<std::size_t>(records));
-  for (std::vector<Sounding>& chunk : chunks) {
-    soundings.insert(soundings.end(), chunk.begin(), chunk.end());
-    std::vector<Sounding>().swap(chunk);
-  }
 }
 
 // The label's measures, and the hash's cells and origin.
@@ -258,36 +253,48 @@ void measure() {
   m.digit = kCharWidth * kDigitHeight * m.h;
   m.grow = spacing_mm / 2 * scale / 1000;
   std::uint32_t widest = 1;
-  m.x0 = soundings.empty() ? 0 : soundings[0].x;
-  m.y0 = soundings.empty() ? 0 : soundings[0].y;
-  for (const Sounding& s : soundings) {
-    widest = std::max(widest, s.chars);
-    m.x0 = std::min(m.x0, s.x);
-    m.y0 = std::min(m.y0, s.y);
-  }
+  m.x0 = chunks.empty() ? 0 : chunks[0][0].x;
+  m.y0 = chunks.empty() ? 0 : chunks[0][0].y;
+  for (const std::vector<Sounding>& chunk : chunks)
+    for (const Sounding& s : chunk) {
+      widest = std::max(widest, s.chars);
+      m.x0 = std::min(m.x0, s.x);
+      m.y0 = std::min(m.y0, s.y);
+    }
   const Box b = box_of({0, 0, 0, 0, widest});
   const double tiny = std::numeric_limits<double>::min();
   m.cell_w = std::max((b.x1 - b.x0) * 1.01, tiny);
   m.cell_h = std::max((b.y1 - b.y0) * 1.01, tiny);
 }
 
+// Whether a comes before b: the shallower first, of equal heights the first
+// in the file.
+bool shoaler(const Sounding& a, const Sounding& b) { return a.z != b.z ? a.z > b.z : a.index < b.index; }
+
 // Shoalest first, ties in file order; each sounding kept when its box meets
-// no kept box.
+// no kept box. Each chunk is sorted, and the chunks are merged through a heap
+// of their next soundings.
 void select() {
-  std::sort(soundings.begin(), soundings.end(), [](const Sounding& a, const Sounding& b) {
-    return a.z != b.z ? a.z > b.z : a.index < b.index;
-  });
+  for (std::vector<Sounding>& chunk : chunks) std::sort(chunk.begin(), chunk.end(), shoaler);
+  std::vector<std::size_t> next(chunks.size(), 0);
+  auto later = [&](std::size_t a, std::size_t b) { return shoaler(chunks[b][next[b]], chunks[a][next[a]]); };
+  std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> heads(later);
+  for (std::size_t c = 0; c < chunks.size(); ++c) heads.push(c);
   buckets.assign(1024, -1);
-  for (std::uint32_t i = 0; i < soundings.size(); ++i) {
-    const Box b = box_of(soundings[i]);
+  while (!heads.empty()) {
+    const std::size_t c = heads.top();
+    heads.pop();
+    const Sounding& s = chunks[c][next[c]];
+    const Box b = box_of(s);
     if (!meets_kept(b)) {
-      keep(i, b);
+      keep(s, b);
       show_count(7, 14, "Kept      : ", static_cast<int>(kept.size()), 8);
     }
+    if (++next[c] < chunks[c].size()) heads.push(c);
   }
   std::vector<std::int32_t>().swap(buckets);
-  std::sort(kept.begin(), kept.end(),
-            [](const Kept& a, const Kept& b) { return soundings[a.at].index < soundings[b.at].index; });
+  std::vector<std::vector<Sounding>>().swap(chunks);
+  std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.s.index < b.s.index; });
 }
 
 // A label's pieces and where they stand: the whole metres right-justified at
@@ -405,7 +412,7 @@ void write_outputs() {
   std::vector<Label> labels;
   labels.reserve(kept.size());
   for (const Kept& k : kept) {
-    labels.push_back(label_of(soundings[k.at]));
+    labels.push_back(label_of(k.s));
     extents.add({labels.back().right, labels.back().foot, 0});
     extents.add({labels.back().right, labels.back().foot - kDigitDrop * m.h, 0});
   }
@@ -415,7 +422,7 @@ void write_outputs() {
   svg_begin_mm(svg_file, sh.width, sh.height);
   for (std::size_t k = 0; k < kept.size(); ++k) {
     const Label& l = labels[k];
-    write_list(soundings[kept[k].at]);
+    write_list(kept[k].s);
     dxf_text(dxf_file, {l.right, l.foot, 0}, m.h, 0, true, l.whole, "SOUNDINGS");
     dxf_text(dxf_file, {l.right, l.foot - kDigitDrop * m.h, 0}, kDigitHeight * m.h, 0, false, l.digit,
              "SOUNDINGS");
