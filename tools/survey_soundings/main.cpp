@@ -90,11 +90,10 @@ struct Box {
   double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
 };
 
-// A kept sounding: its grown box, the next one in its bucket of the hash.
+// A kept sounding's grown box and the next box in its bucket of the hash.
 struct Kept {
   Box box;
   std::int32_t next = -1;
-  Sounding s;
 };
 
 // The label's measures in metres on the ground, made once from the options.
@@ -114,6 +113,7 @@ TextFile points_file, list_file, dxf_file, scr_file, svg_file;
 constexpr std::size_t kChunk = 1 << 20;
 std::vector<std::vector<Sounding>> chunks;
 std::vector<Kept> kept;
+std::vector<Sounding> chosen;  // the kept soundings, in the order of kept, then in file order
 std::vector<std::int32_t> buckets;  // the first kept box of each bucket, -1 for none
 Measures m;
 std::int32_t records = 0;
@@ -178,10 +178,13 @@ std::int64_t cell(double v, double o, double w) {
   return static_cast<std::int64_t>(std::clamp(c, -kFar, kFar));
 }
 
+// The bucket of a cell. Four cells side by side west to east share a run of
+// four buckets, so the cells that a box looks at lie in few cache lines.
 std::size_t bucket(std::int64_t cx, std::int64_t cy) {
-  const std::uint64_t h = static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ULL ^
+  const std::uint64_t h = static_cast<std::uint64_t>(cx >> 2) * 0x9E3779B97F4A7C15ULL ^
                           static_cast<std::uint64_t>(cy) * 0xC2B2AE3D27D4EB4FULL;
-  return static_cast<std::size_t>((h ^ (h >> 29)) & (buckets.size() - 1));
+  return static_cast<std::size_t>(((h ^ (h >> 29)) << 2 | static_cast<std::uint64_t>(cx & 3)) &
+                                  (buckets.size() - 1));
 }
 
 void put_in_hash(std::int32_t k) {
@@ -206,7 +209,8 @@ bool meets_kept(const Box& b) {
 // Keeps the sounding; the hash grows to twice the kept boxes, so a bucket
 // holds about one cell's boxes.
 void keep(const Sounding& s, const Box& b) {
-  kept.push_back({b, -1, s});
+  kept.push_back({b, -1});
+  chosen.push_back(s);
   if (kept.size() * 2 > buckets.size()) {
     buckets.assign(buckets.size() * 2, -1);
     for (std::size_t k = 0; k < kept.size(); ++k) put_in_hash(static_cast<std::int32_t>(k));
@@ -275,7 +279,8 @@ bool shoaler(const Sounding& a, const Sounding& b) { return a.z != b.z ? a.z > b
 // no kept box. Each chunk is sorted, and the chunks are merged through a heap
 // of their next soundings.
 void select() {
-  for (std::vector<Sounding>& chunk : chunks) std::sort(chunk.begin(), chunk.end(), shoaler);
+  for (std::vector<Sounding>& chunk : chunks)
+    std::sort(chunk.begin(), chunk.end(), [](const Sounding& a, const Sounding& b) { return shoaler(a, b); });
   std::vector<std::size_t> next(chunks.size(), 0);
   auto later = [&](std::size_t a, std::size_t b) { return shoaler(chunks[b][next[b]], chunks[a][next[a]]); };
   std::priority_queue<std::size_t, std::vector<std::size_t>, decltype(later)> heads(later);
@@ -294,7 +299,7 @@ void select() {
   }
   std::vector<std::int32_t>().swap(buckets);
   std::vector<std::vector<Sounding>>().swap(chunks);
-  std::sort(kept.begin(), kept.end(), [](const Kept& a, const Kept& b) { return a.s.index < b.s.index; });
+  std::sort(chosen.begin(), chosen.end(), [](const Sounding& a, const Sounding& b) { return a.index < b.index; });
 }
 
 // A label's pieces and where they stand: the whole metres right-justified at
@@ -411,8 +416,8 @@ void write_outputs() {
   DxfExtents extents;
   std::vector<Label> labels;
   labels.reserve(kept.size());
-  for (const Kept& k : kept) {
-    labels.push_back(label_of(k.s));
+  for (const Sounding& s : chosen) {
+    labels.push_back(label_of(s));
     extents.add({labels.back().right, labels.back().foot, 0});
     extents.add({labels.back().right, labels.back().foot - kDigitDrop * m.h, 0});
   }
@@ -422,7 +427,7 @@ void write_outputs() {
   svg_begin_mm(svg_file, sh.width, sh.height);
   for (std::size_t k = 0; k < kept.size(); ++k) {
     const Label& l = labels[k];
-    write_list(kept[k].s);
+    write_list(chosen[k]);
     dxf_text(dxf_file, {l.right, l.foot, 0}, m.h, 0, true, l.whole, "SOUNDINGS");
     dxf_text(dxf_file, {l.right, l.foot - kDigitDrop * m.h, 0}, kDigitHeight * m.h, 0, false, l.digit,
              "SOUNDINGS");
