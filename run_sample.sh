@@ -113,6 +113,6 @@ printf '  PM/Out.Txt       %6d points with a height below 999 (x, y, z)\n' "$(wc
 printf '  Temp/Out.Scr     %6d depth labels for AutoCAD\n' "$(( ($(wc -l <Temp/Out.Scr) - 1) / 2 ))"
 echo "  Temp/Plan.svg, Temp/Profile.svg: the survey in plan and its echo record in"
 echo "                   strips, by survey_plot (open them in a browser)"
-printf '  PM/Soundings.txt %6d soundings for the chart at 1:2500 (x y z); their labels\n' \
+printf '  PM/Soundings.txt %6d chart soundings at 1:2500 (x y z); their labels in\n' \
   "$(lines PM/Soundings.txt)"
-echo "                   in Temp/Soundings.dxf, .scr and .svg (a sheet to print at scale)"
+echo "                   Temp/Soundings.dxf, .scr and .svg (a sheet to print at scale)"
