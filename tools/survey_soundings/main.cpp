@@ -27,7 +27,11 @@
 // So no two kept boxes overlap, and every dropped sounding overlaps a kept
 // one at least as shallow. The kept boxes sit in a spatial hash of cells one
 // widest box wide and one box high, each box in the cell of its lower left
-// corner; a box meets only boxes of the 3 x 3 cells around it.
+// corner; a box can meet only the boxes whose corner lies from the cell one
+// below and left of its own corner's to the cell of its upper right corner,
+// 3 x 3 cells at most. The soundings are read into chunks, each chunk sorted,
+// and the chunks merged shoalest first, so the memory is that of the
+// soundings and of the kept boxes.
 //
 // Outputs, the kept soundings in file order:
 //   PM/Soundings.txt    x y z, two decimals
@@ -108,8 +112,8 @@ struct Measures {
 };
 
 TextFile points_file, list_file, dxf_file, scr_file, svg_file;
-// The soundings in chunks of kChunk in file order, each made once at its size
-// (no list is copied as it grows, so memory stays at the soundings' size).
+// The soundings in chunks of kChunk in file order, each reserved at that size:
+// no list is copied as it grows, so memory stays at the soundings' size.
 constexpr std::size_t kChunk = 1 << 20;
 std::vector<std::vector<Sounding>> chunks;
 std::vector<Kept> kept;
@@ -394,7 +398,7 @@ void write_svg_label(const Sheet& sh, const Label& l, const std::string& attrs, 
 void write_sheet_foot(const Sheet& sh) {
   const double top = sh.height - 40 + 6;
   svg_text(svg_file, kMarginMm, top + 4, "font-size=\"3.5\"",
-           "Soundings 1:" + fixed_text(scale, 0) + ", " + std::to_string(kept.size()) + " of " +
+           "Soundings 1:" + plain(scale) + ", " + std::to_string(kept.size()) + " of " +
                std::to_string(records));
   write_str(svg_file, "<g transform=\"translate(" + fixed_text(kMarginMm, 1) + " " + fixed_text(top + 10, 1) +
                           ") scale(0.2)\" font-size=\"12\">");
