@@ -24,6 +24,7 @@ import tempfile
 import unittest
 
 import numpy as np
+from scipy import ndimage
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cleaning import fixed, render  # noqa: E402
@@ -272,12 +273,11 @@ class Labels(SurveyCase):
             self.assertEqual(float(size), 2.4 if right else 1.44)
             self.assertEqual("underline" in attrs, dxf_text.startswith("%%u"))
             self.assertEqual('text-anchor="end"' in attrs, right)
-        xs = [float(t[0]) for t in labels[::2]]
-        ys = [float(t[1]) for t in labels[::2]]
-        for i in range(1, len(self.CASES)):
-            (x0, y0, _), (x1, y1, _) = self.expected_texts()[0][1], self.expected_texts()[2 * i][1]
-            self.assertAlmostEqual(xs[i] - xs[0], (x1 - x0) * 2, delta=0.11)  # 1 m is 2 mm
-            self.assertAlmostEqual(ys[i] - ys[0], (y0 - y1) * 2, delta=0.11)
+        # 1 m on the ground is 2 mm on the sheet; the sheet's numbers have one decimal.
+        (x0, y0, _), first = self.expected_texts()[0][1], labels[0]
+        for (x, y, *_), (_, (px, py, _), _, _) in zip(labels[2::2], self.expected_texts()[2::2]):
+            self.assertAlmostEqual(float(x) - float(first[0]), (px - x0) * 2, delta=0.11)
+            self.assertAlmostEqual(float(y) - float(first[1]), (y0 - py) * 2, delta=0.11)
 
     def test_the_script_drawn_by_scr2dxf_is_the_drawing(self):
         run = self.survey.run("scr2dxf", args=["Temp/Soundings.scr", "again.dxf"], stdin=None)
@@ -352,25 +352,8 @@ class Labels(SurveyCase):
 def ink_blobs(ink, gap):
     """The bounding boxes (row0, col0, row1, col1) of the groups of ink
     pixels less than gap pixels apart."""
-    rows, cols = np.nonzero(ink)
-    seen = np.zeros(len(rows), dtype=bool)
-    points = np.stack([rows, cols], axis=1)
-    blobs = []
-    for start in range(len(points)):
-        if seen[start]:
-            continue
-        seen[start] = True
-        stack, members = [start], [start]
-        while stack:
-            i = stack.pop()
-            near = np.nonzero(~seen & (np.abs(points[:, 0] - points[i, 0]) < gap)
-                              & (np.abs(points[:, 1] - points[i, 1]) < gap))[0]
-            seen[near] = True
-            stack.extend(near.tolist())
-            members.extend(near.tolist())
-        p = points[members]
-        blobs.append((p[:, 0].min(), p[:, 1].min(), p[:, 0].max(), p[:, 1].max()))
-    return blobs
+    groups, _ = ndimage.label(ndimage.binary_dilation(ink, iterations=gap // 2))
+    return [(r.start, c.start, r.stop, c.stop) for r, c in ndimage.find_objects(groups)]
 
 
 class Calls(SurveyCase):
