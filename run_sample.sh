@@ -13,7 +13,8 @@ cd "$(dirname "$0")"
 echo "Building the tools in build/sample, about two minutes the first time ..."
 cmake -S . -B build/sample -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/sample -j2 --target join depth_filter utm_points echo_clean1 \
-  echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot >/dev/null
+  echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot \
+  survey_soundings >/dev/null
 bin=$PWD/build/sample/bin
 work=$PWD/build/sample_survey
 screens=$PWD/build/sample_screens
@@ -76,6 +77,10 @@ run dxf2txt dxf2txt < <(printf 'Temp/PointsCl.dxf\nTemp/PointsCl_list.txt\n')
 # Last, the pictures of the survey for a browser: the plan and the profile.
 run survey_plot survey_plot </dev/null
 
+# The chart's soundings of the cleaned points on a sheet at 1:2500: the
+# shallowest depths whose labels clear each other.
+run survey_soundings survey_soundings --scale 2500 </dev/null
+
 # The summary, in lines of at most 80 columns.
 lines() { grep -c '' "$1"; }  # the last line counts without its line end too
 echo
@@ -108,3 +113,6 @@ printf '  PM/Out.Txt       %6d points with a height below 999 (x, y, z)\n' "$(wc
 printf '  Temp/Out.Scr     %6d depth labels for AutoCAD\n' "$(( ($(wc -l <Temp/Out.Scr) - 1) / 2 ))"
 echo "  Temp/Plan.svg, Temp/Profile.svg: the survey in plan and its echo record in"
 echo "                   strips, by survey_plot (open them in a browser)"
+printf '  PM/Soundings.txt %6d chart soundings at 1:2500 (x y z); their labels in\n' \
+  "$(lines PM/Soundings.txt)"
+echo "                   Temp/Soundings.dxf, .scr and .svg (a sheet to print at scale)"

@@ -506,6 +506,17 @@ void make_nmea_split(const std::string& dir, int64_t n) {
   }
 }
 
+// Soundings for the chart's selection: random places in a square of 1.6 km
+// (UTM zone 35), depths 5 to 25 m, x y z a line as echo_clean2 writes them.
+void make_survey_soundings(const std::string& dir, int64_t n) {
+  Random rnd(23);
+  Writer w(dir + "/PM/PointsCl.txt");
+  for (int64_t i = 0; i < n; ++i) {
+    w.num(54000000 + rnd.between(0, 160000), 2).put(' ').num(470500000 + rnd.between(0, 160000), 2).put(' ');
+    w.num(-rnd.between(500, 2500), 2).crlf();
+  }
+}
+
 const Tool kTools[] = {
     {"join", make_join, "\n"},
     {"depth_filter", make_depth_filter, "1\n40\n0.3\n0.5\n\n"},
@@ -518,6 +529,7 @@ const Tool kTools[] = {
     {"dxf2txt", make_dxf2txt, "Drawing.dxf\nPoints.txt\n\n"},
     {"survey_plot", make_survey_plot, "\n"},
     {"nmea_split", make_nmea_split, "Log.nmea\n\n"},
+    {"survey_soundings", make_survey_soundings, "\n"},
 };
 
 int usage() {

@@ -113,6 +113,19 @@ void svg_begin(TextFile& f, int width, int height) {
   io_check();
 }
 
+void svg_begin_mm(TextFile& f, double width, double height) {
+  write_str(f, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+  end_line(f);
+  const std::string w = fixed_text(width, 1), h = fixed_text(height, 1);
+  write_str(f, "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + w + "mm\" height=\"" + h +
+                   "mm\" viewBox=\"0 0 " + w + " " + h +
+                   "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"3\">");
+  end_line(f);
+  write_str(f, "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>");
+  end_line(f);
+  io_check();
+}
+
 void svg_end(TextFile& f) {
   write_str(f, "</svg>");
   end_line(f);

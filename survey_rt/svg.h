@@ -50,6 +50,9 @@ inline int text_width(std::size_t characters) { return static_cast<int>(characte
 
 // The file's start (with a white background) and end.
 void svg_begin(TextFile& f, int width, int height);
+// The start of a sheet to print at scale: width x height millimetres of
+// paper, one unit of the picture a millimetre (sizes with one decimal).
+void svg_begin_mm(TextFile& f, double width, double height);
 void svg_end(TextFile& f);
 
 // <text x="x" y="y" attrs>text</text>; the text is escaped here.

@@ -5,7 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <vector>
+
+#include "test_support.h"
 
 namespace survey_rt {
 namespace {
@@ -66,6 +71,25 @@ TEST(XmlText, EscapesMarkupAndKeepsOnlyWholeUtf8) {
       {"tab\there\x01", "tab?here?"},
   };
   for (const Case& c : cases) EXPECT_EQ(xml_text(c.in), c.out) << c.in;
+}
+
+using SheetAtScale = FolderTest;
+
+TEST_F(SheetAtScale, MillimetresOfPaperAreTheUnitsOfThePicture) {
+  TextFile f;
+  create_output(f, path("sheet.svg"));
+  svg_begin_mm(f, 160.74, 99.95);
+  svg_end(f);
+  close_file(f);
+  ASSERT_EQ(io_result(), 0);
+  std::ifstream in(path("sheet.svg"), std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(text,
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\r\n"
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"160.7mm\" height=\"100.0mm\" "
+            "viewBox=\"0 0 160.7 100.0\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" "
+            "font-size=\"3\">\r\n"
+            "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\r\n</svg>\r\n");
 }
 
 }  // namespace
