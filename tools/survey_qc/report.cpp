@@ -68,7 +68,7 @@ void svg_open(TextFile& f, std::string_view id, int width, int height, std::stri
 // ------------------------------------------------------------------ the plan
 
 struct Plan {
-  int left = 80, top = 12, width = 0, height = 0;
+  int left = 96, top = 12, width = 0, height = 0;
   double x0 = 0, y0 = 0, scale = 1;
   double px(double x) const { return left + (x - x0) / scale; }
   double py(double y) const { return top + height - (y - y0) / scale; }
@@ -207,7 +207,7 @@ void write_plan(TextFile& f, const Report& r) {
   write_frame(f, frame);
   svg_text(f, plan.left + plan.width / 2.0, plan.top + plan.height + 36, "text-anchor=\"middle\"", "Easting (m)");
   const double middle = plan.top + plan.height / 2.0;
-  svg_text(f, 18, middle, "text-anchor=\"middle\" transform=\"rotate(-90 18 " + num(middle, 1) + ")\"",
+  svg_text(f, 16, middle, "text-anchor=\"middle\" transform=\"rotate(-90 16 " + num(middle, 1) + ")\"",
            "Northing (m)");
   write_north_arrow(f, plan.left + plan.width + 30, plan.top);
   // The legend under the frame: the lines, then the colours of the orders.
@@ -392,7 +392,7 @@ tr.met td:last-child { color: #1a7f37; font-weight: bold; }
 tr.notmet td:last-child { color: #c00; font-weight: bold; }
 figure { margin: 0; break-inside: avoid; }
 svg { display: block; max-width: 100%; height: auto; }
-.plan-page { break-before: page; }
+.new-page { break-before: page; }
 </style>)";
 
 }  // namespace
@@ -417,11 +417,11 @@ void write_report(TextFile& f, const Report& r) {
   write_orders(f, r);
   put(f, "<h2>Differences crossline \u2212 main line</h2>");
   write_statistics(f, r);
-  put(f, "<h2>Histogram of the differences</h2>");
+  put(f, "<h2 class=\"new-page\">Histogram of the differences</h2>");
   put(f, "<figure>");
   write_histogram(f, r, limit);
   put(f, "</figure>");
-  put(f, "<h2 class=\"plan-page\">Plan</h2>");
+  put(f, "<h2>Plan</h2>");
   put(f, "<figure>");
   write_plan(f, r);
   put(f, "</figure>");
