@@ -3,11 +3,11 @@
 //
 //   make_inputs RECORDS FOLDER [TOOL ...]
 //
-// For each tool named (all nine when none is) it makes FOLDER/TOOL/ as a
+// For each tool named (every one when none is) it makes FOLDER/TOOL/ as a
 // survey folder: PM/ and Temp/ with the tool's inputs of RECORDS records, and
 // answers.txt, the lines to pipe into the tool for its prompts and its final
 // wait. What counts as a record is what the tool counts: soundings for join,
-// points for depth_filter, utm_points, the cleaners and echo_flag, records for
+// points for depth_filter, utm_points, the cleaners, echo_flag and survey_qc, records for
 // raw_convert and dat_reduce, POINT entities for dxf2txt, lines of the log
 // for nmea_split.
 //
@@ -18,6 +18,7 @@
 // from 8 m to 20 m with gentle waves; now and then a spike (clutter, a second
 // echo). Every number is made in integer arithmetic from a fixed seed, so the
 // files are the same bytes on every machine and in every build.
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -506,6 +507,36 @@ void make_nmea_split(const std::string& dir, int64_t n) {
   }
 }
 
+// The crossline check: PM/PointsCl.txt of a grid survey, nine records in ten
+// on 1000 main lines east and west in turn (12 m apart, a record a metre),
+// the rest on 100 crosslines north and south across all of them, their
+// heights 0.10 m low; from one line to the next a jump (no turn), which cuts
+// the track. 10,000,000 records give 100,000 crossings.
+void make_survey_qc(const std::string& dir, int64_t n) {
+  Random rnd(22);
+  Writer w(dir + "/PM/PointsCl.txt");
+  const int64_t mains = n >= 100000 ? 1000 : 10, crosses = mains / 10;
+  const int64_t per_main = n * 9 / 10 / mains;  // records a main line, a metre apart
+  const int64_t width = (per_main - 1) * 100;     // cm
+  const int64_t height = (mains - 1) * 1200;
+  const int64_t per_cross = (n - mains * per_main) / crosses;
+  const int64_t cross_step = std::max<int64_t>(1, (height + 4000 + per_cross - 2) / std::max<int64_t>(1, per_cross - 1));
+  int64_t i = 0;
+  auto put = [&](int64_t x, int64_t y, int64_t bias) {
+    const int64_t z = -(1000 + x / 1000 + y / 2000) + bias + rnd.between(-3, 3);
+    put_point(w, i++, {4000000 + x, 470000000 + y, z});
+  };
+  for (int64_t l = 0; l < mains; ++l)
+    for (int64_t k = 0; k < per_main; ++k) put(l % 2 == 0 ? k * 100 : width - k * 100, l * 1200, 0);
+  for (int64_t l = 0; l < crosses; ++l) {
+    const int64_t x = width / crosses / 2 + l * (width / crosses);
+    const int64_t count = l + 1 < crosses ? per_cross : n - i;
+    for (int64_t k = 0; k < count; ++k)
+      put(x, l % 2 == 0 ? -2000 + k * cross_step : height + 2000 - k * cross_step, -10);
+  }
+  w.crlf();
+}
+
 const Tool kTools[] = {
     {"join", make_join, "\n"},
     {"depth_filter", make_depth_filter, "1\n40\n0.3\n0.5\n\n"},
@@ -518,6 +549,7 @@ const Tool kTools[] = {
     {"dxf2txt", make_dxf2txt, "Drawing.dxf\nPoints.txt\n\n"},
     {"survey_plot", make_survey_plot, "\n"},
     {"nmea_split", make_nmea_split, "Log.nmea\n\n"},
+    {"survey_qc", make_survey_qc, "\n"},
 };
 
 int usage() {
