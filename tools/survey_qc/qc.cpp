@@ -5,7 +5,8 @@
 #include <iterator>
 #include <numbers>
 
-#include <boost/geometry.hpp>
+#include <boost/geometry/geometries/box.hpp>
+#include <boost/geometry/geometries/point.hpp>
 #include <boost/geometry/index/rtree.hpp>
 
 namespace survey_qc {
