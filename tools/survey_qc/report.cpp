@@ -191,7 +191,7 @@ void write_plan(TextFile& f, const Report& r) {
   for (int o = 0; o <= kOrders; ++o) {
     Marks dots = begin_marks(f,
                              "class=\"crossings-" + std::to_string(o) + "\" fill=\"none\" stroke=\"" +
-                                 std::string(kOrderInk[o]) + "\" stroke-width=\"6\" stroke-linecap=\"round\"",
+                                 std::string(kOrderInk[o]) + "\" stroke-width=\"8\" stroke-linecap=\"round\"",
                              kDot);
     for (const Crossing& c : *r.crossings) {
       if (best_order(c) != o) continue;
@@ -388,6 +388,7 @@ th:first-child, td:first-child { text-align: left; }
 tr:first-child th { background: #eee; }
 #inputs td, #inputs th { text-align: left; }
 #worst { font-size: 8pt; }
+#orders td:last-child { white-space: nowrap; }
 tr.met td:last-child { color: #1a7f37; font-weight: bold; }
 tr.notmet td:last-child { color: #c00; font-weight: bold; }
 figure { margin: 0; break-inside: avoid; }
