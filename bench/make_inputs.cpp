@@ -508,14 +508,17 @@ void make_nmea_split(const std::string& dir, int64_t n) {
 }
 
 // The crossline check: PM/PointsCl.txt of a grid survey, nine records in ten
-// on 1000 main lines east and west in turn (12 m apart, a record a metre),
-// the rest on 100 crosslines north and south across all of them, their
+// on main lines east and west in turn (12 m apart, a record a metre), the
+// rest on a tenth as many crosslines north and south across all of them, their
 // heights 0.10 m low; from one line to the next a jump (no turn), which cuts
 // the track. 10,000,000 records give 100,000 crossings.
 void make_survey_qc(const std::string& dir, int64_t n) {
   Random rnd(22);
   Writer w(dir + "/PM/PointsCl.txt");
-  const int64_t mains = n >= 100000 ? 1000 : 10, crosses = mains / 10;
+  // At most 1000 main lines, fewer for fewer records: the crosslines' records
+  // stay at most about 2 m apart.
+  const int64_t mains = std::clamp<int64_t>(static_cast<int64_t>(std::sqrt(n / 6.0)) / 10 * 10, 10, 1000);
+  const int64_t crosses = mains / 10;
   const int64_t per_main = n * 9 / 10 / mains;  // records a main line, a metre apart
   const int64_t width = (per_main - 1) * 100;     // cm
   const int64_t height = (mains - 1) * 1200;
