@@ -140,7 +140,8 @@ void read_records(TextFile& f, const std::string& path, Records& r, int x, int y
       io_check();
     }
     const auto index = static_cast<std::int32_t>(r.p.size());
-    if (blanks > 0 && (r.shifts.empty() || r.shifts.back().second != blanks)) r.shifts.emplace_back(index, blanks);
+    if (blanks > 0 && (r.shifts.empty() || r.shifts.back().second != blanks))
+      r.shifts.emplace_back(index, blanks);
     r.p.push_back({v[0], v[1], v[2]});
     show_count(x, y, label, index + 1, 8);
   }
@@ -245,7 +246,8 @@ int main(int argc, char** argv) {
   show_count(7, 13, "Crosslines : ", report.count[1], 8);
   write_str(con, "  " + metres(report.cross_length));
   if (report.main_length > 0)
-    write_str(con, ", " + fixed_text(100 * report.cross_length / report.main_length, 1) + " % of the main lines");
+    write_str(con,
+              ", " + fixed_text(100 * report.cross_length / report.main_length, 1) + " % of the main lines");
   show_count(7, 14, "Diagonals  : ", report.count[2], 8);
   write_str(con, "  (not used)");
   show_count(7, 15, "Short      : ", report.count[3], 8);
@@ -255,18 +257,19 @@ int main(int argc, char** argv) {
     stop("Stopped: no crossline found, no report written.",
          "no crossline found in " + (crosslines_path.empty() ? points_path : crosslines_path) +
              ": no line of at least " + metres(rules.min_line) +
-             " runs more than 45 degrees across the main lines. Run crosslines across the survey lines, in "
-             "the same survey or as a survey of their own, and give their points with --crosslines FILE.");
+             (crosslines_path.empty() ? " runs more than 45 degrees across the main lines" : " is in it") +
+             ". Run crosslines across the survey lines, in the same survey or as a survey of their own, and "
+             "give their points with --crosslines FILE.");
   if (report.count[0] == 0)
     stop("Stopped: no main line found, no report written.",
          "no main line of at least " + metres(rules.min_line) + " found in " + points_path);
 
-  const std::vector<Crossing> crossings = find_crossings(main_records.p, main_lines, report.cross->p, *report.cross_lines);
+  const std::vector<Crossing> crossings =
+      find_crossings(main_records.p, main_lines, report.cross->p, *report.cross_lines);
   report.crossings = &crossings;
   report.stats = statistics(crossings);
   show_count(7, 16, "Crossings  : ", static_cast<int>(crossings.size()), 8);
-  if (crossings.size() < kMeaningful)
-    write_str(con, "  too few for a 95 % figure");
+  if (crossings.size() < kMeaningful) write_str(con, "  too few for a 95 % figure");
   io_check();
 
   show_at(7, 8, "Write  Temp/Crossings.txt");

@@ -1,13 +1,12 @@
 #include "qc.h"
 
 #include <algorithm>
-#include <cmath>
-#include <iterator>
-#include <numbers>
-
 #include <boost/geometry/geometries/box.hpp>
 #include <boost/geometry/geometries/point.hpp>
 #include <boost/geometry/index/rtree.hpp>
+#include <cmath>
+#include <iterator>
+#include <numbers>
 
 namespace survey_qc {
 
@@ -239,7 +238,8 @@ int best_order(const Crossing& c) {
 double quantile(std::vector<double>& values, double q) {
   if (values.empty()) return 0;
   const auto rank = static_cast<std::size_t>(std::ceil(q * static_cast<double>(values.size()) - 1e-9));
-  const auto k = values.begin() + static_cast<std::ptrdiff_t>(std::clamp<std::size_t>(rank, 1, values.size()) - 1);
+  const auto k =
+      values.begin() + static_cast<std::ptrdiff_t>(std::clamp<std::size_t>(rank, 1, values.size()) - 1);
   std::nth_element(values.begin(), k, values.end());
   return *k;
 }

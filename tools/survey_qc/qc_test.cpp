@@ -228,7 +228,8 @@ TEST(Statistics, FiguresAndShares) {
   const Stats s = statistics(c);
   EXPECT_EQ(s.count, 5u);
   EXPECT_NEAR(s.mean, 0.04, 1e-12);
-  EXPECT_NEAR(s.sd, std::sqrt((0.06 * 0.06 + 0.14 * 0.14 + 0.26 * 0.26 + 0.46 * 0.46 + 0.64 * 0.64) / 4), 1e-12);
+  EXPECT_NEAR(s.sd, std::sqrt((0.06 * 0.06 + 0.14 * 0.14 + 0.26 * 0.26 + 0.46 * 0.46 + 0.64 * 0.64) / 4),
+              1e-12);
   EXPECT_NEAR(s.rms, std::sqrt(0.72 / 5), 1e-12);
   EXPECT_DOUBLE_EQ(s.max_abs, 0.6);
   EXPECT_DOUBLE_EQ(s.p95_abs, 0.6);  // nearest rank: the 5th of 5

@@ -26,10 +26,10 @@ namespace {
 
 // The colours of the crossings by the best order they pass (Order 1b has the
 // values of 1a, so no crossing is coloured 1b), and of passing none.
-constexpr std::array<std::string_view, kOrders + 1> kOrderInk = {"#1a9850", "#91cf60", "#2b83ba", "#2b83ba",
-                                                                 "#fdae61", "#d7191c"};
-constexpr std::array<std::string_view, kOrders + 1> kOrderLegend = {"Exclusive", "Special", "Order 1a/1b", "",
-                                                                    "Order 2", "none"};
+constexpr std::array<std::string_view, kOrders + 1> kOrderInk = {"#1a9850", "#91cf60", "#2b83ba",
+                                                                 "#2b83ba", "#fdae61", "#d7191c"};
+constexpr std::array<std::string_view, kOrders + 1> kOrderLegend = {"Exclusive", "Special", "Order 1a/1b",
+                                                                    "",          "Order 2", "none"};
 constexpr std::string_view kMainInk = "#9e9e9e", kCrossInk = "#000000";
 constexpr int kWorst = 20;
 
@@ -45,7 +45,8 @@ std::string percent(double share) { return fixed_text(100 * share, 1); }
 std::string length_text(double v) { return fixed_text(v, v == std::floor(v) ? 0 : 2); }
 
 // A table row of cells (th for the first when head is set), escaped.
-void row(TextFile& f, std::initializer_list<std::string> cells, bool head = false, std::string_view attrs = "") {
+void row(TextFile& f, std::initializer_list<std::string> cells, bool head = false,
+         std::string_view attrs = "") {
   std::string text = "<tr";
   if (!attrs.empty()) text += " " + std::string(attrs);
   text += ">";
@@ -59,10 +60,12 @@ void row(TextFile& f, std::initializer_list<std::string> cells, bool head = fals
 }
 
 void svg_open(TextFile& f, std::string_view id, int width, int height, std::string_view label) {
-  put(f, "<svg id=\"" + std::string(id) + "\" xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"" +
+  put(f, "<svg id=\"" + std::string(id) +
+             "\" xmlns=\"http://www.w3.org/2000/svg\" xmlns:xlink=\"http://www.w3.org/1999/xlink\" width=\"" +
              std::to_string(width) + "\" height=\"" + std::to_string(height) + "\" viewBox=\"0 0 " +
              std::to_string(width) + " " + std::to_string(height) + "\" role=\"img\" aria-label=\"" +
-             xml_text(label) + "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"12\">");
+             xml_text(label) +
+             "\" font-family=\"DejaVu Sans, Verdana, Arial, sans-serif\" font-size=\"12\">");
 }
 
 // ------------------------------------------------------------------ the plan
@@ -152,8 +155,9 @@ void write_lines(TextFile& f, const Plan& plan, const std::vector<Point>& p, con
   bool any = false;
   for (const Line& l : lines) {
     if (l.kind != kind) continue;
-    if (!any) write_str(f, "<path class=\"" + std::string(cls) + "\" fill=\"none\" stroke=\"" + std::string(ink) +
-                               "\" stroke-width=\"1.2\" stroke-linejoin=\"round\" d=\"");
+    if (!any)
+      write_str(f, "<path class=\"" + std::string(cls) + "\" fill=\"none\" stroke=\"" + std::string(ink) +
+                       "\" stroke-width=\"1.2\" stroke-linejoin=\"round\" d=\"");
     any = true;
     int n = 0;
     for (const Pixel& q : thinned(plan, p, l)) {
@@ -205,7 +209,8 @@ void write_plan(TextFile& f, const Report& r) {
     end_marks(dots);
   }
   write_frame(f, frame);
-  svg_text(f, plan.left + plan.width / 2.0, plan.top + plan.height + 36, "text-anchor=\"middle\"", "Easting (m)");
+  svg_text(f, plan.left + plan.width / 2.0, plan.top + plan.height + 36, "text-anchor=\"middle\"",
+           "Easting (m)");
   const double middle = plan.top + plan.height / 2.0;
   svg_text(f, 16, middle, "text-anchor=\"middle\" transform=\"rotate(-90 16 " + num(middle, 1) + ")\"",
            "Northing (m)");
@@ -220,8 +225,10 @@ void write_plan(TextFile& f, const Report& r) {
   }
   for (int o = 0; o <= kOrders; ++o) {
     if (kOrderLegend[o].empty()) continue;
-    Marks dot = begin_marks(f, "fill=\"none\" stroke=\"" + std::string(kOrderInk[o]) +
-                                   "\" stroke-width=\"8\" stroke-linecap=\"round\"", kDot);
+    Marks dot = begin_marks(f,
+                            "fill=\"none\" stroke=\"" + std::string(kOrderInk[o]) +
+                                "\" stroke-width=\"8\" stroke-linecap=\"round\"",
+                            kDot);
     add_mark(dot, static_cast<int>(x + 4), static_cast<int>(y));
     end_marks(dot);
     svg_text(f, x + 12, y, "dy=\"0.35em\"", kOrderLegend[o]);
@@ -302,35 +309,42 @@ void write_inputs(TextFile& f, const Report& r) {
   row(f, {"Short pieces and turns, not used", std::to_string(r.count[3]), ""});
   row(f, {"Crossings", std::to_string(r.crossings->size()), ""});
   put(f, "</table>");
-  put(f, "<p class=\"small\">Lines: the track cut where the heading turns by more than 30\u00b0 over 20 m or "
-         "where records lie more than " + length_text(r.rules.max_gap) + " m apart; a line is at least " +
-         length_text(r.rules.min_line) + " m long. " +
-         (r.crosslines_path.empty()
-              ? std::string("Main lines within 30\u00b0 of the dominant heading, crosslines more than 45\u00b0 "
-                            "from it.")
-              : std::string("The lines of the crosslines file are the crosslines, those of the points the main "
-                            "lines.")) +
-         " Heights interpolated linearly along both lines' steps at each crossing; difference = crossline "
-         "\u2212 main line; depth = \u2212z of the main line.</p>");
+  put(f,
+      "<p class=\"small\">Lines: the track cut where the heading turns by more than 30\u00b0 over 20 m or "
+      "where records lie more than " +
+          length_text(r.rules.max_gap) + " m apart; a line is at least " + length_text(r.rules.min_line) +
+          " m long. " +
+          (r.crosslines_path.empty()
+               ? std::string(
+                     "Main lines within 30\u00b0 of the dominant heading, crosslines more than 45\u00b0 "
+                     "from it.")
+               : std::string(
+                     "The lines of the crosslines file are the crosslines, those of the points the main "
+                     "lines.")) +
+          " Heights interpolated linearly along both lines' steps at each crossing; difference = crossline "
+          "\u2212 main line; depth = \u2212z of the main line.</p>");
 }
 
 void write_orders(TextFile& f, const Report& r) {
   put(f, "<table id=\"orders\">");
-  row(f, {"Order", "a (m)", "b", "TVU at " + num(r.stats.median_depth, 1) + " m (m)", "Crossings passing",
-          "95th percentile of |difference| / TVU", "Result"},
+  row(f,
+      {"Order", "a (m)", "b", "TVU at " + num(r.stats.median_depth, 1) + " m (m)", "Crossings passing",
+       "95th percentile of |difference| / TVU", "Result"},
       true);
   for (int o = 0; o < kOrders; ++o) {
     const Order& order = kOrderTable[o];
     const bool any = r.stats.count > 0;
-    row(f, {std::string(order.name), num(order.a, 2), num(order.b, 4), num(tvu(order, r.stats.median_depth), 3),
-            any ? percent(r.stats.pass[o]) + " %" : std::string("-"), any ? num(r.stats.p95_ratio[o], 2) : "-",
-            r.stats.met[o] ? "met" : "not met"},
+    row(f,
+        {std::string(order.name), num(order.a, 2), num(order.b, 4), num(tvu(order, r.stats.median_depth), 3),
+         any ? percent(r.stats.pass[o]) + " %" : std::string("-"), any ? num(r.stats.p95_ratio[o], 2) : "-",
+         r.stats.met[o] ? "met" : "not met"},
         false, r.stats.met[o] ? "class=\"met\"" : "class=\"notmet\"");
   }
   put(f, "</table>");
-  put(f, "<p class=\"small\">TVU(d) = \u221a(a\u00b2 + (b\u00b7d)\u00b2) at the depth d of each crossing; a "
-         "crossing passes when |difference| \u2264 TVU(d); an order is met when at least 95 % of the crossings "
-         "pass.</p>");
+  put(f,
+      "<p class=\"small\">TVU(d) = \u221a(a\u00b2 + (b\u00b7d)\u00b2) at the depth d of each crossing; a "
+      "crossing passes when |difference| \u2264 TVU(d); an order is met when at least 95 % of the crossings "
+      "pass.</p>");
   if (r.stats.count < kMeaningful)
     put(f, "<p class=\"warning\" id=\"few\">Only " + std::to_string(r.stats.count) +
                " crossings: fewer than " + std::to_string(kMeaningful) +
@@ -357,26 +371,32 @@ void write_worst(TextFile& f, const Report& r) {
   std::iota(index.begin(), index.end(), 0);
   const auto ratio = [&](std::size_t i) { return std::fabs(c[i].difference) / tvu(order, c[i].depth); };
   const std::size_t n = std::min<std::size_t>(kWorst, c.size());
-  std::partial_sort(index.begin(), index.begin() + static_cast<std::ptrdiff_t>(n), index.end(),
-                    [&](std::size_t a, std::size_t b) { return ratio(a) != ratio(b) ? ratio(a) > ratio(b) : a < b; });
+  std::partial_sort(
+      index.begin(), index.begin() + static_cast<std::ptrdiff_t>(n), index.end(),
+      [&](std::size_t a, std::size_t b) { return ratio(a) != ratio(b) ? ratio(a) > ratio(b) : a < b; });
   put(f, "<table id=\"worst\">");
-  row(f, {"#", "Easting", "Northing", "Depth", "z main", "z cross", "Difference", "|diff| / TVU", "Best order",
-          "Main records", "Crossline records"},
+  row(f,
+      {"#", "Easting", "Northing", "Depth", "z main", "z cross", "Difference", "|diff| / TVU", "Best order",
+       "Main records", "Crossline records"},
       true);
   for (std::size_t k = 0; k < n; ++k) {
     const Crossing& x = c[index[k]];
     const int best = best_order(x);
-    row(f, {std::to_string(k + 1), num(x.x, 2), num(x.y, 2), num(x.depth, 2), num(x.z_main, 3), num(x.z_cross, 3),
-            num(x.difference, 3), num(ratio(index[k]), 2), std::string(best < kOrders ? kOrderLegend[best] : "none"),
-            std::to_string(line_of(*r.main, x.main)) + "\u2013" + std::to_string(line_of(*r.main, x.main + 1)),
-            std::to_string(line_of(*r.cross, x.cross)) + "\u2013" + std::to_string(line_of(*r.cross, x.cross + 1))});
+    row(f,
+        {std::to_string(k + 1), num(x.x, 2), num(x.y, 2), num(x.depth, 2), num(x.z_main, 3),
+         num(x.z_cross, 3), num(x.difference, 3), num(ratio(index[k]), 2),
+         std::string(best < kOrders ? kOrderLegend[best] : "none"),
+         std::to_string(line_of(*r.main, x.main)) + "\u2013" + std::to_string(line_of(*r.main, x.main + 1)),
+         std::to_string(line_of(*r.cross, x.cross)) + "\u2013" +
+             std::to_string(line_of(*r.cross, x.cross + 1))});
   }
   put(f, "</table>");
 }
 
 constexpr std::string_view kStyle = R"(<style>
 @page { size: A4; margin: 14mm 12mm; }
-body { font-family: "DejaVu Sans", Verdana, Arial, sans-serif; font-size: 10pt; color: #000; background: #fff; max-width: 186mm; margin: 0 auto; }
+body { font-family: "DejaVu Sans", Verdana, Arial, sans-serif; font-size: 10pt; color: #000;
+       background: #fff; max-width: 186mm; margin: 0 auto; }
 h1 { font-size: 16pt; margin: 0 0 1mm; }
 h2 { font-size: 12pt; margin: 5mm 0 2mm; break-after: avoid; }
 p { margin: 1mm 0 2mm; }
@@ -409,9 +429,10 @@ void write_report(TextFile& f, const Report& r) {
   put(f, "</head>");
   put(f, "<body>");
   put(f, "<h1>" + xml_text("Crossline check: " + r.title) + "</h1>");
-  put(f, "<p class=\"small\">Made by survey_qc on " + xml_text(r.date) +
-             ". IHO S-44, 6th edition (2020): total vertical uncertainty of the depths where crosslines cross "
-             "the main lines.</p>");
+  put(f,
+      "<p class=\"small\">Made by survey_qc on " + xml_text(r.date) +
+          ". IHO S-44, 6th edition (2020): total vertical uncertainty of the depths where crosslines cross "
+          "the main lines.</p>");
   put(f, "<h2>Inputs</h2>");
   write_inputs(f, r);
   put(f, "<h2>Orders</h2>");
