@@ -2,7 +2,8 @@
 """survey_qc: the crossline check on synthetic surveys whose crossings are
 known exactly (main lines and crosslines on a grid over a plane seabed, a bias
 and noise on the crosslines), against an independent model of the crossings
-(numpy); the screen, the bad inputs, and the report in headless Chromium
+(numpy) and against GMT's x2sys_cross; the screen, the bad inputs, and the
+report in headless Chromium
 (Debian's chromium: the DOM holds the tables and pictures, the page prints to
 PDF pages that poppler-utils' pdftoppm shows are not blank)."""
 
@@ -234,6 +235,52 @@ class GridSurvey(SurveyCase):
             with self.subTest(args=args):
                 run = self.run_qc(args, code=1)
                 self.assertIn(b"usage: survey_qc", run.stderr)
+
+
+class AgainstGmt(SurveyCase):
+    """GMT's x2sys_cross (Debian's gmt), a program of its own, finds the same
+    crossings of the grid survey's lines, each line a track file, with the
+    same differences when it interpolates linearly (-Il)."""
+
+    def test_same_crossings_as_x2sys_cross(self):
+        gmt = shutil.which("gmt")
+        if gmt is None:
+            raise AssertionError("gmt is needed for this test (apt-get install gmt)")
+        records, first_cross = grid_survey()
+        self.survey.write("PM/PointsCl.txt", xyz_bytes(records))
+        self.assertEqual(self.survey.run("survey_qc").returncode, 0)
+        ours = read_crossings(self.survey.read("Temp/Crossings.txt"))
+
+        work = tempfile.mkdtemp(prefix="survey-x2sys-")
+        self.addCleanup(shutil.rmtree, work, True)
+        names = []
+        for kind, places, axis, first, last in (("m", MAIN_Y, 1, 0, first_cross),
+                                                ("c", CROSS_X, 0, first_cross, len(records))):
+            for k, v in enumerate(places):
+                name = "%s%02d.xyz" % (kind, k)
+                with open(os.path.join(work, name), "w") as f:
+                    f.write("x y z\n")  # the xyz format's header line
+                    f.writelines("%r %r %r\n" % r for r in records[first:last] if r[axis] == v)
+                names.append(name)
+        env = dict(os.environ, X2SYS_HOME=work, GMT_USERDIR=work, GMT_TMPDIR=work)
+        gmt_run = dict(cwd=work, env=env, capture_output=True, timeout=120, check=True)
+        subprocess.run([gmt, "x2sys_init", "QC", "-Dxyz", "-Exyz", "-F", "-R-100/600/-100/600"], **gmt_run)
+        out = subprocess.run([gmt, "x2sys_cross", *names, "-TQC", "-Qe", "-Il"], **gmt_run).stdout.decode()
+        theirs, pair = [], None
+        for line in out.splitlines():
+            if line.startswith(">"):
+                pair = line.split()[1:4:2]
+            elif line and not line.startswith("#"):
+                f = line.split()
+                if pair[0][0] == "m" and pair[1][0] == "c":
+                    # z_X is the first track's height less the second's
+                    theirs.append((float(f[0]), float(f[1]), -float(f[10])))
+        self.assertEqual((len(theirs), len(ours)), (80, 80))
+        theirs.sort()
+        for (x, y, diff), g in zip(theirs, sorted(ours)):
+            self.assertAlmostEqual(x, g[0], delta=0.006)
+            self.assertAlmostEqual(y, g[1], delta=0.006)
+            self.assertAlmostEqual(diff, g[5], delta=0.0011)
 
 
 CHROMIUM_FLAGS = ["--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
