@@ -3,9 +3,9 @@
 known exactly (main lines and crosslines on a grid over a plane seabed, a bias
 and noise on the crosslines), against an independent model of the crossings
 (numpy) and against GMT's x2sys_cross; the screen, the bad inputs, and the
-report in headless Chromium
-(Debian's chromium: the DOM holds the tables and pictures, the page prints to
-PDF pages that poppler-utils' pdftoppm shows are not blank)."""
+report in headless Chromium (Debian's chromium: the DOM holds the tables and
+pictures, the page prints to PDF pages that poppler-utils' pdftoppm shows are
+not blank)."""
 
 import html.parser
 import math
