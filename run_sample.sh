@@ -14,12 +14,14 @@ echo "Building the tools in build/sample, about two minutes the first time ..."
 cmake -S . -B build/sample -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/sample -j2 --target join depth_filter utm_points echo_clean1 \
   echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot \
-  survey_soundings >/dev/null
+  survey_soundings survey_qc >/dev/null
 bin=$PWD/build/sample/bin
 work=$PWD/build/sample_survey
 screens=$PWD/build/sample_screens
-rm -rf "$work" "$screens"
+cross=$PWD/build/sample_crosslines
+rm -rf "$work" "$screens" "$cross"
 cp -r samples/survey "$work"
+cp -r samples/crosslines "$cross"
 mkdir "$screens"
 cd "$work"
 
@@ -81,6 +83,19 @@ run survey_plot survey_plot </dev/null
 # shallowest depths whose labels clear each other.
 run survey_soundings survey_soundings --scale 2500 </dev/null
 
+# The crossline check. The sample's crosslines (samples/crosslines, made by
+# samples/make_crosslines.py) are a survey of their own: they go through the
+# same steps of the chain with the same limits in build/sample_crosslines (no
+# cleaning: their sounder logged no spikes). survey_qc then compares them with
+# the main lines where they cross.
+cd "$cross"
+run cross_join join </dev/null
+run cross_depth_filter depth_filter < <(printf '0.5\n40\n3\n5\n\n')
+run cross_utm_points utm_points </dev/null
+cd "$work"
+run survey_qc survey_qc --crosslines ../sample_crosslines/PM/Points.txt \
+  --title "Sample survey" </dev/null
+
 # The summary, in lines of at most 80 columns.
 lines() { grep -c '' "$1"; }  # the last line counts without its line end too
 echo
@@ -116,3 +131,7 @@ echo "                   strips, by survey_plot (open them in a browser)"
 printf '  PM/Soundings.txt %6d chart soundings at 1:2500 (x y z); their labels in\n' \
   "$(lines PM/Soundings.txt)"
 echo "                   Temp/Soundings.dxf, .scr and .svg (a sheet to print at scale)"
+printf '  Temp/Crossings.txt %4d crossings of the crosslines (build/sample_crosslines)\n' \
+  "$(lines Temp/Crossings.txt)"
+echo "                   with the main lines, by survey_qc; Temp/QC_Report.html judges"
+echo "                   them against the IHO S-44 orders (open it in a browser)"

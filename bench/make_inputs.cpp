@@ -3,11 +3,11 @@
 //
 //   make_inputs RECORDS FOLDER [TOOL ...]
 //
-// For each tool named (all nine when none is) it makes FOLDER/TOOL/ as a
+// For each tool named (every one when none is) it makes FOLDER/TOOL/ as a
 // survey folder: PM/ and Temp/ with the tool's inputs of RECORDS records, and
 // answers.txt, the lines to pipe into the tool for its prompts and its final
 // wait. What counts as a record is what the tool counts: soundings for join,
-// points for depth_filter, utm_points, the cleaners and echo_flag, records for
+// points for depth_filter, utm_points, the cleaners, echo_flag and survey_qc, records for
 // raw_convert and dat_reduce, POINT entities for dxf2txt, lines of the log
 // for nmea_split.
 //
@@ -18,6 +18,7 @@
 // from 8 m to 20 m with gentle waves; now and then a spike (clutter, a second
 // echo). Every number is made in integer arithmetic from a fixed seed, so the
 // files are the same bytes on every machine and in every build.
+#include <algorithm>
 #include <cerrno>
 #include <cinttypes>
 #include <cmath>
@@ -515,6 +516,37 @@ void make_survey_soundings(const std::string& dir, int64_t n) {
     w.num(54000000 + rnd.between(0, 160000), 2).put(' ').num(470500000 + rnd.between(0, 160000), 2).put(' ');
     w.num(-rnd.between(500, 2500), 2).crlf();
   }
+// The crossline check: PM/PointsCl.txt of a grid survey, nine records in ten
+// on main lines east and west in turn (12 m apart, a record a metre), the
+// rest on a tenth as many crosslines north and south across all of them, their
+// heights 0.10 m low; from one line to the next a jump (no turn), which cuts
+// the track. 10,000,000 records give 100,000 crossings.
+void make_survey_qc(const std::string& dir, int64_t n) {
+  Random rnd(22);
+  Writer w(dir + "/PM/PointsCl.txt");
+  // At most 1000 main lines, fewer for fewer records: the crosslines' records
+  // stay at most about 2 m apart.
+  const int64_t mains = std::clamp<int64_t>(static_cast<int64_t>(std::sqrt(n / 6.0)) / 10 * 10, 10, 1000);
+  const int64_t crosses = mains / 10;
+  const int64_t per_main = n * 9 / 10 / mains;  // records a main line, a metre apart
+  const int64_t width = (per_main - 1) * 100;     // cm
+  const int64_t height = (mains - 1) * 1200;
+  const int64_t per_cross = (n - mains * per_main) / crosses;
+  const int64_t cross_step = std::max<int64_t>(1, (height + 4000 + per_cross - 2) / std::max<int64_t>(1, per_cross - 1));
+  int64_t i = 0;
+  auto put = [&](int64_t x, int64_t y, int64_t bias) {
+    const int64_t z = -(1000 + x / 1000 + y / 2000) + bias + rnd.between(-3, 3);
+    put_point(w, i++, {4000000 + x, 470000000 + y, z});
+  };
+  for (int64_t l = 0; l < mains; ++l)
+    for (int64_t k = 0; k < per_main; ++k) put(l % 2 == 0 ? k * 100 : width - k * 100, l * 1200, 0);
+  for (int64_t l = 0; l < crosses; ++l) {
+    const int64_t x = width / crosses / 2 + l * (width / crosses);
+    const int64_t count = l + 1 < crosses ? per_cross : n - i;
+    for (int64_t k = 0; k < count; ++k)
+      put(x, l % 2 == 0 ? -2000 + k * cross_step : height + 2000 - k * cross_step, -10);
+  }
+  w.crlf();
 }
 
 const Tool kTools[] = {
@@ -530,6 +562,7 @@ const Tool kTools[] = {
     {"survey_plot", make_survey_plot, "\n"},
     {"nmea_split", make_nmea_split, "Log.nmea\n\n"},
     {"survey_soundings", make_survey_soundings, "\n"},
+    {"survey_qc", make_survey_qc, "\n"},
 };
 
 int usage() {

@@ -34,7 +34,7 @@ ROOT=$(cd "$(dirname "$0")/.." && pwd)
 BUILD=${SURVEY_BENCH_BUILD:-$ROOT/build/bench}
 SIZES=${SURVEY_BENCH_SIZES:-"1000000 10000000"}
 RUNS=${SURVEY_BENCH_RUNS:-3}
-TOOLS=${SURVEY_BENCH_TOOLS:-"join depth_filter utm_points echo_clean1 echo_clean2 echo_flag dat_reduce raw_convert dxf2txt survey_plot nmea_split survey_soundings"}
+TOOLS=${SURVEY_BENCH_TOOLS:-"join depth_filter utm_points echo_clean1 echo_clean2 echo_flag dat_reduce raw_convert dxf2txt survey_plot nmea_split survey_soundings survey_qc"}
 
 if [ ! -x /usr/bin/time ]; then
   echo "bench: /usr/bin/time is needed (apt-get install -y time)" >&2

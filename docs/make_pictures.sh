@@ -9,9 +9,11 @@
 #   docs/sample_profile.png      survey_plot, drawn by rsvg-convert
 #   docs/sample_soundings.png    Temp/Soundings.svg of survey_soundings (the
 #                                sheet at 1:2500), drawn by rsvg-convert at 200 dpi
+#   docs/sample_qc_report.png    the first page of survey_qc's report
+#                                Temp/QC_Report.html, printed by Chromium
 # LibreCAD prints each drawing headless to PDF, fitted to A4 pages; pdftoppm
 # turns the pages into grey pixels, and the blank paper around the drawing is
-# cut off. Needs: apt-get install librecad poppler-utils librsvg2-bin.
+# cut off. Needs: apt-get install librecad poppler-utils librsvg2-bin chromium.
 #
 #   bash docs/make_pictures.sh
 #
@@ -73,5 +75,9 @@ EOF
 rsvg-convert Temp/Plan.svg -o "$docs/sample_plan.png"
 rsvg-convert Temp/Profile.svg -o "$docs/sample_profile.png"
 rsvg-convert -d 200 -p 200 -b white Temp/Soundings.svg -o "$docs/sample_soundings.png"
+chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --disable-background-networking \
+  --disable-component-update --disable-sync --user-data-dir="$out/chromium" --no-pdf-header-footer \
+  --print-to-pdf="$out/qc_report.pdf" "file://$PWD/Temp/QC_Report.html" >/dev/null 2>&1
+pdftoppm -png -r 70 -f 1 -l 1 -singlefile "$out/qc_report.pdf" "$docs/sample_qc_report"
 ls -l "$docs"/sample_points.png "$docs"/sample_echo_record.png "$docs"/sample_plan.png "$docs"/sample_profile.png \
-  "$docs"/sample_soundings.png
+  "$docs"/sample_soundings.png "$docs"/sample_qc_report.png

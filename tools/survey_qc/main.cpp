@@ -1,0 +1,300 @@
+// survey_qc: the crossline check of a survey against the IHO S-44 (2020)
+// orders, the usual proof of a single-beam survey's quality for the client.
+//
+//   survey_qc [--points FILE] [--crosslines FILE] [--max-gap G] [--min-line L]
+//             [--order NAME] [--title TEXT]
+//
+// The records of PM/PointsCl.txt (or --points), in survey order, are cut into
+// lines at the turns and the gaps (qc.h); the lines within 30 degrees of the
+// dominant heading are the main lines, those more than 45 degrees off it the
+// crosslines (with --crosslines, the lines of that file are the crosslines and
+// all of the points' lines the main lines). Wherever a crossline crosses a
+// main line, the heights of both, interpolated along their steps, are
+// compared: Temp/Crossings.txt lists every crossing, Temp/QC_Report.html
+// judges them against every order. The run ends with status 0 whatever the
+// result; 1 when there is no crossline (and then writes nothing).
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "ascii_case.h"
+#include "console.h"
+#include "fixed_notation.h"
+#include "number_grammar.h"
+#include "qc.h"
+#include "report.h"
+#include "stop.h"
+#include "text_file.h"
+
+using namespace survey_rt;
+using namespace survey_qc;
+
+namespace {
+
+constexpr int kBadCall = 1;  // exit status of a wrong call and of a survey without crosslines
+constexpr std::string_view kUsage =
+    "usage: survey_qc [--points FILE] [--crosslines FILE] [--max-gap G] [--min-line L]\n"
+    "                 [--order NAME] [--title TEXT]\n"
+    "  --points FILE      the survey's points, x y z in survey order (PM/PointsCl.txt)\n"
+    "  --crosslines FILE  the crosslines as a file of their own (x y z in survey order)\n"
+    "  --max-gap G        records farther apart than G metres cut a line (10)\n"
+    "  --min-line L       pieces shorter than L metres are no line (50)\n"
+    "  --order NAME       the order drawn on the histogram: exclusive, special, 1a, 1b, 2 (1a)\n"
+    "  --title TEXT       the survey's name in the report (the survey folder's name)\n";
+
+TextFile points_file, cross_file, crossings_file, report_file;
+std::string points_path = "PM/PointsCl.txt", crosslines_path;
+LineRules rules;
+Report report;
+
+[[noreturn]] void bad_call(const std::string& why) {
+  halt_with_message(kBadCall, "survey_qc: " + why + "\n" + std::string(kUsage));
+}
+
+void read_length(std::string_view name, const std::string& value, double& v) {
+  if (!parse_real(value, v) || !(v > 0 && v <= 1e6))
+    bad_call(std::string(name) + " wants metres above 0, at most 1e6, not \"" + value + "\"");
+}
+
+void read_options(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(std::string(kUsage).c_str(), stdout);
+      std::exit(0);
+    }
+    const std::string_view name = arg.substr(0, arg.find('='));
+    if (name != "--points" && name != "--crosslines" && name != "--max-gap" && name != "--min-line" &&
+        name != "--order" && name != "--title")
+      bad_call("unknown option \"" + std::string(arg) + "\"");
+    std::string value;
+    if (name.size() < arg.size())
+      value = arg.substr(name.size() + 1);
+    else if (i + 1 < argc)
+      value = argv[++i];
+    else
+      bad_call(std::string(name) + " wants a value");
+    if (name == "--points") {
+      points_path = value;
+    } else if (name == "--crosslines") {
+      crosslines_path = value;
+    } else if (name == "--max-gap") {
+      read_length(name, value, rules.max_gap);
+    } else if (name == "--min-line") {
+      read_length(name, value, rules.min_line);
+    } else if (name == "--title") {
+      report.title = value;
+    } else {
+      int found = -1;
+      for (int o = 0; o < kOrders; ++o)
+        if (equal_nocase(value, kOrderTable[o].key)) found = o;
+      if (found < 0) bad_call("--order wants exclusive, special, 1a, 1b or 2, not \"" + value + "\"");
+      report.order = found;
+    }
+    if (value.empty()) bad_call(std::string(name) + " wants a value");
+  }
+}
+
+// Reads the x y z records of the file at path, showing their count at
+// column x, row y after the label. A line whose first three fields are not numbers stops the
+// tool (the run-time stop, 106); blank lines are passed over.
+void read_records(TextFile& f, const std::string& path, Records& r, int x, int y, std::string_view label) {
+  open_input(f, path);
+  io_check();
+  // Room for the records at once, so that the list is not copied while it
+  // grows and memory stays at the records' own size: the tools write a
+  // record in 20 bytes or more (PM/PointsCl.txt: 34); a file of shorter
+  // lines only makes the list grow as usual.
+  std::error_code error;
+  const std::uintmax_t bytes = std::filesystem::file_size(disk_path(path), error);
+  if (!error) r.p.reserve(static_cast<std::size_t>(std::min<std::uintmax_t>(bytes / 16, INT32_MAX)));
+  std::int32_t line = 0, blanks = 0;
+  while (!at_end_checked(f)) {
+    const std::string_view text = take_line(f);
+    io_check();
+    ++line;
+    double v[3] = {};
+    int fields = 0;
+    std::size_t pos = 0;
+    for (; fields < 3; ++fields) {
+      while (pos < text.size() && static_cast<unsigned char>(text[pos]) <= 32) ++pos;
+      if (pos == text.size()) break;
+      std::size_t end = pos;
+      while (end < text.size() && static_cast<unsigned char>(text[end]) > 32) ++end;
+      if (!parse_real(text.substr(pos, end - pos), v[fields])) break;
+      pos = end;
+    }
+    if (fields == 0 && pos == text.size()) {
+      ++blanks;
+      continue;
+    }
+    if (fields < 3) {
+      io_fail(kInvalidNumber, "read_real", path + ", line " + std::to_string(line));
+      io_check();
+    }
+    const auto index = static_cast<std::int32_t>(r.p.size());
+    if (blanks > 0 && (r.shifts.empty() || r.shifts.back().second != blanks))
+      r.shifts.emplace_back(index, blanks);
+    r.p.push_back({v[0], v[1], v[2]});
+    show_count(x, y, label, index + 1, 8);
+  }
+  close_file(f);
+  io_check();
+}
+
+// Counts the lines of each kind and the length of main lines and crosslines.
+void count_lines(const std::vector<Line>& lines) {
+  for (const Line& l : lines) {
+    ++report.count[static_cast<int>(l.kind)];
+    if (l.kind == Kind::main) report.main_length += l.length;
+    if (l.kind == Kind::cross) report.cross_length += l.length;
+  }
+}
+
+// Ends the run without a report: a line on the screen, the reason on the
+// standard error, and no outputs of an earlier run left to mislead.
+[[noreturn]] void stop(std::string_view screen_text, const std::string& why) {
+  show_at(7, 18, screen_text);
+  for (const char* path : {"Temp/Crossings.txt", "Temp/QC_Report.html"}) {
+    std::error_code error;
+    std::filesystem::remove(disk_path(path), error);
+  }
+  halt_with_message(kBadCall, "survey_qc: " + why);
+}
+
+void write_crossings(TextFile& f, const std::vector<Crossing>& crossings) {
+  for (const Crossing& c : crossings) {
+    write_fixed(f, c.x, 0, 2);
+    write_char(f, ' ');
+    write_fixed(f, c.y, 0, 2);
+    for (const double v : {c.depth, c.z_main, c.z_cross, c.difference}) {
+      write_char(f, ' ');
+      write_fixed(f, v, 0, 3);
+    }
+    for (const std::int32_t n : {line_of(*report.main, c.main), line_of(*report.main, c.main + 1),
+                                 line_of(*report.cross, c.cross), line_of(*report.cross, c.cross + 1)}) {
+      write_char(f, ' ');
+      write_int(f, n);
+    }
+    end_line(f);
+    io_check();
+  }
+}
+
+std::string folder_name() {
+  std::error_code error;
+  const std::string name = std::filesystem::current_path(error).filename().string();
+  return name.empty() ? "survey" : name;
+}
+
+std::string now_text() {
+  const std::time_t now = std::time(nullptr);
+  char text[32] = "";
+  if (const std::tm* local = std::localtime(&now)) std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", local);
+  return text;
+}
+
+std::string metres(double v) { return fixed_text(v, 1) + " m"; }
+// A length as typed: whole metres without decimals.
+std::string length_text(double v) { return fixed_text(v, v == std::floor(v) ? 0 : 2); }
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  report.title = folder_name();
+  read_options(argc, argv);
+  report.date = now_text();
+  report.rules = rules;
+  report.points_path = points_path;
+  report.crosslines_path = crosslines_path;
+
+  TextFile& con = console_output();
+  clear_screen();
+  show_line("");
+  show_line("");
+  show_line("      Survey QC - crossline check");
+  show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~");
+  show_line("");
+  show_line("      Read   " + points_path);
+  Records main_records, cross_records;
+  read_records(points_file, points_path, main_records, 7, 11, "Records    : ");
+  std::vector<Line> main_lines = split_lines(main_records.p, rules), cross_lines;
+  report.main = report.cross = &main_records;
+  report.main_lines = report.cross_lines = &main_lines;
+  if (crosslines_path.empty()) {
+    classify(main_lines, dominant_heading(main_lines));
+  } else {
+    show_at(14, 7, crosslines_path + "  (crosslines)");
+    read_records(cross_file, crosslines_path, cross_records, 30, 11, " crossline records : ");
+    cross_lines = split_lines(cross_records.p, rules);
+    for (Line& l : cross_lines)
+      if (l.kind == Kind::main) l.kind = Kind::cross;
+    report.cross = &cross_records;
+    report.cross_lines = &cross_lines;
+  }
+  count_lines(main_lines);
+  if (!crosslines_path.empty()) count_lines(cross_lines);
+  show_count(7, 12, "Main lines : ", report.count[0], 8);
+  write_str(con, "  " + metres(report.main_length));
+  show_count(7, 13, "Crosslines : ", report.count[1], 8);
+  write_str(con, "  " + metres(report.cross_length));
+  if (report.main_length > 0)
+    write_str(con,
+              ", " + fixed_text(100 * report.cross_length / report.main_length, 1) + " % of the main lines");
+  show_count(7, 14, "Diagonals  : ", report.count[2], 8);
+  write_str(con, "  (not used)");
+  show_count(7, 15, "Short      : ", report.count[3], 8);
+  write_str(con, "  (turns, pieces under " + length_text(rules.min_line) + " m)");
+  io_check();
+  if (report.count[1] == 0)
+    stop("Stopped: no crossline found, no report written.",
+         "no crossline found in " + (crosslines_path.empty() ? points_path : crosslines_path) +
+             ": no line of at least " + metres(rules.min_line) +
+             (crosslines_path.empty() ? " runs more than 45 degrees across the main lines" : " is in it") +
+             ". Run crosslines across the survey lines, in the same survey or as a survey of their own, and "
+             "give their points with --crosslines FILE.");
+  if (report.count[0] == 0)
+    stop("Stopped: no main line found, no report written.",
+         "no main line of at least " + metres(rules.min_line) + " found in " + points_path);
+
+  const std::vector<Crossing> crossings =
+      find_crossings(main_records.p, main_lines, report.cross->p, *report.cross_lines);
+  report.crossings = &crossings;
+  report.stats = statistics(crossings);
+  show_count(7, 16, "Crossings  : ", static_cast<int>(crossings.size()), 8);
+  if (crossings.size() < kMeaningful) write_str(con, "  too few for a 95 % figure");
+  io_check();
+
+  show_at(7, 8, "Write  Temp/Crossings.txt");
+  create_output(crossings_file, "Temp/Crossings.txt");
+  io_check();
+  write_crossings(crossings_file, crossings);
+  close_file(crossings_file);
+  io_check();
+  show_at(14, 9, "Temp/QC_Report.html");
+  create_output(report_file, "Temp/QC_Report.html");
+  io_check();
+  write_report(report_file, report);
+  close_file(report_file);
+  io_check();
+
+  show_at(7, 18, "Order       passes");
+  for (int o = 0; o < kOrders; ++o) {
+    show_at(7, 19 + o, std::string(kOrderTable[o].name));
+    show_at(17, 19 + o, "");
+    write_str(con, fixed_text(100 * report.stats.pass[o], 1), 7);
+    write_str(con, report.stats.met[o] ? " %  met" : " %  not met");
+    io_check();
+  }
+  show_at(7, 24, "Press ENTER  ...");
+  wait_enter();
+  io_check();
+  return 0;
+}
