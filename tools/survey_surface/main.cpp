@@ -196,14 +196,14 @@ int main(int argc, char** argv) {
   // The vertices: the records taken to the centimetre, merged by position.
   surface::PointSet points;
   const surface::ReadResult read = surface::read_points(path, points, [](std::int64_t records) {
-    show_count(7, 13, "Records   : ", static_cast<int>(std::min<std::int64_t>(records, 2147483647)), 9);
+    show_count(7, 13, "Records   : ", static_cast<int>(std::min<std::int64_t>(records, 2147483647)), 8);
   });
   if (read.bad_record != 0)
     stop("Stopped: a record that is not a finite number.",
          path + ", record " + std::to_string(read.bad_record) + ": a position or height that is not a finite number");
-  show_count(7, 14, "Merged    : ", static_cast<int>(points.merged), 9);
+  show_count(7, 14, "Merged    : ", static_cast<int>(points.merged), 8);
   if (points.merged > 0) write_str(console_output(), "   (same x y: the shallowest z kept)");
-  show_count(7, 15, "Vertices  : ", static_cast<int>(points.vertices.size()), 9);
+  show_count(7, 15, "Vertices  : ", static_cast<int>(points.vertices.size()), 8);
 
   // The TIN.
   const surface::Tin tin = surface::build_tin(std::move(points.vertices), settings.max_edge);
@@ -215,8 +215,8 @@ int main(int argc, char** argv) {
     stop("Stopped: no surface: all positions lie on one line.",
          path + ": all " + std::to_string(tin.vertices.size()) +
              " positions lie on one straight line (to the centimetre); a surface needs points off it");
-  show_count(7, 17, "Triangles : ", static_cast<int>(tin.triangles.size()), 9);
-  show_count(7, 18, "Trimmed   : ", static_cast<int>(tin.trimmed), 9);
+  show_count(7, 17, "Triangles : ", static_cast<int>(tin.triangles.size()), 8);
+  show_count(7, 18, "Trimmed   : ", static_cast<int>(tin.trimmed), 8);
   if (tin.triangles.empty())
     stop("Stopped: no surface: every triangle has a longer edge.",
          path + ": every triangle has an edge longer than " + dxf_real(settings.max_edge) +
@@ -225,7 +225,7 @@ int main(int argc, char** argv) {
   // The contours, and the grid's size.
   std::vector<surface::Contour> contours = surface::trace_contours(tin, settings.interval);
   const std::int64_t dropped = surface::drop_small_hollows(contours, settings.min_length);
-  show_count(7, 19, "Contours  : ", static_cast<int>(contours.size()), 9);
+  show_count(7, 19, "Contours  : ", static_cast<int>(contours.size()), 8);
   write_str(console_output(), " lines, every " + dxf_real(settings.interval) + " m, major every " +
                                   std::to_string(settings.major));
   if (settings.min_length > 0)
