@@ -277,7 +277,8 @@ for n in ${SURVEY_BENCH_SURFACE_SIZES-62500 1000000}; do
     region=$(gmt info -I1 "$dir/PM/PointsCl.txt")
     read -r s k < <(measure_once "$dir" sh -c \
       "gmt triangulate PM/PointsCl.txt -Gsurface.nc $region -I1 2>/dev/null && gmt grdcontour surface.nc -C1 -Dcontours.txt")
-    row "gmt triangulate + grdcontour" "$points" "$s" "$k" "$(rate "$points" "$seconds")"
+    printf '    %-28s %6.2f s %8s KiB   %s times the time of survey_surface\n' \
+      "gmt triangulate + grdcontour" "$s" "$k" "$(awk -v a="$s" -v b="$seconds" 'BEGIN { printf "%.0f", (b > 0 ? a / b : 0) }')"
   fi
   first=no
   rm -rf "$dir"
