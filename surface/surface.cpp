@@ -90,7 +90,7 @@ ReadResult read_points(std::string_view path, PointSet& points,
     Vertex v;
     read_xyz(f, v.x, v.y, v.z);
     records.push_back(v);
-    if (!(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z))) {
+    if (!(std::fabs(v.x) <= kMaxCoordinate && std::fabs(v.y) <= kMaxCoordinate && std::isfinite(v.z))) {
       result.bad_record = static_cast<std::int64_t>(records.size());
       break;
     }

@@ -237,6 +237,7 @@ class NoSurface(SurveyCase):
             ("one line", line + [(4.004, 8.0, -3)], [], b"lie on one straight line"),
             ("all trimmed", [(0, 0, -1), (50, 0, -2), (0, 50, -3)], ["--max-edge", "10"], b"give a longer --max-edge"),
             ("nan", [(0, 0, -1), (1, 0, float("nan")), (0, 1, -3)], [], b"record 2: "),
+            ("huge", [(0, 0, -1), (1, 0, -2), (0, 2e12, -3)], [], b"record 3: "),
             ("option", [(0, 0, -1), (1, 0, -2), (0, 1, -3)], ["--interval", "0"], b"--interval wants"),
         ]
         for name, records, args, said in cases:

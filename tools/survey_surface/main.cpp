@@ -200,7 +200,8 @@ int main(int argc, char** argv) {
   });
   if (read.bad_record != 0)
     stop("Stopped: a record that is not a finite number.",
-         path + ", record " + std::to_string(read.bad_record) + ": a position or height that is not a finite number");
+         path + ", record " + std::to_string(read.bad_record) +
+             ": a position or height that is not a finite number (or a position beyond 1e12 m)");
   show_count(7, 14, "Merged    : ", static_cast<int>(points.merged), 8);
   if (points.merged > 0) write_str(console_output(), "   (same x y: the shallowest z kept)");
   show_count(7, 15, "Vertices  : ", static_cast<int>(points.vertices.size()), 8);
