@@ -228,7 +228,7 @@ int main(int argc, char** argv) {
   const std::int64_t dropped = surface::drop_small_hollows(contours, settings.min_length);
   show_count(7, 19, "Contours  : ", static_cast<int>(contours.size()), 8);
   write_str(console_output(), " lines, every " + dxf_real(settings.interval) + " m, major every " +
-                                  std::to_string(settings.major));
+                                  dxf_real(settings.interval * settings.major) + " m");
   if (settings.min_length > 0)
     write_str(console_output(), ", " + std::to_string(dropped) + " hollows under " + dxf_real(settings.min_length) +
                                     " m dropped");
