@@ -14,7 +14,7 @@ echo "Building the tools in build/sample, about two minutes the first time ..."
 cmake -S . -B build/sample -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/sample -j2 --target join depth_filter utm_points echo_clean1 \
   echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot \
-  survey_soundings survey_qc >/dev/null
+  survey_soundings survey_qc survey_surface >/dev/null
 bin=$PWD/build/sample/bin
 work=$PWD/build/sample_survey
 screens=$PWD/build/sample_screens
@@ -95,6 +95,9 @@ run cross_utm_points utm_points </dev/null
 cd "$work"
 run survey_qc survey_qc --crosslines ../sample_crosslines/PM/Points.txt \
   --title "Sample survey" </dev/null
+# The seabed as a surface: the TIN of the cleaned points, its contours, a
+# LandXML surface, a depth grid and a picture.
+run survey_surface survey_surface </dev/null
 
 # The summary, in lines of at most 80 columns.
 lines() { grep -c '' "$1"; }  # the last line counts without its line end too
@@ -135,3 +138,8 @@ printf '  Temp/Crossings.txt %4d crossings of the crosslines (build/sample_cross
   "$(lines Temp/Crossings.txt)"
 echo "                   with the main lines, by survey_qc; Temp/QC_Report.html judges"
 echo "                   them against the IHO S-44 orders (open it in a browser)"
+printf '  Temp/Tin.dxf     %6d triangles of the surface by survey_surface, with\n' \
+  "$(grep -c '^3DFACE' Temp/Tin.dxf)"
+printf '                   %d contour lines in Temp/Contours.dxf, Temp/Surface.xml\n' \
+  "$(grep -c '^POLYLINE' Temp/Contours.dxf)"
+echo "                   (LandXML), Temp/Surface.asc (grid), Temp/Surface.svg"

@@ -563,6 +563,7 @@ const Tool kTools[] = {
     {"nmea_split", make_nmea_split, "Log.nmea\n\n"},
     {"survey_soundings", make_survey_soundings, "\n"},
     {"survey_qc", make_survey_qc, "\n"},
+    {"survey_surface", make_survey_plot, "\n"},  // its PM/PointsCl.txt
 };
 
 int usage() {

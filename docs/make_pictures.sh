@@ -11,6 +11,8 @@
 #                                sheet at 1:2500), drawn by rsvg-convert at 200 dpi
 #   docs/sample_qc_report.png    the first page of survey_qc's report
 #                                Temp/QC_Report.html, printed by Chromium
+#   docs/sample_surface.png      Temp/Surface.svg of survey_surface, drawn by
+#                                rsvg-convert
 # LibreCAD prints each drawing headless to PDF, fitted to A4 pages; pdftoppm
 # turns the pages into grey pixels, and the blank paper around the drawing is
 # cut off. Needs: apt-get install librecad poppler-utils librsvg2-bin chromium.
@@ -79,5 +81,6 @@ chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --d
   --disable-component-update --disable-sync --user-data-dir="$out/chromium" --no-pdf-header-footer \
   --print-to-pdf="$out/qc_report.pdf" "file://$PWD/Temp/QC_Report.html" >/dev/null 2>&1
 pdftoppm -png -r 70 -f 1 -l 1 -singlefile "$out/qc_report.pdf" "$docs/sample_qc_report"
+rsvg-convert Temp/Surface.svg -o "$docs/sample_surface.png"
 ls -l "$docs"/sample_points.png "$docs"/sample_echo_record.png "$docs"/sample_plan.png "$docs"/sample_profile.png \
-  "$docs"/sample_soundings.png "$docs"/sample_qc_report.png
+  "$docs"/sample_soundings.png "$docs"/sample_qc_report.png "$docs"/sample_surface.png
