@@ -11,10 +11,10 @@
 // lists are taken. The depths come from one kind of sentence too, DBT when
 // the log holds one that gives a depth, else DPT, else DBS (a sounder that
 // sends two kinds would give every sounding twice). A first pass over the log
-// counts which. When the lines carry a logger's time tag
-// before the "$" (the first sound sentence tells), every fix and sounding
-// takes its line's tag. Otherwise the fixes take the receiver's times and the
-// soundings between two fixes take times spread evenly between theirs: they
+// finds which. When the lines carry a logger's time tag before the "$" (the
+// first sound sentence tells), every fix and sounding takes its line's tag.
+// Otherwise the fixes take the receiver's times and the soundings between
+// two fixes take times spread evenly between theirs: they
 // wait in memory for the fix after them, up to a few thousand; for a longer
 // stretch (an outage of the receiver) a second reader of the log counts the
 // rest ahead, so memory stays the same for any log.
@@ -49,9 +49,9 @@ namespace {
 
 // What the screen counts, each at its place: the lines and what became of
 // them, then the rejected lines by reason (a reason may have several texts in
-// Temp/Nmea_Rejected.txt).
-// The last three are shown once they count something (Below quality also
-// with --quality): a log without such lines keeps the screen it always had.
+// Temp/Nmea_Rejected.txt). The last three are shown once they count
+// something (Below quality also with --quality): a log without such lines
+// keeps the screen it always had.
 enum Count {
   kLines, kPositions, kDepths, kNoFix, kNoDepth, kSameFix, kIgnored, kRejected,
   kChecksum, kCutShort, kBadField, kTooLong, kTimeBack, kNoTime, kJunk, kNotNmea,

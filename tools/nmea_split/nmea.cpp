@@ -268,7 +268,7 @@ Fault read_fields(const Fields& f, Sentence& s, bool fix_only) {
       if (!all_digits(f[5])) return Fault::not_a_number;
       s.quality = digits_value(f[5].substr(0, std::min<std::size_t>(f[5].size(), 3)));
       s.fix = s.quality > 0;
-      s.real = s.fix && (s.quality < 6 || s.quality > 8);
+      s.real = s.fix && (s.quality < 6 || s.quality == 9);  // 9: SBAS in some receivers
       if ((e = time_field(f[0], s.time)) != Fault::none) return e;
       if (!s.fix || fix_only) return Fault::none;
       if ((e = position(f, 1, s)) != Fault::none) return e;

@@ -54,7 +54,7 @@ struct Sentence {
   bool fix = false;                 // a fix claimed: GGA quality above 0, GNS a mode but N, RMC and GLL status A
   // The fix's quality as GGA codes it; RMC, GLL and GNS mode letters count
   // as A 1, D 2, P 3, R 4, F 5 (no mode field: 1). Not a real fix (real
-  // false): GGA 6, 7, 8, modes E, M, S, N and letters unknown.
+  // false): GGA 6, 7, 8 and codes above 9, modes E, M, S, N and letters unknown.
   int quality = 0;
   bool real = false;
   Value altitude;                   // GGA of quality 4: the antenna's altitude in metres (field 9)

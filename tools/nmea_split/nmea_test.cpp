@@ -116,6 +116,7 @@ TEST(ReadSentence, FixQuality) {
       {"GPGGA,120000," + pos + ",7,08,0.9,5.4,M,36.9,M,,", true, false, 7, NAN},
       {"GPGGA,120000," + pos + ",8,08,0.9,5.4,M,36.9,M,,", true, false, 8, NAN},
       {"GPGGA,120000," + pos + ",9,08,0.9,5.4,M,36.9,M,,", true, true, 9, NAN},
+      {"GPGGA,120000," + pos + ",12,08,0.9,5.4,M,36.9,M,,", true, false, 12, NAN},
       {"GPGGA,120000,,,,,0,00,,,,,,,", false, false, 0, NAN},
       {"GPRMC,120000,A," + pos + ",,,150310,,", true, true, 1, NAN},  // NMEA 2.0: no mode
       {"GPRMC,120000,A," + pos + ",,,150310,,,D", true, true, 2, NAN},
