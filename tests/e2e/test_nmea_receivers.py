@@ -16,7 +16,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from nmea_log import ddmm, gga, hhmmss, sentence, tag  # noqa: E402
 from piped_screen import piped_screen  # noqa: E402
-from survey_test import DATA, SurveyCase, crlf  # noqa: E402
+from survey_test import DATA, Survey, SurveyCase, crlf  # noqa: E402
 
 sys.path.insert(0, os.path.join(DATA, "sample"))
 from make_chain_expected import fixed  # noqa: E402
@@ -371,6 +371,18 @@ class RtkTide(SurveyCase):
         self.assertTrue(all(abs(float(d) - BOTTOM) <= 0.1 for d in data), data)
         self.assertGreater(no_tide, 2 * 60 + 2 * 20)  # the float minute and the outage at least
         self.assertEqual(run.counter("No tide : "), no_tide)
+
+    def test_memory_holds_the_window_only(self):
+        """RTK logs of 100 and 40000 seconds: the same peak memory."""
+        peaks = []
+        for seconds in (100, 40000):
+            survey = Survey()
+            self.addCleanup(survey.remove)
+            survey.write("Log.nmea", crlf(*(sentence("GPGGA,%s,4230.0000,N,02730.0000,E,4,12,0.8,%.3f,M,36.9,M,," % (
+                hhmmss(START + t), 3.2 + heave(t))) for t in range(seconds))))
+            peaks.append(survey.peak_memory("nmea_split", ["--rtk-tide", "1.85", "Log.nmea"]))
+            self.assertEqual(survey.read("Temp/Tide_Rtk.txt").count(b"\n"), seconds)
+        self.assertLessEqual(peaks[1] - peaks[0], 1024, "peak RSS %d KiB, then %d KiB" % tuple(peaks))
 
 
 if __name__ == "__main__":
