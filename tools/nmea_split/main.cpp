@@ -29,7 +29,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <deque>
 #include <limits>
 #include <string>
 #include <string_view>
@@ -165,13 +164,16 @@ std::int64_t census_read[4] = {}, census_real[4] = {};
 
 // The RTK water level: the heights of the fixes of quality 4 that the levels
 // still to be written need (a window's worth, oldest first), the seconds
-// that wait for their level, and what was written.
+// that wait for their level, and what was written. The two queues are
+// vectors read from an index on, moved to their start now and then: they
+// keep the room they took, so a log of any length takes no more.
 struct Height {
   std::int64_t second = 0;  // whole seconds from the midnight before the first
   double metres = 0;
 };
-std::deque<Height> heights;
-std::deque<std::int64_t> waiting;
+std::vector<Height> heights;
+std::vector<std::int64_t> waiting;
+std::size_t heights_from = 0, waiting_from = 0;
 std::vector<double> window_heights;
 DayCount rtk_days;
 int levels = 0;
@@ -578,7 +580,8 @@ void note_receiver(const nmea::Sentence& s) {
 void write_level(std::int64_t second) {
   window_heights.clear();
   std::int64_t seconds = 0, last = std::numeric_limits<std::int64_t>::min();
-  for (const Height& h : heights) {
+  for (std::size_t i = heights_from; i < heights.size(); ++i) {
+    const Height& h = heights[i];
     if (h.second < second - options.half_window || h.second > second + options.half_window) continue;
     window_heights.push_back(h.metres);
     if (h.second != last) ++seconds;
@@ -606,15 +609,27 @@ void write_level(std::int64_t second) {
   ++levels;
 }
 
+// A queue's items before from let go of: moved out when they are the most.
+template <class T>
+void let_go(std::vector<T>& queue, std::size_t& from) {
+  if (from == queue.size()) {
+    queue.clear();
+    from = 0;
+  } else if (from > 1024 && from * 2 > queue.size()) {
+    queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(from));
+    from = 0;
+  }
+}
+
 // Writes the levels of the seconds whose window ends before the second
 // "before", and lets go of the heights no level still to be written needs.
 void write_levels_before(std::int64_t before) {
-  while (!waiting.empty() && waiting.front() + options.half_window < before) {
-    write_level(waiting.front());
-    waiting.pop_front();
-  }
-  const std::int64_t needed = (waiting.empty() ? before : waiting.front()) - options.half_window;
-  while (!heights.empty() && heights.front().second < needed) heights.pop_front();
+  for (; waiting_from < waiting.size() && waiting[waiting_from] + options.half_window < before; ++waiting_from)
+    write_level(waiting[waiting_from]);
+  const std::int64_t needed = (waiting_from < waiting.size() ? waiting[waiting_from] : before) - options.half_window;
+  while (heights_from < heights.size() && heights[heights_from].second < needed) ++heights_from;
+  let_go(waiting, waiting_from);
+  let_go(heights, heights_from);
 }
 
 // An RTK fix (GGA of quality 4 with its altitude) of the receiver, at the
@@ -628,7 +643,7 @@ void note_rtk(const nmea::Sentence& s) {
   ++rtk_fixes;
   write_levels_before(second);
   heights.push_back({second, s.altitude.value});
-  if (waiting.empty() || waiting.back() != second) waiting.push_back(second);
+  if (waiting_from == waiting.size() || waiting.back() != second) waiting.push_back(second);
 }
 
 std::string date_text(int yyyymmdd) {
@@ -757,6 +772,7 @@ void reset_split() {
   std::fill(std::begin(census_real), std::end(census_real), 0);
   heights.clear();
   waiting.clear();
+  heights_from = waiting_from = 0;
   rtk_days = {};
   levels = 0;
   rtk_fixes = 0;
