@@ -71,11 +71,12 @@ CASES = {
         {12: (7, 3), 13: 2, 14: 1, 17: "      Same fix  :         0        not real  :         3",
          19: "      Below qual:         1"}),
     # A plotter's simulator: only RMC of mode S. No kind has a real fix, so
-    # the kind with the most sound sentences tells why there is no position.
+    # the kind with the most sound sentences tells why there is no position;
+    # the date still counts.
     "a simulator's RMC only": (
         [rmc(T0, 0, "S"), rmc(T0 + 1, 1, "S")], [], [], [], ["1 not a real fix", "2 not a real fix"],
         {12: (2, 2), 17: "      Same fix  :         0        not real  :         2",
-         23: "      Fixes  : RMC, quality 1,2,3,4,5"}),
+         20: "      Date   : 2010-03-15", 23: "      Fixes  : RMC, quality 1,2,3,4,5"}),
     # --quality 4: RTK-fixed positions only; 1 and 5 are below it.
     "--quality 4": (
         [fix(T0, 0, 1), fix(T0 + 1, 1, 4), fix(T0 + 2, 2, 5), fix(T0 + 3, 3, 4)], ["--quality", "4"],

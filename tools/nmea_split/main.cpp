@@ -82,7 +82,7 @@ Count reason_of(nmea::Fault fault) {
 
 // What a line is to the split.
 enum class Use : std::uint8_t {
-  end, blank, rejected, ignored, other_fix, date, no_fix, below_quality, no_depth, same_fix, position, depth
+  end, blank, rejected, ignored, other_fix, date, no_fix, not_real, below_quality, no_depth, same_fix, position, depth
 };
 
 struct Line {
@@ -302,7 +302,7 @@ Use next_line(Reader& r, Line& l) {
   if (times == Times::tagged && !l.s.tag.set) return reject(l, kNoTime, "no time tag");
   if (k == Kind::zda) return Use::date;
   if (fix && !l.s.fix) return Use::no_fix;
-  if (fix && !l.s.real) return reject(l, kNotReal, "not a real fix");
+  if (fix && !l.s.real) return Use::not_real;
   if (fix && !options.accepted[std::min(l.s.quality, 9)]) return Use::below_quality;
   if (!fix && !l.s.depth.set) return Use::no_depth;
   if (!fix && times == Times::untagged) return Use::depth;  // timed between the fixes
@@ -804,6 +804,10 @@ void split() {
       case Use::no_fix:
         note_receiver(l.s);
         add(kNoFix);
+        break;
+      case Use::not_real:  // its receiver time and date still count
+        note_receiver(l.s);
+        write_rejected(main_reader.line, kNotReal, "not a real fix");
         break;
       case Use::below_quality:
         note_receiver(l.s);
