@@ -390,20 +390,11 @@ Kind kind_at(std::string_view text, std::size_t start) {
   }
 }
 
-// Whether a "$" starts a sentence there: five letters or digits after it,
-// then "," or "*".
-bool starts_sentence(std::string_view text, std::size_t at) {
-  if (text.size() < at + 7) return false;
-  for (std::size_t i = at + 1; i < at + 6; ++i)
-    if (!is_digit(text[i]) && (text[i] < 'A' || text[i] > 'Z')) return false;
-  return text[at + 6] == ',' || text[at + 6] == '*';
-}
-
-// The last "$" that starts a sentence, or npos.
+// The last "$" that starts a sentence of a kind read here, or npos.
 std::size_t last_start(std::string_view text) {
   for (std::size_t at = text.rfind('$'); at != std::string_view::npos;
        at = at == 0 ? std::string_view::npos : text.rfind('$', at - 1))
-    if (starts_sentence(text, at)) return at;
+    if (kind_at(text, at) != Kind::other) return at;
   return std::string_view::npos;
 }
 
@@ -457,7 +448,6 @@ bool recover(std::string_view text, std::size_t first, Sentence& s, Fault& fault
   const std::size_t at = last_start(text);
   if (at == std::string_view::npos || (first != std::string_view::npos && at <= first)) return false;
   s.kind = kind_at(text, at);
-  if (s.kind == Kind::other) return false;
   bool summed = false;
   fault = read_at(text, at, s, summed);
   if (!summed) {

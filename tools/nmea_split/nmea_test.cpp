@@ -176,6 +176,7 @@ TEST(ReadSentence, AfterOtherText) {
       {ais + with_sum("GPGGA,120000,9130.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,"), Fault::out_of_range,
        nmea::Kind::gga, true, -1},
       {ais + with_sum("GPGSV,3,1,11,03,03,111,00"), Fault::none, nmea::Kind::other, false, -1},
+      {ais + gga + with_sum("GPGSV,3,1,11,03,03,111,00"), Fault::none, nmea::Kind::other, false, -1},  // text after
       {gga + "$", Fault::checksum, nmea::Kind::gga, false, -1},
   };
   for (const Case& c : cases) {
