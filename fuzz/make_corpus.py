@@ -170,7 +170,9 @@ def corpora():
                             (b"--tide\nTide.txt", crlf("9 58 0 0.5", "9 58 0 0.6", "nan 0 0 1", "23 0 0 1")),
                             (b"--tide\nMissing.txt", None), (b"--latency", None), (b"--latency\nx", None),
                             (b"--gap\n3", None), (b"--max-gap\n-1", None), (b"--max-gap\n1\n--max-gap\n2", None),
-                            (b"--tide\n", None), (b"--latency\ninf", None)]:
+                            (b"--tide\n", None), (b"--latency\ninf", None),
+                            (b"--tide\nTide.txt\n--tide-gap\n10", crlf("9 57 30 0.4", "9 57 31 0.5", "9 58 30 0.45")),
+                            (b"--tide-gap\n5", None), (b"--tide\nTide.txt\n--tide-gap\n-1", tide)]:
         c["join"].append(tool(b"\n", pos, dpt, args, tide_file))
     data = head(DATA_TXT, 20)
     c["depth_filter"] = [
