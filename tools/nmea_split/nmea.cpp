@@ -441,10 +441,9 @@ Fault read_at(std::string_view text, std::size_t start, Sentence& s, bool& summe
 // "!", npos: none). Its tag is the last time in the printable text at the
 // start of the line, so that what stands between (an AIS sentence, binary
 // bytes) gives none. False, s of no kind, when there is none.
-bool recover(std::string_view text, std::size_t first, Sentence& s, Fault& fault) {
+// (Out of line: the common path of read_sentence stays small.)
+[[gnu::noinline]] bool recover(std::string_view text, std::size_t first, Sentence& s, Fault& fault) {
   clear(s);
-  // (Most lines have one "$": memchr finds that fast.)
-  if (first != std::string_view::npos && text.find('$', first + 1) == std::string_view::npos) return false;
   const std::size_t at = last_start(text);
   if (at == std::string_view::npos || (first != std::string_view::npos && at <= first)) return false;
   s.kind = kind_at(text, at);
@@ -459,7 +458,7 @@ bool recover(std::string_view text, std::size_t first, Sentence& s, Fault& fault
   if (fault == Fault::none) {
     std::size_t prefix = 0;
     while (prefix < text.size() && is_text(text[prefix]) && text[prefix] != '$' && text[prefix] != '!') ++prefix;
-    find_tag(text.substr(0, prefix), s.tag);
+    find_tag({text.data(), prefix}, s.tag);
   }
   return true;
 }
@@ -513,12 +512,14 @@ Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool
       bool summed = false;
       fault = read_at(text, start, s, summed, fix_only);
       if (fault == Fault::none) {
-        if (!fix_only || !s.time.set) find_tag(text.substr(0, start), s.tag);
+        if (!fix_only || !s.time.set) find_tag({text.data(), start}, s.tag);
         return fault;
       }
     }
   }
-  // Not a sound sentence of a kind read here: one after it may be.
+  // Not a sound sentence of a kind read here: one after it may be. (Most
+  // lines have one "$": memchr tells that fast.)
+  if (start != std::string_view::npos && text.find('$', start + 1) == std::string_view::npos) return fault;
   const Kind first_kind = s.kind;
   Fault later = Fault::none;
   if (recover(text, start, s, later)) return later;
