@@ -170,7 +170,9 @@ def corpora():
                             (b"--tide\nTide.txt", crlf("9 58 0 0.5", "9 58 0 0.6", "nan 0 0 1", "23 0 0 1")),
                             (b"--tide\nMissing.txt", None), (b"--latency", None), (b"--latency\nx", None),
                             (b"--gap\n3", None), (b"--max-gap\n-1", None), (b"--max-gap\n1\n--max-gap\n2", None),
-                            (b"--tide\n", None), (b"--latency\ninf", None)]:
+                            (b"--tide\n", None), (b"--latency\ninf", None),
+                            (b"--tide\nTide.txt\n--tide-gap\n10", crlf("9 57 30 0.4", "9 57 31 0.5", "9 58 30 0.45")),
+                            (b"--tide-gap\n5", None), (b"--tide\nTide.txt\n--tide-gap\n-1", tide)]:
         c["join"].append(tool(b"\n", pos, dpt, args, tide_file))
     data = head(DATA_TXT, 20)
     c["depth_filter"] = [
@@ -252,6 +254,16 @@ def corpora():
               dbt(9)[:-2] + "00", "$SDDBT,1.0,f,", "\x01\x1a\xfe", "x" * 300, sentence("SDDBT,,f,1x,M,,F"),
               sentence("GPZDA,095732.00,15,03,2010,00,00"), sentence("SDDPT,7.5,0.5"), sentence("SDDBS,1,f,0.3,M,,F"),
               sentence("GPGLL,4230.0000,N,02730.0000,E,095733.00,A"), "", "Logger started"]
+    receivers = [gga(start, 42.5, 27.5, quality=8), gga(start + 1, 42.5, 27.5, quality=6),
+                 rmc(start + 1, 42.5, 27.5) + ",,S", sentence("GNGNS,095731.00,4230.0000,N,02730.0000,E,RN,12,,,,,"),
+                 sentence("GPGLL,4230.0000,N,02730.0000,E"), "!AIVDM,1,1,,A,13aE,0*26" + gga(start + 2, 42.6, 27.6),
+                 "\xb5\x62\x01$\x02" + dbt(8), sentence("SDDBT,1.0,M,0.3,f,,F"), sentence("SDDPT,-7.5,0.5"),
+                 sentence("GPZDA,095732.00,,,"), sentence("GPZDA,095733.00,15,03,2010")]
+    rtk = []
+    for t in range(12):
+        rtk.append(tag(start + t) + sentence("GPGGA,%02d%02d%02d.00,4230.0000,N,02730.0000,E,%d,12,0.8,%.3f,M,36.9,M,," % (
+            (start + t) // 3600, (start + t) // 60 % 60, (start + t) % 60, 4 if t % 5 else 5, 3.1 + 0.1 * (t % 3))))
+        rtk.append(tag(start + t + 0.5) + dbt(8 + 0.1 * t))
     log = lambda lines, end="\r\n": end.join(lines).encode("latin-1") + end.encode()  # noqa: E731
     arg = b"Log.nmea"
     c["nmea_split"] = [
@@ -266,6 +278,13 @@ def corpora():
         tool(b"\n", log(tagged), b"Missing.nmea"), tool(b"\n", log(tagged), b"Log.nmea\nLog.nmea"),
         tool(b"\n", log(tagged), b""), tool(b"\n", log(faults), arg), tool(b"\n", log(tagged), b"L" * 300),
         tool(b"\n", log(untagged) + b"\x00" * 40 + b"$GPGGA,", arg),
+        # Real receivers' forms: fix qualities and modes, GNS, NMEA 1.5 GLL,
+        # sentences after other text, a byte-order mark, UTF-16; the options.
+        tool(b"\n", log(receivers), arg), tool(b"\n", b"\xef\xbb\xbf" + log(untagged), arg),
+        tool(b"\n", log(untagged).decode("latin-1").encode("utf-16"), arg),
+        tool(b"\n", log(rtk), b"Log.nmea\n--rtk-tide\n1.85\n--datum\n0.3\n--rtk-window\n4"),
+        tool(b"\n", log(rtk), b"--quality\n4,5\n--position\nGNS\nLog.nmea"),
+        tool(b"\n", log(receivers), b"--position\nGLL\n--rtk-tide\n-2\nLog.nmea"),
     ]
     return c
 

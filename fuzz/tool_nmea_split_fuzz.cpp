@@ -14,19 +14,11 @@
 namespace {
 
 void reset() {
-  survey_fuzz::reset_files({&log_file, &lead_file, &pos_file, &dpt_file, &rejected_file});
+  survey_fuzz::reset_files({&log_file, &lead_file, &pos_file, &dpt_file, &rejected_file, &tide_file});
   log_name.clear();
-  depth_kind = Kind::other;
-  times = Times::undecided;
-  main_reader = {};
-  lead_reader = {};
-  std::fill(std::begin(counts), std::end(counts), 0);
-  held.clear();
-  stretch = {};
-  first_date = last_date = 0;
-  lag_bins.clear();
-  lag_centre = lag_below = lags = 0;
-  offset_low = offset_high = {};
+  options = {};
+  depth_kind = position_kind = Kind::other;
+  reset_split();
 }
 
 int run() { return survey_fuzz::run_with_arguments(nmea_split_main, "nmea_split"); }

@@ -106,6 +106,27 @@ class JoinOptions(SurveyCase):
                          crlf("42.10000000 27.20000000 12.5", "42.35000000 27.70000000 11.3",
                               "42.60000000 28.20000000 11.5"))
 
+    def test_tide_gap(self):
+        # Levels at 36000, 36002 and 36012: a ten-second hole. 36001 takes
+        # 1.1 (12.34 - 1.1), 36002 and 36012 fall on levels (13.0 - 1.2,
+        # 15.0 - 2.2), 36007 lies in the hole: bridged at 1.7 without
+        # --tide-gap or with a gap of 10 s allowed, dropped with 5 s; 36013
+        # and 36014 lie after the series.
+        tide = crlf("10 0 0 1.0", "10 0 2 1.2", "10 0 12 2.2")
+        bridged = crlf("42.05000000 27.10000000 11.2", "42.10000000 27.20000000 11.8",
+                       "42.35000000 27.70000000 12.3", "42.60000000 28.20000000 12.8")
+        dropped = crlf("42.05000000 27.10000000 11.2", "42.10000000 27.20000000 11.8",
+                       "42.60000000 28.20000000 12.8")
+        for gap, data, no_tide, row8 in ((None, bridged, 2, ""), ("10", bridged, 2, "  (gaps up to 10 s)"),
+                                         ("5", dropped, 3, "  (gaps up to 5 s)")):
+            with self.subTest(gap=gap):
+                run = self.join(["--tide", "Temp/Tide.txt"] + (["--tide-gap", gap] if gap else []), tide)
+                self.assertEqual((run.returncode, run.stderr), (0, b""), run)
+                self.assertEqual(self.survey.read("Temp/Data.txt"), data)
+                screen = piped_screen(run.stdout)[0]
+                self.assertEqual(screen[7].rstrip(), "      Tide  : Temp/Tide.txt" + row8)
+                self.assertEqual(screen[16].rstrip(), "        No tide :        %d" % no_tide)
+
     def test_wrong_calls_stop_before_anything_is_touched(self):
         cases = [
             (["--latency"], "--latency needs a value"),
@@ -116,12 +137,14 @@ class JoinOptions(SurveyCase):
             (["--tide", ""], "--tide needs a file name"),
             (["--gap", "3"], "unknown option \"--gap\""),
             (["Temp/Tide.txt"], "unknown option \"Temp/Tide.txt\""),
+            (["--tide-gap", "5"], "--tide-gap goes with --tide"),
+            (["--tide", "Temp/Tide.txt", "--tide-gap", "-1"], "--tide-gap needs a gap of 0 seconds or more"),
         ]
         for args, problem in cases:
             with self.subTest(args=args):
                 run = self.join(args)
                 self.assertEqual(run.returncode, 1, run)
-                self.assertEqual(run.stderr, ("join: %s\nusage: join [--latency S] [--max-gap S] [--tide FILE]\n"
+                self.assertEqual(run.stderr, ("join: %s\nusage: join [--latency S] [--max-gap S] [--tide FILE [--tide-gap S]]\n"
                                               % problem).encode())
                 self.assertEqual(self.survey.read("Temp/Data.txt"), OLD)
 

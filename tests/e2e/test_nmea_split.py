@@ -17,7 +17,9 @@ from survey_test import Survey, SurveyCase, TerminalCase, crlf  # noqa: E402
 
 DBT = sentence("SDDBT,40.4,f,12.34,M,6.7,F")
 
-# A tagged log, line by line with what becomes of it. Degrees and minutes
+# A tagged log, line by line with what becomes of it. Its positions come from
+# RMC, the kind with the most real fixes (2, against 1 GGA and 1 GLL): GGA
+# and GLL are ignored, fix or no fix. Degrees and minutes
 # 4230.1234 N 02730.5678 E are 42 + 30.1234/60 = 42.502056666... and
 # 27.509463333..., eight decimals for four of a minute; 4230.1234567 takes
 # nine. DBT without metres: 40.4 ft x 0.3048 = 12.31392, 6.7 fm x 1.8288 =
@@ -25,8 +27,8 @@ DBT = sentence("SDDBT,40.4,f,12.34,M,6.7,F")
 # 2, 10, 11, 17, 18, 19, 25 lie 0.876, 0.901, 0.876, 0.9, 0.1, 0.2, 0.3 and 0
 # s before their tags: the median (the lower middle of eight) is 0.3.
 TAGGED = [
-    "14:08:45.876 " + sentence("GPGGA,140845.00,4230.1234,N,02730.5678,E,1,08,0.9,5.4,M,36.9,M,,"),  # fix
-    "14:08:45.901 " + sentence("GPRMC,140845.00,A,4230.1234,N,02730.5678,E,3.2,45.0,150310,,"),  # same fix
+    "14:08:45.876 " + sentence("GPGGA,140845.00,4230.1234,N,02730.5678,E,1,08,0.9,5.4,M,36.9,M,,"),  # ignored
+    "14:08:45.901 " + sentence("GPRMC,140845.00,A,4230.1234,N,02730.5678,E,3.2,45.0,150310,,"),  # fix
     "14:08:46.100 " + DBT,
     "14:08:46.300 " + sentence("SDDBT,40.4,f,,M,6.7,F"),
     "14:08:46.400 " + sentence("SDDBT,,f,,M,6.7,F"),
@@ -34,7 +36,7 @@ TAGGED = [
     "14:08:46.600 " + sentence("SDDPT,12.3,0.5"),  # ignored: the log has DBT
     "14:08:46.700 " + DBT[:-2] + "00",
     "14:08:46.800 $SDDBT,40.4,f,12.3",
-    "14:08:46.876 " + sentence("GPGGA,140846.00,,,,,0,00,,,M,,M,,"),  # no fix
+    "14:08:46.876 " + sentence("GPGGA,140846.00,,,,,0,00,,,M,,M,,"),  # ignored
     "14:08:46.900 " + sentence("GPRMC,140846.00,V,,,,,,,150310,,"),  # no fix
     "14:08:44.000 " + DBT,
     "14:08:47.000 $SDDBT,\x00\x1a\xff12.3",
@@ -42,8 +44,8 @@ TAGGED = [
     "14:08:47.050 " + sentence("SDDBT,40.4,f,1x.5,M,6.7,F"),
     DBT,
     "14:08:47.100 " + sentence("GPZDA,140847.00,16,03,2010,00,00"),
-    "14:08:47.200 " + sentence("GPGLL,4230.1250,N,02730.5700,E,140847.00,A"),  # fix
-    "14:08:47.300 " + sentence("GPGLL,4230.1250,N,02730.5700,E,140847.00,V"),  # no fix
+    "14:08:47.200 " + sentence("GPGLL,4230.1250,N,02730.5700,E,140847.00,A"),  # ignored
+    "14:08:47.300 " + sentence("GPGLL,4230.1250,N,02730.5700,E,140847.00,V"),  # ignored
     "14:08:47.400 " + sentence("GPGGA,140847.00,9130.0000,N,02730.5700,E,1,08,0.9,5.4,M,36.9,M,,"),
     "Logger started",
     "14:08:47.500 " + sentence("GPGSV,3,1,11,03,03,111,00,04,15,270,00,06,01,010,00,13,06,292,00"),
@@ -52,23 +54,24 @@ TAGGED = [
     "14:08:48.000 " + sentence("GNRMC,140848.00,A,4230.1234567,S,02730.5678901,W,3.2,45.0,160310,,"),  # fix
     "14:08:48.250 " + sentence("IIDBT,41.0,f,12.50,M,6.8,F"),
 ]
-TAGGED_POS = crlf("42.50205667 27.50946333 14 8 45.876", "42.50208333 27.50950000 14 8 47.200",
-                  "-42.502057612 -27.509464835 14 8 48.000")
+TAGGED_POS = crlf("42.50205667 27.50946333 14 8 45.901", "-42.502057612 -27.509464835 14 8 48.000")
 TAGGED_DPT = crlf("12.34 14 8 46.100", "12.31 14 8 46.300", "12.25 14 8 46.400", "12.50 14 8 48.250")
 TAGGED_REJECTED = crlf("8 checksum does not match", "9 sentence cut short", "12 time goes back",
                        "13 binary junk", "14 line too long", "15 field not a number", "16 no time tag",
                        "20 field out of range", "21 no NMEA sentence", "24 sentence cut short")
 TAGGED_SCREEN = {
     12: "      Lines     :        26        Rejected  :        10",
-    13: "      Positions :         3        checksum  :         1  time back :         1",
+    13: "      Positions :         2        checksum  :         1  time back :         1",
     14: "      Depths    :         4        cut short :         2  no time   :         1",
-    15: "      No fix    :         3        bad field :         2  junk      :         1",
+    15: "      No fix    :         1        bad field :         2  junk      :         1",
     16: "      No depth  :         1        too long  :         1  not NMEA  :         1",
-    17: "      Same fix  :         1",
-    18: "      Ignored   :         2",
+    17: "      Same fix  :         0",
+    18: "      Ignored   :         6",
+    19: "",
     20: "      Date   : 2010-03-15 to 2010-03-16",
     21: "      Times  : the logger's tags; tag - receiver time +0.300 s (median)",
     22: "      Depths : DBT, below the transducer",
+    23: "      Fixes  : RMC, quality 1,2,3,4,5",
     24: "      Press ENTER  ...",
 }
 
@@ -85,8 +88,9 @@ def dpt(depth, offset="0.3"):
 # fixes take times spread evenly between theirs (three between 23:59:58 and
 # :59 at a quarter second each; four in the outage from 00:00:00 to 00:00:10
 # two seconds apart); the ones before the first fix and after the last have
-# no time; a fix at 00:00:05 after 00:00:10 goes back. RMC of the fix of
-# 23:59:58 is the same fix; the log has DPT, so DBS is ignored.
+# no time; a fix at 00:00:05 after 00:00:10 goes back. The fixes come from
+# GGA (RMC of the fix of 23:59:58 is ignored); the log has DPT, so DBS is
+# ignored.
 UNTAGGED = [
     dpt("5.0", "0.5"),
     fix("235958.00", "30.1234", "30.5678"),
@@ -113,11 +117,12 @@ UNTAGGED_SCREEN = {
     13: "      Positions :         5        checksum  :         0  time back :         1",
     14: "      Depths    :         9        cut short :         0  no time   :         2",
     15: "      No fix    :         1        bad field :         0  junk      :         0",
-    17: "      Same fix  :         1",
-    18: "      Ignored   :         1",
+    17: "      Same fix  :         0",
+    18: "      Ignored   :         2",
     20: "      Date   : 2010-03-15",
     21: "      Times  : the receiver's; soundings' times interpolated between fixes",
     22: "      Depths : DPT, below the transducer; offset 0.3 to 0.35 m, not applied",
+    23: "      Fixes  : GGA, quality 1,2,3,4,5",
 }
 
 # Only DBS, each line tagged in another logger's way: the last hh:mm:ss[.f]
@@ -131,12 +136,17 @@ TAG_STYLES_SCREEN = {
     20: "      Date   : none in the log (no ZDA, no RMC)",
     21: "      Times  : the logger's tags; no receiver time to compare",
     22: "      Depths : DBS, below the surface: set Ant_Depth to 0",
+    23: "      Fixes  : none in the log (no GGA, GNS, RMC, GLL)",
 }
 
 
 def log_bytes(lines):
     junk = random.Random(16).randbytes(1 << 20).replace(b"\r", b"x").replace(b"\n", b"y")
     return b"\r\n".join(junk if line is None else line.encode("latin-1") for line in lines) + b"\r\n"
+
+
+USAGE = (b"usage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] "
+         b"[--rtk-tide H [--datum D] [--rtk-window S]] [LOG]\n")
 
 
 class Split(SurveyCase):
@@ -166,7 +176,7 @@ class Split(SurveyCase):
     def test_wrong_calls_touch_nothing(self):
         # (A missing log or folder is the run-time stop: test_faults.py.)
         for args, typed, message in (([], b"\n", b"nmea_split: no log named\n"),
-                                     (["Log.nmea", "Log.nmea"], b"\n", b"usage: nmea_split [LOG]\n")):
+                                     (["Log.nmea", "Log.nmea"], b"\n", USAGE)):
             with self.subTest(args=args):
                 self.survey.write("Temp/Raw_Pos.txt", b"old")
                 run = self.survey.run("nmea_split", typed, args=args)

@@ -11,7 +11,11 @@
 //   --tide FILE  a water-level series ("hour minute second level", metres
 //                above the datum, ascending) interpolated at each sounding's
 //                time and subtracted from its depth; a sounding outside the
-//                series' span is dropped and counted.
+//                series' span is dropped and counted;
+//   --tide-gap S with --tide: a sounding between two levels more than S
+//                seconds apart is dropped and counted too, not given a level
+//                across the gap (a series with holes, as nmea_split's RTK
+//                water level has where the RTK fix was lost).
 #include <cmath>
 #include <cstdint>
 #include <string>
@@ -46,9 +50,10 @@ struct TideLevel {
 // The options as typed (for the screen), each empty when it is not given,
 // and the numbers read from them.
 struct Options {
-  std::string latency_text, max_gap_text, tide;
+  std::string latency_text, max_gap_text, tide, tide_gap_text;
   double latency = 0;
-  double max_gap = HUGE_VAL;  // without --max-gap no gap is too long
+  double max_gap = HUGE_VAL;   // without --max-gap no gap is too long
+  double tide_gap = HUGE_VAL;  // nor without --tide-gap
 };
 
 TextFile pos_file, dpt_file, data_file, tide_file;
@@ -58,7 +63,7 @@ Options options;
 TideLevel tide1, tide2;  // the levels around the last sounding joined
 
 [[noreturn]] void usage(const std::string& problem) {
-  halt_with_message(1, "join: " + problem + "\nusage: join [--latency S] [--max-gap S] [--tide FILE]");
+  halt_with_message(1, "join: " + problem + "\nusage: join [--latency S] [--max-gap S] [--tide FILE [--tide-gap S]]");
 }
 
 // A number of seconds given to an option, by the runtime's number rules.
@@ -72,10 +77,11 @@ double seconds_option(std::string_view name, std::string_view text) {
 void read_options(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     const std::string_view name = argv[i];
-    std::string* const text = name == "--latency"   ? &options.latency_text
-                              : name == "--max-gap" ? &options.max_gap_text
-                              : name == "--tide"    ? &options.tide
-                                                    : nullptr;
+    std::string* const text = name == "--latency"    ? &options.latency_text
+                              : name == "--max-gap"  ? &options.max_gap_text
+                              : name == "--tide"     ? &options.tide
+                              : name == "--tide-gap" ? &options.tide_gap_text
+                                                     : nullptr;
     if (text == nullptr) usage("unknown option \"" + std::string(name) + "\"");
     if (i + 1 == argc) usage(std::string(name) + " needs a value");
     if (!text->empty()) usage(std::string(name) + " given twice");
@@ -85,10 +91,14 @@ void read_options(int argc, char** argv) {
     } else if (name == "--max-gap") {
       options.max_gap = seconds_option(name, *text);
       if (options.max_gap < 0) usage("--max-gap needs a gap of 0 seconds or more");
+    } else if (name == "--tide-gap") {
+      options.tide_gap = seconds_option(name, *text);
+      if (options.tide_gap < 0) usage("--tide-gap needs a gap of 0 seconds or more");
     } else if (text->empty()) {
       usage("--tide needs a file name");
     }
   }
+  if (options.tide.empty() && !options.tide_gap_text.empty()) usage("--tide-gap goes with --tide");
 }
 
 // The time of a record's "hour minute second", its log's days counted.
@@ -138,7 +148,8 @@ bool next_fix(PositionFix& p) {
 }
 
 // The water level at time t, interpolated linearly between the two levels
-// around it; false when t lies outside the series (never extrapolated). The
+// around it; false when t lies outside the series (never extrapolated) or
+// inside a gap of the series longer than --tide-gap (never bridged). The
 // series is read forward with the soundings; a level whose time is not a
 // number is passed over.
 bool tide_at(double t, double& level) {
@@ -147,6 +158,7 @@ bool tide_at(double t, double& level) {
     read_tide(tide2);
   }
   if (!(t >= tide1.time && t <= tide2.time)) return false;
+  if (tide2.time - tide1.time > options.tide_gap && t != tide1.time && t != tide2.time) return false;
   level = tide2.time == tide1.time ? tide1.level
                                    : ((t - tide1.time) * (tide2.level - tide1.level)) / (tide2.time - tide1.time) +
                                          tide1.level;
@@ -248,7 +260,8 @@ int main(int argc, char** argv) {
   if (options.tide.empty()) {
     show_line("");
   } else {
-    show_line("      Tide  : " + options.tide);
+    show_line("      Tide  : " + options.tide +
+              (options.tide_gap_text.empty() ? "" : "  (gaps up to " + options.tide_gap_text + " s)"));
     open_input(tide_file, options.tide);
     io_check();
   }

@@ -5,20 +5,31 @@
 // order. Every line it cannot use goes to Temp/Nmea_Rejected.txt with its
 // number and the reason. The log is named as the argument or at the prompt.
 //
-// Positions come from GGA (with a fix), RMC and GLL (status A); the depths
-// from one kind of sentence, DBT when the log holds any, else DPT, else DBS
-// (a sounder that sends two kinds would give every sounding twice); a first
-// pass over the log finds which. When the lines carry a logger's time tag
-// before the "$" (the first sound sentence tells), every fix and sounding
-// takes its line's tag. Otherwise the fixes take the receiver's times and the
-// soundings between two fixes take times spread evenly between theirs: they
+// Positions come from one kind of sentence, GGA, GNS, RMC or GLL, the one
+// with the most real fixes (two kinds of one receiver may disagree by a
+// second), or the one --position names; the fixes of the qualities --quality
+// lists are taken. The depths come from one kind of sentence too, DBT when
+// the log holds one that gives a depth, else DPT, else DBS (a sounder that
+// sends two kinds would give every sounding twice). A first pass over the log
+// finds which. When the lines carry a logger's time tag before the "$" (the
+// first sound sentence tells), every fix and sounding takes its line's tag.
+// Otherwise the fixes take the receiver's times and the soundings between
+// two fixes take times spread evenly between theirs: they
 // wait in memory for the fix after them, up to a few thousand; for a longer
 // stretch (an outage of the receiver) a second reader of the log counts the
 // rest ahead, so memory stays the same for any log.
+//
+// With --rtk-tide H it also writes the water level that an RTK receiver
+// measures, in Temp/Tide_Rtk.txt ("hour minute second level", as join --tide
+// reads it): the altitude of the fixes of quality 4, less the antenna's
+// height H above the waterline and the datum's height D (--datum), a running
+// median over --rtk-window seconds so that the boat's heave drops out.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -26,6 +37,7 @@
 #include "console.h"
 #include "day_count.h"
 #include "nmea.h"
+#include "number_grammar.h"
 #include "stop.h"
 #include "text_file.h"
 
@@ -36,10 +48,13 @@ namespace {
 
 // What the screen counts, each at its place: the lines and what became of
 // them, then the rejected lines by reason (a reason may have several texts in
-// Temp/Nmea_Rejected.txt).
+// Temp/Nmea_Rejected.txt). The last three are shown once they count
+// something (Below quality also with --quality): a log without such lines
+// keeps the screen it always had.
 enum Count {
   kLines, kPositions, kDepths, kNoFix, kNoDepth, kSameFix, kIgnored, kRejected,
-  kChecksum, kCutShort, kBadField, kTooLong, kTimeBack, kNoTime, kJunk, kNotNmea, kCounts
+  kChecksum, kCutShort, kBadField, kTooLong, kTimeBack, kNoTime, kJunk, kNotNmea,
+  kNotReal, kBelowQuality, kRecovered, kCounts
 };
 
 struct Counter {
@@ -51,6 +66,7 @@ constexpr Counter kCounters[kCounts] = {
     {7, 16, "No depth  : "}, {7, 17, "Same fix  : "}, {7, 18, "Ignored   : "}, {36, 12, "Rejected  : "},
     {36, 13, "checksum  : "}, {36, 14, "cut short : "}, {36, 15, "bad field : "}, {36, 16, "too long  : "},
     {59, 13, "time back : "}, {59, 14, "no time   : "}, {59, 15, "junk      : "}, {59, 16, "not NMEA  : "},
+    {36, 17, "not real  : "}, {7, 19, "Below qual: "}, {36, 19, "Recovered : "},
 };
 
 Count reason_of(nmea::Fault fault) {
@@ -65,7 +81,9 @@ Count reason_of(nmea::Fault fault) {
 }
 
 // What a line is to the split.
-enum class Use : std::uint8_t { end, blank, rejected, ignored, date, no_fix, no_depth, same_fix, position, depth };
+enum class Use : std::uint8_t {
+  end, blank, rejected, ignored, other_fix, date, no_fix, not_real, below_quality, no_depth, same_fix, position, depth
+};
 
 struct Line {
   nmea::Sentence s;
@@ -86,9 +104,20 @@ struct Reader {
 
 enum class Times : std::uint8_t { undecided, tagged, untagged };
 
-TextFile log_file, lead_file, pos_file, dpt_file, rejected_file;
+// The options as typed (for the screen), each empty when not given, and what
+// they say.
+struct Options {
+  std::string quality, position, rtk_tide, datum, rtk_window;
+  bool accepted[10] = {false, true, true, true, true, true, false, false, false, false};  // GGA codes
+  Kind position_kind = Kind::other;
+  double antenna = 0, datum_height = 0;
+  std::int64_t half_window = 30;  // seconds on either side of a level
+};
+
+TextFile log_file, lead_file, pos_file, dpt_file, rejected_file, tide_file;
 std::string log_name;
-Kind depth_kind = Kind::other;
+Options options;
+Kind depth_kind = Kind::other, position_kind = Kind::other;
 Times times = Times::undecided;
 Reader main_reader, lead_reader;
 
@@ -126,11 +155,100 @@ std::int64_t lag_centre = 0, lag_below = 0, lags = 0;
 // DPT: the least and greatest transducer offset met.
 nmea::Value offset_low, offset_high;
 
+// The sentences met that may carry a date, for the screen when none did.
+std::int64_t zdas = 0, rmcs = 0;
+
+// The position sentences of the main pass by kind (GGA, GNS, RMC, GLL): the
+// sound ones and the real fixes with a time.
+std::int64_t census_read[4] = {}, census_real[4] = {};
+
+// The RTK water level: the heights of the fixes of quality 4 that the levels
+// still to be written need (a window's worth, oldest first), the seconds
+// that wait for their level, and what was written. The two queues are
+// vectors read from an index on, moved to their start now and then: they
+// keep the room they took, so a log of any length takes no more.
+struct Height {
+  std::int64_t second = 0;  // whole seconds from the midnight before the first
+  double metres = 0;
+};
+std::vector<Height> heights;
+std::vector<std::int64_t> waiting;
+std::size_t heights_from = 0, waiting_from = 0;
+std::vector<double> window_heights;
+DayCount rtk_days;
+int levels = 0;
+std::int64_t rtk_fixes = 0;
+double level_low = 0, level_high = 0;
+
 [[noreturn]] void usage(std::string_view problem) {
-  halt_with_message(1, "nmea_split: " + std::string(problem) + "\nusage: nmea_split [LOG]");
+  halt_with_message(1, "nmea_split: " + std::string(problem) +
+                           "\nusage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] "
+                           "[--rtk-tide H [--datum D] [--rtk-window S]] [LOG]");
 }
 
-bool is_position(Kind k) { return k == Kind::gga || k == Kind::rmc || k == Kind::gll; }
+// A number of metres or seconds given to an option, by the runtime's number rules.
+double number_option(std::string_view name, std::string_view text, const char* what) {
+  double value = 0;
+  if (!parse_real(text, value) || !std::isfinite(value))
+    usage(std::string(name) + " needs " + what + ", not \"" + std::string(text) + "\"");
+  return value;
+}
+
+// --quality: GGA's codes of the fixes taken, 1 to 9, separated by commas
+// ("4", "2,4,5").
+void read_quality(const std::string& text) {
+  std::fill(std::begin(options.accepted), std::end(options.accepted), false);
+  bool good = !text.empty();
+  for (std::size_t i = 0; good && i < text.size(); i += 2) {
+    good = text[i] >= '1' && text[i] <= '9' && (i + 1 == text.size() || (text[i + 1] == ',' && i + 2 < text.size()));
+    if (good) options.accepted[text[i] - '0'] = true;
+  }
+  if (!good) usage("--quality needs fix qualities 1 to 9 separated by commas, not \"" + text + "\"");
+}
+
+void read_options(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view name = argv[i];
+    if (!name.starts_with("--")) {
+      if (!log_name.empty()) usage("one log at a time");
+      log_name = name;
+      if (log_name.empty()) usage("an empty log name");
+      continue;
+    }
+    std::string* const text = name == "--quality"      ? &options.quality
+                              : name == "--position"   ? &options.position
+                              : name == "--rtk-tide"   ? &options.rtk_tide
+                              : name == "--datum"      ? &options.datum
+                              : name == "--rtk-window" ? &options.rtk_window
+                                                       : nullptr;
+    if (text == nullptr) usage("unknown option \"" + std::string(name) + "\"");
+    if (i + 1 == argc) usage(std::string(name) + " needs a value");
+    if (!text->empty()) usage(std::string(name) + " given twice");
+    *text = argv[++i];
+    if (name == "--quality") {
+      read_quality(*text);
+    } else if (name == "--position") {
+      options.position_kind = *text == "GGA" ? Kind::gga : *text == "GNS" ? Kind::gns
+                              : *text == "RMC" ? Kind::rmc : *text == "GLL" ? Kind::gll : Kind::other;
+      if (options.position_kind == Kind::other)
+        usage("--position needs GGA, GNS, RMC or GLL, not \"" + *text + "\"");
+    } else if (name == "--rtk-tide") {
+      options.antenna = number_option(name, *text, "the antenna's height in metres");
+    } else if (name == "--datum") {
+      options.datum_height = number_option(name, *text, "the datum's height in metres");
+    } else {
+      const double window = number_option(name, *text, "a number of seconds");
+      if (window < 1 || window > 86400) usage("--rtk-window needs 1 to 86400 seconds");
+      options.half_window = static_cast<std::int64_t>(window / 2);
+    }
+  }
+  if (options.rtk_tide.empty() && !(options.datum.empty() && options.rtk_window.empty()))
+    usage("--datum and --rtk-window go with --rtk-tide");
+}
+
+bool is_position(Kind k) { return k == Kind::gga || k == Kind::gns || k == Kind::rmc || k == Kind::gll; }
+
+int position_index(Kind k) { return k == Kind::gga ? 0 : k == Kind::gns ? 1 : k == Kind::rmc ? 2 : 3; }
 
 bool is_depth(Kind k) { return k == Kind::dbt || k == Kind::dpt || k == Kind::dbs; }
 
@@ -140,10 +258,24 @@ bool blank(std::string_view text) {
   return true;
 }
 
+// A position sentence that counts for its kind: a real fix with a time.
+bool usable(const nmea::Sentence& s) { return s.fix && s.real && (s.time.set || s.tag.set); }
+
 Use reject(Line& l, Count reason, const char* why) {
   l.reason = reason;
   l.why = why;
   return Use::rejected;
+}
+
+// A line of the log (line: its number from 0); the UTF-8 byte-order mark
+// that an editor may put at the start of a file is passed over.
+bool take_log_line(TextFile& f, std::int64_t line, std::string_view& text, std::uint64_t& size) {
+  const bool got = take_raw_line(f, nmea::kMaxLine, text, size);
+  if (got && line == 0 && text.starts_with("\xEF\xBB\xBF")) {
+    text.remove_prefix(3);
+    size -= 3;
+  }
+  return got;
 }
 
 // Reads the next line and tells what it is; a fix or a sounding it takes gets
@@ -151,7 +283,7 @@ Use reject(Line& l, Count reason, const char* why) {
 Use next_line(Reader& r, Line& l) {
   std::string_view text;
   std::uint64_t size = 0;
-  const bool got = take_raw_line(*r.file, nmea::kMaxLine, text, size);
+  const bool got = take_log_line(*r.file, r.line, text, size);
   io_check();
   if (!got) return Use::end;
   ++r.line;
@@ -160,11 +292,18 @@ Use next_line(Reader& r, Line& l) {
   if (fault != nmea::Fault::none) return reject(l, reason_of(fault), nmea::fault_text(fault));
   const Kind k = l.s.kind;
   if (k == Kind::other || (is_depth(k) && k != depth_kind)) return Use::ignored;
+  const bool fix = is_position(k);
+  if (fix && &r == &main_reader) {
+    ++census_read[position_index(k)];
+    if (usable(l.s)) ++census_real[position_index(k)];
+  }
+  if (fix && k != position_kind) return Use::other_fix;
   if (times == Times::undecided) times = l.s.tag.set ? Times::tagged : Times::untagged;
   if (times == Times::tagged && !l.s.tag.set) return reject(l, kNoTime, "no time tag");
   if (k == Kind::zda) return Use::date;
-  const bool fix = is_position(k);
   if (fix && !l.s.fix) return Use::no_fix;
+  if (fix && !l.s.real) return Use::not_real;
+  if (fix && !options.accepted[std::min(l.s.quality, 9)]) return Use::below_quality;
   if (!fix && !l.s.depth.set) return Use::no_depth;
   if (!fix && times == Times::untagged) return Use::depth;  // timed between the fixes
 
@@ -174,7 +313,7 @@ Use next_line(Reader& r, Line& l) {
   const double seconds = t.seconds();
   if (r.days.any && seconds < r.days.last && !is_next_day(r.days, seconds))
     return reject(l, kTimeBack, "time goes back");
-  // GGA and RMC of one fix: the first one is taken.
+  // A fix sent twice: the first one is taken.
   if (fix && l.s.time.set && r.fix_time_set && l.s.time.seconds() == r.fix_time) return Use::same_fix;
   l.when = count_days(r.days, seconds);
   if (!fix) return Use::depth;
@@ -183,22 +322,65 @@ Use next_line(Reader& r, Line& l) {
   return Use::position;
 }
 
-// -- the first pass: which sentences give the depths
+// -- the first pass: which sentences give the positions and the depths
 
-Kind choose_depth_kind() {
-  bool dpt = false, dbs = false;
+// Of counts by kind, the kind with the most; kinds within 10 % of the most
+// are a tie, which the order GGA, GNS, RMC, GLL breaks. Other: all 0.
+Kind most(const std::int64_t (&counts_of)[4]) {
+  constexpr Kind kOrder[4] = {Kind::gga, Kind::gns, Kind::rmc, Kind::gll};
+  const std::int64_t top = *std::max_element(std::begin(counts_of), std::end(counts_of));
+  for (int i = 0; i < 4 && top > 0; ++i)
+    if (counts_of[i] * 10 >= top * 9) return kOrder[i];
+  return Kind::other;
+}
+
+// The kind with the most real fixes, or when none has one, the most sound
+// sentences (a log of no real fix then says why).
+Kind best_kind(const std::int64_t (&real)[4], const std::int64_t (&read)[4]) {
+  const Kind k = most(real);
+  return k != Kind::other ? k : most(read);
+}
+
+// The first pass over the log: the depth kind is DBT when a sound DBT gives
+// a depth, else DPT, else DBS (else the first of them that is sound: its
+// empty ones then count as "No depth"); the pass ends at the first DBT that
+// gives one. The position kind, unless --position names it, is guessed from
+// the first kGuessLines lines; the main pass counts the whole log and
+// splits it again in the rare log where the guess was wrong.
+constexpr std::int64_t kGuessLines = 16384;
+
+void choose_kinds() {
+  bool sound[3] = {}, deep[3] = {};  // DBT, DPT, DBS
+  std::int64_t real[4] = {}, read[4] = {};
+  const bool count_fixes = options.position_kind == Kind::other;
   std::string_view text;
   std::uint64_t size = 0;
   nmea::Sentence s;
-  while (take_raw_line(log_file, nmea::kMaxLine, text, size)) {
-    const Kind k = nmea::kind_of(text);
-    if (k != Kind::dbt && (k != Kind::dpt || dpt) && (k != Kind::dbs || dbs)) continue;
+  for (std::int64_t line = 0; take_log_line(log_file, line, text, size); ++line) {
+    const bool guess = count_fixes && line < kGuessLines;
+    if (deep[0] && !guess) break;
+    bool more = false;
+    const Kind k = nmea::kind_of(text, more);
+    const int d = k == Kind::dbt ? 0 : k == Kind::dpt ? 1 : k == Kind::dbs ? 2 : -1;
+    if (!(d >= 0 && !deep[d]) && !(guess && is_position(k)) && !more) continue;
     if (nmea::read_sentence(text, size, s) != nmea::Fault::none) continue;
-    if (k == Kind::dbt) return k;
-    (k == Kind::dpt ? dpt : dbs) = true;
+    if (is_position(s.kind) && guess) {
+      ++read[position_index(s.kind)];
+      if (usable(s)) ++real[position_index(s.kind)];
+    } else if (is_depth(s.kind)) {
+      const int i = s.kind == Kind::dbt ? 0 : s.kind == Kind::dpt ? 1 : 2;
+      sound[i] = true;
+      deep[i] = deep[i] || s.depth.set;
+    }
   }
   io_check();
-  return dpt ? Kind::dpt : dbs ? Kind::dbs : Kind::other;
+  constexpr Kind kDepthKinds[3] = {Kind::dbt, Kind::dpt, Kind::dbs};
+  depth_kind = Kind::other;
+  for (int i = 0; i < 3 && depth_kind == Kind::other; ++i)
+    if (deep[i]) depth_kind = kDepthKinds[i];
+  for (int i = 0; i < 3 && depth_kind == Kind::other; ++i)
+    if (sound[i]) depth_kind = kDepthKinds[i];
+  position_kind = count_fixes ? best_kind(real, read) : options.position_kind;
 }
 
 // -- writing
@@ -384,8 +566,84 @@ bool median_lag(double& lag) {
 
 // A sentence of the receiver: its date and the lag of the logger's tag.
 void note_receiver(const nmea::Sentence& s) {
+  if (s.kind == Kind::zda) ++zdas;
+  if (s.kind == Kind::rmc) ++rmcs;
   note_date(s);
   note_lag(s);
+}
+
+// -- the RTK water level
+
+// The level of a second: the median of the heights within the half window
+// on either side of it, written when at least half of the window's seconds
+// have an RTK fix.
+void write_level(std::int64_t second) {
+  window_heights.clear();
+  std::int64_t seconds = 0, last = std::numeric_limits<std::int64_t>::min();
+  for (std::size_t i = heights_from; i < heights.size(); ++i) {
+    const Height& h = heights[i];
+    if (h.second < second - options.half_window || h.second > second + options.half_window) continue;
+    window_heights.push_back(h.metres);
+    if (h.second != last) ++seconds;
+    last = h.second;
+  }
+  if (seconds * 2 < 2 * options.half_window + 1) return;
+  const std::size_t n = window_heights.size();
+  const auto middle = window_heights.begin() + static_cast<std::ptrdiff_t>(n / 2);
+  std::nth_element(window_heights.begin(), middle, window_heights.end());
+  double median = *middle;
+  if (n % 2 == 0) median = (median + *std::max_element(window_heights.begin(), middle)) / 2;
+  const double level = median - options.antenna - options.datum_height;
+  const std::int64_t of_day = second % 86400;
+  write_int(tide_file, static_cast<int>(of_day / 3600));
+  write_char(tide_file, ' ');
+  write_int(tide_file, static_cast<int>(of_day / 60 % 60));
+  write_char(tide_file, ' ');
+  write_int(tide_file, static_cast<int>(of_day % 60));
+  write_char(tide_file, ' ');
+  write_fixed(tide_file, level, 0, 3);
+  end_line(tide_file);
+  io_check();
+  if (levels == 0 || level < level_low) level_low = level;
+  if (levels == 0 || level > level_high) level_high = level;
+  ++levels;
+}
+
+// A queue's items before from let go of: moved out when they are the most.
+template <class T>
+void let_go(std::vector<T>& queue, std::size_t& from) {
+  if (from == queue.size()) {
+    queue.clear();
+    from = 0;
+  } else if (from > 1024 && from * 2 > queue.size()) {
+    queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(from));
+    from = 0;
+  }
+}
+
+// Writes the levels of the seconds whose window ends before the second
+// "before", and lets go of the heights no level still to be written needs.
+void write_levels_before(std::int64_t before) {
+  for (; waiting_from < waiting.size() && waiting[waiting_from] + options.half_window < before; ++waiting_from)
+    write_level(waiting[waiting_from]);
+  const std::int64_t needed = (waiting_from < waiting.size() ? waiting[waiting_from] : before) - options.half_window;
+  while (heights_from < heights.size() && heights[heights_from].second < needed) ++heights_from;
+  let_go(waiting, waiting_from);
+  let_go(heights, heights_from);
+}
+
+// An RTK fix (GGA of quality 4 with its altitude) of the receiver, at the
+// log's time for its fixes; one whose time goes back is passed over.
+void note_rtk(const nmea::Sentence& s) {
+  if (options.rtk_tide.empty() || s.kind != Kind::gga || s.quality != 4 || !s.altitude.set) return;
+  const nmea::TimeOfDay& t = times == Times::tagged ? s.tag : s.time;
+  if (times == Times::undecided || !t.set) return;
+  if (rtk_days.any && t.seconds() < rtk_days.last && !is_next_day(rtk_days, t.seconds())) return;
+  const auto second = static_cast<std::int64_t>(std::floor(count_days(rtk_days, t.seconds())));
+  ++rtk_fixes;
+  write_levels_before(second);
+  heights.push_back({second, s.altitude.value});
+  if (waiting_from == waiting.size() || waiting.back() != second) waiting.push_back(second);
 }
 
 std::string date_text(int yyyymmdd) {
@@ -400,7 +658,8 @@ void show_summary() {
   goto_xy(7, 20);
   write_str(con, "Date   : ");
   if (first_date == 0) {
-    write_str(con, "none in the log (no ZDA, no RMC)");
+    write_str(con, zdas > 0 ? "none in the log (ZDA without a date, " : "none in the log (no ZDA, ");
+    write_str(con, rmcs > 0 ? "RMC without a date)" : "no RMC)");
   } else {
     write_str(con, date_text(first_date));
     if (last_date != first_date) write_str(con, " to " + date_text(last_date));
@@ -442,34 +701,36 @@ void show_summary() {
       break;
     default: write_str(con, "none in the log (no DBT, DPT, DBS)"); break;
   }
+  goto_xy(7, 23);
+  write_str(con, "Fixes  : ");
+  constexpr const char* kNames[4] = {"GGA", "GNS", "RMC", "GLL"};
+  if (position_kind == Kind::other) {
+    write_str(con, "none in the log (no GGA, GNS, RMC, GLL)");
+  } else {
+    write_str(con, kNames[position_index(position_kind)]);
+    write_str(con, options.position.empty() ? ", quality " : " (--position), quality ");
+    write_str(con, options.quality.empty() ? "1,2,3,4,5" : options.quality);
+  }
+  if (!options.rtk_tide.empty()) {
+    goto_xy(33, 11);
+    if (levels == 0) {
+      write_str(con, "no level: " + std::to_string(rtk_fixes) + " RTK fixes");
+    } else {
+      write_int(con, levels);
+      write_str(con, levels == 1 ? " level, " : " levels, ");
+      write_fixed(con, level_low, 0, 3);
+      write_str(con, " to ");
+      write_fixed(con, level_high, 0, 3);
+      write_str(con, " m");
+    }
+  }
   io_check();
 }
 
-}  // namespace
+// -- the split
 
-int main(int argc, char** argv) {
-  if (argc > 2) usage("one log at a time");
-  TextFile& con = console_output();
-  clear_screen();
-  show_line("");
-  show_line("");
-  show_line("      NMEA SPLIT");
-  show_line("      ----------");
-  show_at(7, 6, "Log (*.*) : ");
-  if (argc == 2) {
-    log_name = argv[1];
-    write_str(con, log_name);
-    io_check();
-  } else {
-    log_name = read_typed_line();
-  }
-  if (log_name.empty()) {
-    show_at(7, 12, "No log named: nothing done.");
-    show_line("");
-    halt_with_message(1, "nmea_split: no log named");
-  }
-  open_input(log_file, log_name);
-  io_check();
+// The output files, created anew.
+void create_outputs() {
   show_at(7, 8, "Write : Temp/Raw_Pos.txt");
   create_output(pos_file, "Temp/Raw_Pos.txt");
   io_check();
@@ -479,14 +740,53 @@ int main(int argc, char** argv) {
   show_at(15, 10, "Temp/Nmea_Rejected.txt");
   create_output(rejected_file, "Temp/Nmea_Rejected.txt");
   io_check();
+  if (!options.rtk_tide.empty()) {
+    show_at(15, 11, "Temp/Tide_Rtk.txt");
+    create_output(tide_file, "Temp/Tide_Rtk.txt");
+    io_check();
+  }
+}
 
-  depth_kind = choose_depth_kind();
+void close_outputs() {
+  for (TextFile* f : {&pos_file, &dpt_file, &rejected_file, &tide_file}) {
+    if (f->mode == FileMode::closed) continue;
+    close_file(*f);
+    io_check();
+  }
+}
+
+// What a pass of the split leaves behind, back to the start.
+void reset_split() {
+  times = Times::undecided;
+  main_reader = {};
+  lead_reader = {};
+  std::fill(std::begin(counts), std::end(counts), 0);
+  held.clear();
+  stretch = {};
+  first_date = last_date = 0;
+  lag_bins.clear();
+  lag_centre = lag_below = lags = 0;
+  offset_low = offset_high = {};
+  zdas = rmcs = 0;
+  std::fill(std::begin(census_read), std::end(census_read), 0);
+  std::fill(std::begin(census_real), std::end(census_real), 0);
+  heights.clear();
+  waiting.clear();
+  heights_from = waiting_from = 0;
+  rtk_days = {};
+  levels = 0;
+  rtk_fixes = 0;
+  level_low = level_high = 0;
+}
+
+// The main pass: every line of the log read, taken, counted or rejected.
+void split() {
   open_input(log_file, log_name);
   io_check();
   main_reader.file = &log_file;
   held.reserve(kHeld + 1);
-
-  for (int c = 0; c < kCounts; ++c) show(static_cast<Count>(c));
+  for (int c = 0; c < kNotReal; ++c) show(static_cast<Count>(c));
+  if (!options.quality.empty()) show(kBelowQuality);
   Line l;
   for (Use use; (use = next_line(main_reader, l)) != Use::end;) {
     switch (use) {
@@ -496,9 +796,23 @@ int main(int argc, char** argv) {
       case Use::ignored: add(kIgnored); break;
       case Use::no_depth: add(kNoDepth); break;
       case Use::date: note_receiver(l.s); break;
+      case Use::other_fix:
+        note_receiver(l.s);
+        note_rtk(l.s);
+        add(kIgnored);
+        break;
       case Use::no_fix:
         note_receiver(l.s);
         add(kNoFix);
+        break;
+      case Use::not_real:  // its receiver time and date still count
+        note_receiver(l.s);
+        write_rejected(main_reader.line, kNotReal, "not a real fix");
+        break;
+      case Use::below_quality:
+        note_receiver(l.s);
+        note_rtk(l.s);
+        add(kBelowQuality);
         break;
       case Use::same_fix:
         note_receiver(l.s);
@@ -506,6 +820,7 @@ int main(int argc, char** argv) {
         break;
       case Use::position:
         note_receiver(l.s);
+        note_rtk(l.s);
         write_position(l.s);
         if (times == Times::untagged) {
           end_stretch(true, l.when);
@@ -522,22 +837,80 @@ int main(int argc, char** argv) {
         }
         break;
     }
+    if (l.s.recovered && use != Use::blank) add(kRecovered);
     add(kLines);
   }
   end_stretch(false, 0);  // the soundings after the last fix
-
+  if (!options.rtk_tide.empty()) write_levels_before(std::numeric_limits<std::int64_t>::max());
   close_file(log_file);
   io_check();
   if (lead_file.mode != FileMode::closed) {
     close_file(lead_file);
     io_check();
   }
-  close_file(pos_file);
+}
+
+// Whether the log's first line is UTF-16 text: its byte-order mark, or
+// ASCII with a zero byte before or after every character.
+bool utf16(std::string_view first) {
+  if (first.starts_with("\xFF\xFE") || first.starts_with("\xFE\xFF")) return true;
+  return first.size() >= 4 && ((first[0] != 0 && first[1] == 0 && first[2] != 0 && first[3] == 0) ||
+                               (first[0] == 0 && first[1] != 0 && first[2] == 0 && first[3] != 0));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  read_options(argc, argv);
+  TextFile& con = console_output();
+  clear_screen();
+  show_line("");
+  show_line("");
+  show_line("      NMEA SPLIT");
+  show_line("      ----------");
+  show_at(7, 6, "Log (*.*) : ");
+  if (!log_name.empty()) {
+    write_str(con, log_name);
+    io_check();
+  } else {
+    log_name = read_typed_line();
+  }
+  if (log_name.empty()) {
+    show_at(7, 12, "No log named: nothing done.");
+    show_line("");
+    halt_with_message(1, "nmea_split: no log named");
+  }
+  open_input(log_file, log_name);
   io_check();
-  close_file(dpt_file);
+  std::string_view first;
+  std::uint64_t size = 0;
+  take_raw_line(log_file, nmea::kMaxLine, first, size);
   io_check();
-  close_file(rejected_file);
+  if (utf16(first)) {
+    show_at(7, 12, "The log is UTF-16 text: save it as ASCII or UTF-8. Nothing done.");
+    show_line("");
+    halt_with_message(1, "nmea_split: " + log_name + " is UTF-16 text, not ASCII");
+  }
+  create_outputs();
+  open_input(log_file, log_name);
   io_check();
+  choose_kinds();
+  split();
+  if (options.position.empty()) {
+    // The kind of the whole log, when the first lines guessed another one:
+    // the split once more, from the start.
+    const Kind kind = best_kind(census_real, census_read);
+    if (kind != position_kind) {
+      position_kind = kind;
+      close_outputs();
+      for (Count c : {kNotReal, kBelowQuality, kRecovered})
+        if (counts[c] > 0) show_at(kCounters[c].x, kCounters[c].y, std::string(21, ' '));
+      reset_split();
+      create_outputs();
+      split();
+    }
+  }
+  close_outputs();
   show_summary();
   show_at(7, 24, "Press ENTER  ...");
   wait_enter();

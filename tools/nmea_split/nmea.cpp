@@ -9,14 +9,16 @@
 namespace nmea {
 namespace {
 
-// The fields each kind has (the oldest form of it that carries what is read).
+// The fields each kind has (the oldest form of it that carries what is read:
+// GLL of NMEA 1.5 has the position only, ZDA may leave out the local zone).
 int fields_needed(Kind kind) {
   switch (kind) {
     case Kind::gga: return 14;
+    case Kind::gns: return 12;
     case Kind::rmc: return 11;
     case Kind::dpt: return 2;
     case Kind::gll:
-    case Kind::zda:
+    case Kind::zda: return 4;
     case Kind::dbt:
     case Kind::dbs: return 6;
     case Kind::other: break;
@@ -101,7 +103,7 @@ Fault clock(std::string_view hh, std::string_view mm, std::string_view ss, TimeO
 Fault time_field(std::string_view field, TimeOfDay& t) {
   t = {};
   if (field.empty()) return Fault::none;
-  if (field.size() < 6) return Fault::not_a_number;
+  if (field.size() < 6 || (field.size() > 6 && field[6] != '.')) return Fault::not_a_number;
   return clock(field.substr(0, 2), field.substr(2, 2), field.substr(4), t);
 }
 
@@ -222,24 +224,89 @@ Fault status(std::string_view field, bool& fix) {
   return Fault::none;
 }
 
-Fault read_fields(const Fields& f, Sentence& s) {
+// The quality of a fix from a mode letter: A 1, D 2, P 3, R 4, F 5 are real
+// fixes; E (estimated), M (manual), S (simulator), N (not valid) and any other
+// letter are not.
+void mode(char letter, Sentence& s) {
+  switch (letter) {
+    case 'A': s.quality = 1; break;
+    case 'D': s.quality = 2; break;
+    case 'P': s.quality = 3; break;
+    case 'R': s.quality = 4; break;
+    case 'F': s.quality = 5; break;
+    case 'E': s.quality = 6; break;
+    case 'M': s.quality = 7; break;
+    case 'S': s.quality = 8; break;
+    default: s.quality = 0; break;
+  }
+  s.real = s.quality >= 1 && s.quality <= 5;
+}
+
+// The mode field of RMC and GLL (NMEA 2.3 on), k: the fix's quality; a
+// sentence without one, or with it empty, is an autonomous fix.
+void mode_field(const Fields& f, int k, Sentence& s) {
+  const std::string_view field = k < f.scan.fields ? f[k] : std::string_view();
+  if (field.empty()) {
+    s.quality = 1;
+    s.real = true;
+  } else {
+    mode(field.size() == 1 ? field[0] : '?', s);
+  }
+}
+
+// The altitude of a GGA fix of quality 4 (the RTK water level), in metres;
+// left unset when it is not a plain number in M: the position stays good.
+void altitude(const Fields& f, Sentence& s) {
+  if (s.quality != 4 || f[9] != "M" || number(f[8], s.altitude) != Fault::none) s.altitude.set = false;
+}
+
+// fix_only: of a position sentence the fix, its quality and its time only.
+Fault read_fields(const Fields& f, Sentence& s, bool fix_only) {
   Fault e = Fault::none;
   switch (s.kind) {
     case Kind::gga:
       if (!all_digits(f[5])) return Fault::not_a_number;
-      s.fix = digits_value(f[5].substr(0, std::min<std::size_t>(f[5].size(), 3))) > 0;
+      s.quality = digits_value(f[5].substr(0, std::min<std::size_t>(f[5].size(), 3)));
+      s.fix = s.quality > 0;
+      s.real = s.fix && (s.quality < 6 || s.quality == 9);  // 9: SBAS in some receivers
       if ((e = time_field(f[0], s.time)) != Fault::none) return e;
-      return s.fix ? position(f, 1, s) : Fault::none;
+      if (!s.fix || fix_only) return Fault::none;
+      if ((e = position(f, 1, s)) != Fault::none) return e;
+      altitude(f, s);
+      return Fault::none;
+    case Kind::gns: {
+      // One mode letter a satellite system (GPS, GLONASS, Galileo, ...), N
+      // for the ones not used: the first other letter tells the fix.
+      const std::string_view modes = f[5];
+      if (modes.empty()) return Fault::not_a_number;
+      const std::size_t used = modes.find_first_not_of('N');
+      s.fix = used != std::string_view::npos;
+      if (s.fix) mode(modes[used], s);
+      if ((e = time_field(f[0], s.time)) != Fault::none) return e;
+      return s.fix && !fix_only ? position(f, 1, s) : Fault::none;
+    }
     case Kind::rmc:
       if ((e = status(f[1], s.fix)) != Fault::none || (e = time_field(f[0], s.time)) != Fault::none) return e;
+      if (s.fix) mode_field(f, 11, s);
+      if (fix_only) return Fault::none;
       if (!f[8].empty()) {
         if (f[8].size() != 6) return Fault::not_a_number;
         if ((e = date(f[8].substr(0, 2), f[8].substr(2, 2), f[8].substr(4), s)) != Fault::none) return e;
       }
       return s.fix ? position(f, 2, s) : Fault::none;
     case Kind::gll:
-      if ((e = status(f[5], s.fix)) != Fault::none || (e = time_field(f[4], s.time)) != Fault::none) return e;
-      return s.fix ? position(f, 0, s) : Fault::none;
+      if (f.scan.fields >= 6) {
+        if ((e = status(f[5], s.fix)) != Fault::none) return e;
+        if (s.fix) mode_field(f, 6, s);
+      } else {
+        // NMEA 1.5: the position alone (a time after it in some), a fix
+        // when it is there.
+        s.fix = !f[0].empty() || !f[2].empty();
+        s.quality = 1;
+        s.real = true;
+      }
+      if (f.scan.fields >= 5 && (e = time_field(f[4], s.time)) != Fault::none) return e;
+      return s.fix && !fix_only ? position(f, 0, s) : Fault::none;
     case Kind::zda:
       if ((e = time_field(f[0], s.time)) != Fault::none) return e;
       if (f[1].empty() && f[2].empty() && f[3].empty()) return Fault::none;
@@ -253,6 +320,14 @@ Fault read_fields(const Fields& f, Sentence& s) {
       if ((e = number(f[0], feet)) != Fault::none || (e = number(f[2], metres)) != Fault::none ||
           (e = number(f[4], fathoms)) != Fault::none)
         return e;
+      // A unit letter goes with its number: f, M or F, or nothing when the
+      // number is left out.
+      auto unit = [&](int k, const Value& v, char letter) {
+        return f[k].size() == 1 ? f[k][0] == letter : f[k].empty() && !v.set;
+      };
+      if (!unit(1, feet, 'f') || !unit(3, metres, 'M') || !unit(5, fathoms, 'F')) return Fault::unit;
+      if ((feet.set && feet.value < 0) || (metres.set && metres.value < 0) || (fathoms.set && fathoms.value < 0))
+        return Fault::negative_depth;
       if (metres.set) {
         s.depth = metres;
       } else if (feet.set) {
@@ -264,6 +339,7 @@ Fault read_fields(const Fields& f, Sentence& s) {
     }
     case Kind::dpt:
       if ((e = number(f[0], s.depth)) != Fault::none) return e;
+      if (s.depth.set && s.depth.value < 0) return Fault::negative_depth;
       return number(f[1], s.offset);
     case Kind::other: break;
   }
@@ -303,6 +379,7 @@ Kind kind_at(std::string_view text, std::size_t start) {
   // The formatter, the three letters after the talker.
   switch ((a[2] << 16) | (a[3] << 8) | a[4]) {
     case 'G' << 16 | 'G' << 8 | 'A': return Kind::gga;
+    case 'G' << 16 | 'N' << 8 | 'S': return Kind::gns;
     case 'R' << 16 | 'M' << 8 | 'C': return Kind::rmc;
     case 'G' << 16 | 'L' << 8 | 'L': return Kind::gll;
     case 'Z' << 16 | 'D' << 8 | 'A': return Kind::zda;
@@ -311,6 +388,79 @@ Kind kind_at(std::string_view text, std::size_t start) {
     case 'D' << 16 | 'B' << 8 | 'S': return Kind::dbs;
     default: return Kind::other;
   }
+}
+
+// The last "$" that starts a sentence of a kind read here, or npos.
+std::size_t last_start(std::string_view text) {
+  for (std::size_t at = text.rfind('$'); at != std::string_view::npos;
+       at = at == 0 ? std::string_view::npos : text.rfind('$', at - 1))
+    if (kind_at(text, at) != Kind::other) return at;
+  return std::string_view::npos;
+}
+
+// What a sentence may leave set, cleared field by field (a line is read
+// twice for each of millions of lines).
+void clear(Sentence& s) {
+  s.kind = Kind::other;
+  s.tag.set = s.time.set = s.fix = s.real = s.recovered = false;
+  s.quality = 0;
+  s.latitude.set = s.longitude.set = s.depth.set = s.offset.set = s.altitude.set = false;
+  s.year = s.month = s.day = 0;
+}
+
+// The sentence of kind s.kind at text[start]: its checksum and its fields.
+// summed: a checksum was there and right.
+Fault read_at(std::string_view text, std::size_t start, Sentence& s, bool& summed, bool fix_only = false) {
+  const char* const end = text.data() + text.size();
+  const char* const p = text.data() + start;
+  summed = false;
+  Scan scan;
+  if (!scan_sentence(p + 1, end, scan)) return Fault::junk;
+  const char* const q = scan.star;
+  const char* body_end = q;
+  if (q < end) {
+    // Two hex digits after "*" must give that sum. A sentence without "*"
+    // has none to check: its fields must then all be there.
+    const std::string_view tail = trim_blanks({q + 1, end});
+    if (!printable(tail)) return Fault::junk;
+    if (tail.size() < 2) return Fault::cut_short;
+    const int high = hex_value(tail[0]), low = hex_value(tail[1]);
+    if (tail.size() != 2 || high < 0 || low < 0 || static_cast<unsigned>(high * 16 + low) != scan.sum)
+      return Fault::checksum;
+    summed = true;
+  } else {
+    while (body_end > p + 1 && (body_end[-1] == ' ' || body_end[-1] == '\t')) --body_end;
+  }
+  if (scan.fields < fields_needed(s.kind)) return Fault::cut_short;
+  return read_fields(Fields{scan, body_end}, s, fix_only);
+}
+
+// A sentence with a right checksum after other text on the line (the line
+// end before it lost, or a receiver's binary frame before it): the last "$"
+// that starts one of the kinds read, after first (the line's first "$" or
+// "!", npos: none). Its tag is the last time in the printable text at the
+// start of the line, so that what stands between (an AIS sentence, binary
+// bytes) gives none. False, s of no kind, when there is none.
+// (Out of line: the common path of read_sentence stays small.)
+[[gnu::noinline]] bool recover(std::string_view text, std::size_t first, Sentence& s, Fault& fault) {
+  clear(s);
+  const std::size_t at = last_start(text);
+  if (at == std::string_view::npos || (first != std::string_view::npos && at <= first)) return false;
+  s.kind = kind_at(text, at);
+  bool summed = false;
+  fault = read_at(text, at, s, summed);
+  if (!summed) {
+    clear(s);
+    return false;
+  }
+  s.recovered = true;
+  s.tag.set = false;
+  if (fault == Fault::none) {
+    std::size_t prefix = 0;
+    while (prefix < text.size() && is_text(text[prefix]) && text[prefix] != '$' && text[prefix] != '!') ++prefix;
+    find_tag({text.data(), prefix}, s.tag);
+  }
+  return true;
 }
 
 }  // namespace
@@ -325,52 +475,56 @@ const char* fault_text(Fault fault) {
     case Fault::cut_short: return "sentence cut short";
     case Fault::not_a_number: return "field not a number";
     case Fault::out_of_range: return "field out of range";
+    case Fault::unit: return "wrong unit letter";
+    case Fault::negative_depth: return "negative depth";
   }
   return "";
 }
 
-Kind kind_of(std::string_view line) {
-  const std::size_t start = line.find_first_of("$!");
-  return start == std::string_view::npos ? Kind::other : kind_at(line, start);
+Kind kind_of(std::string_view line, bool& more) {
+  const std::size_t first = line.find_first_of("$!");
+  if (first == std::string_view::npos) {
+    more = false;
+    return Kind::other;
+  }
+  more = line.find('$', first + 1) != std::string_view::npos;
+  if (more) {
+    const std::size_t last = last_start(line);
+    more = last != std::string_view::npos && last > first;
+  }
+  return kind_at(line, first);
 }
 
-Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s) {
-  // What a sentence may leave set, cleared field by field (a line is read
-  // twice for each of millions of lines).
-  s.kind = Kind::other;
-  s.tag.set = s.time.set = s.fix = false;
-  s.latitude.set = s.longitude.set = s.depth.set = s.offset.set = false;
-  s.year = s.month = s.day = 0;
+Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool fix_only) {
+  clear(s);
   if (size > kMaxLine) return Fault::too_long;
   const char* const end = text.data() + text.size();
   const char* p = text.data();
-  for (; p < end && *p != '$' && *p != '!'; ++p)
-    if (!is_text(*p)) return Fault::junk;
-  if (p == end) return Fault::no_sentence;
-  const std::size_t start = static_cast<std::size_t>(p - text.data());
-  s.kind = kind_at(text, start);
-  if (s.kind == Kind::other) return printable({p, end}) ? Fault::none : Fault::junk;
-
-  Scan scan;
-  if (!scan_sentence(p + 1, end, scan)) return Fault::junk;
-  const char* const q = scan.star;
-  const char* body_end = q;
-  if (q < end) {
-    // Two hex digits after "*" must give that sum. A sentence without "*"
-    // has none to check: its fields must then all be there.
-    const std::string_view tail = trim_blanks({q + 1, end});
-    if (!printable(tail)) return Fault::junk;
-    if (tail.size() < 2) return Fault::cut_short;
-    const int high = hex_value(tail[0]), low = hex_value(tail[1]);
-    if (tail.size() != 2 || high < 0 || low < 0 || static_cast<unsigned>(high * 16 + low) != scan.sum)
-      return Fault::checksum;
-  } else {
-    while (body_end > p + 1 && (body_end[-1] == ' ' || body_end[-1] == '\t')) --body_end;
+  while (p < end && *p != '$' && *p != '!' && is_text(*p)) ++p;
+  Fault fault = p == end ? Fault::no_sentence : Fault::junk;
+  std::size_t start = std::string_view::npos;
+  if (p < end && is_text(*p)) {
+    start = static_cast<std::size_t>(p - text.data());
+    s.kind = kind_at(text, start);
+    if (s.kind == Kind::other) {
+      fault = printable({p, end}) ? Fault::none : Fault::junk;
+    } else {
+      bool summed = false;
+      fault = read_at(text, start, s, summed, fix_only);
+      if (fault == Fault::none) {
+        if (!fix_only || !s.time.set) find_tag({text.data(), start}, s.tag);
+        return fault;
+      }
+    }
   }
-  if (scan.fields < fields_needed(s.kind)) return Fault::cut_short;
-  if (const Fault e = read_fields(Fields{scan, body_end}, s); e != Fault::none) return e;
-  find_tag(text.substr(0, start), s.tag);
-  return Fault::none;
+  // Not a sound sentence of a kind read here: one after it may be. (Most
+  // lines have one "$": memchr tells that fast.)
+  if (start != std::string_view::npos && text.find('$', start + 1) == std::string_view::npos) return fault;
+  const Kind first_kind = s.kind;
+  Fault later = Fault::none;
+  if (recover(text, start, s, later)) return later;
+  s.kind = first_kind;
+  return fault;
 }
 
 }  // namespace nmea

@@ -1,6 +1,8 @@
 // The NMEA 0183 sentences of a logged line, as nmea_split reads them: the
 // sentence after the first "$" of the line (any talker), its checksum, its
-// fields, and the logger's time tag in the text before it.
+// fields, and the logger's time tag in the text before it; or, when that is
+// no sound sentence of a kind read here, one with a valid checksum that
+// follows other text on the line (a lost line end, a receiver's binary frame).
 #pragma once
 
 #include <cstdint>
@@ -12,7 +14,7 @@ namespace nmea {
 // logger writes before it (a time tag, a channel name) some 40 more.
 inline constexpr std::size_t kMaxLine = 255;
 
-enum class Kind : std::uint8_t { other, gga, rmc, gll, zda, dbt, dpt, dbs };
+enum class Kind : std::uint8_t { other, gga, gns, rmc, gll, zda, dbt, dpt, dbs };
 
 // Why a line holds no sound sentence (none: it does).
 enum class Fault : std::uint8_t {
@@ -24,6 +26,8 @@ enum class Fault : std::uint8_t {
   cut_short,     // fewer fields than its kind has, or "*" with less than two characters after it
   not_a_number,  // a field that is needed is empty or not a plain decimal number
   out_of_range,  // a field beyond its range (a minute of 60, a latitude of 91 degrees)
+  unit,          // a unit letter that is not its field's (f, M, F of DBT and DBS)
+  negative_depth,
 };
 const char* fault_text(Fault fault);
 
@@ -47,20 +51,33 @@ struct Sentence {
   Kind kind = Kind::other;
   TimeOfDay tag;   // the last hh:mm:ss[.f] in the text before the "$"
   TimeOfDay time;  // the receiver's time field (GGA, RMC, GLL, ZDA)
-  bool fix = false;                 // GGA quality above 0, RMC and GLL status A
+  bool fix = false;                 // a fix claimed: GGA quality above 0, GNS a mode but N, RMC and GLL status A
+  // The fix's quality as GGA codes it; RMC, GLL and GNS mode letters count
+  // as A 1, D 2, P 3, R 4, F 5 (no mode field: 1). Not a real fix (real
+  // false): GGA 6, 7, 8 and codes above 9, modes E, M, S, N and letters unknown.
+  int quality = 0;
+  bool real = false;
+  Value altitude;                   // GGA of quality 4: the antenna's altitude in metres (field 9)
   Value latitude, longitude;        // decimal degrees, south and west negative
   Value depth;                      // metres (DBT, DPT, DBS); not set when the sounder gave none
   Value offset;                     // DPT: the transducer's offset, metres
   int year = 0, month = 0, day = 0;  // ZDA, RMC; 0 when the sentence gives no date
+  bool recovered = false;            // the sentence followed other text on its line
 };
 
-// The kind named by the sentence of a line, looking at its name only.
-Kind kind_of(std::string_view line);
+// The kind named by the sentence of a line, looking at its name only, and
+// (more) whether a "$" that starts a sentence follows it on the line.
+Kind kind_of(std::string_view line, bool& more);
 
 // Reads the line: text is its first bytes (all of them unless size, the
 // length of the whole line, is beyond kMaxLine). Fills s and answers none
 // when the line holds a sound sentence; the fields of the kinds above are
-// checked, other sentences only found.
-Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s);
+// checked, other sentences only found. When the sentence at the line's first
+// "$" or "!" is not sound or of no kind read here, the last "$" that starts a
+// sentence of a kind read here is read instead if its checksum is there and
+// right (s.recovered); its tag is then the last time in the printable text at
+// the start of the line. fix_only: of a position sentence only what tells a
+// fix (its checksum, fix, quality, time; the tag when it has no time).
+Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool fix_only = false);
 
 }  // namespace nmea

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 
@@ -42,7 +43,14 @@ TEST(ReadSentence, FaultsAndValues) {
       {with_sum("SDDBT,,f,.5,M,,F"), Fault::not_a_number, 0, 0},
       {with_sum("SDDBT,,f,1e1,M,,F"), Fault::not_a_number, 0, 0},
       {with_sum("SDDBT,,f,+1,M,,F"), Fault::not_a_number, 0, 0},
-      {with_sum("SDDBT,,f,-0.4,M,,F"), Fault::none, -0.4, 1},
+      {with_sum("SDDBT,,f,-0.4,M,,F"), Fault::negative_depth, 0, 0},
+      {with_sum("SDDBT,-1.3,f,0.4,M,,F"), Fault::negative_depth, 0, 0},
+      {with_sum("SDDPT,-7.25,0.5"), Fault::negative_depth, 0, 0},
+      {with_sum("SDDPT,7.25,-0.5"), Fault::none, 7.25, 2},  // an offset may be negative
+      {with_sum("SDDBT,1.0,M,12.3,f,1.0,F"), Fault::unit, 0, 0},
+      {with_sum("SDDBT,1.0,f,12.3,,1.0,F"), Fault::unit, 0, 0},
+      {with_sum("SDDBT,,,12.3,M,,"), Fault::none, 12.3, 1},  // no number, no letter
+      {with_sum("SDDBS,,f,12.3,M,,f"), Fault::unit, 0, 0},
       {with_sum("SDDPT,7.25"), Fault::cut_short, 0, 0},
       {with_sum("SDDPT,7.25,"), Fault::none, 7.25, 2},
       {with_sum(gga), Fault::none, 42.508333333333333, 8},
@@ -53,12 +61,22 @@ TEST(ReadSentence, FaultsAndValues) {
       {with_sum("GPGGA,120000,4230.5,N,18030.5,E,1,08,,,,,,,"), Fault::out_of_range, 0, 0},
       {with_sum("GPGGA,240000,4230.5,N,02730.5,E,1,08,,,,,,,"), Fault::out_of_range, 0, 0},
       {with_sum("GPGGA,12000,4230.5,N,02730.5,E,1,08,,,,,,,"), Fault::not_a_number, 0, 0},
+      {with_sum("GPGGA,1200000,4230.5,N,02730.5,E,1,08,,,,,,,"), Fault::not_a_number, 0, 0},
+      {with_sum("GPGGA,120000.,4230.5,N,02730.5,E,1,08,,,,,,,"), Fault::not_a_number, 0, 0},
+      {with_sum("GPGGA,120000.05,4230.5,N,02730.5,E,1,08,,,,,,,"), Fault::none, 42.508333333333333, 8},
       {with_sum("GPGGA,120000,,,,,0,00,,,,,,,"), Fault::none, 0, 0},  // no fix: no position needed
       {with_sum("GPGGA,120000,,,,,1,00,,,,,,,"), Fault::not_a_number, 0, 0},
       {with_sum("GPGGA,120000,4230.5,N,,,1,00,,,,,,,"), Fault::not_a_number, 0, 0},
       {with_sum("GPRMC,120000,X,4230.5,N,02730.5,E,,,150310,,"), Fault::not_a_number, 0, 0},
       {with_sum("GPRMC,120000,V,,,,,,,321310,,"), Fault::out_of_range, 0, 0},
       {with_sum("GPZDA,120000,15,03,10,00,00"), Fault::not_a_number, 0, 0},
+      {with_sum("GPZDA,120000,15,03,2010"), Fault::none, 0, 0},  // no local zone
+      {with_sum("GPZDA,120000,15,03"), Fault::cut_short, 0, 0},
+      {with_sum("GPGLL,4230.5,N,02730.5,E"), Fault::none, 42.508333333333333, 8},  // NMEA 1.5
+      {with_sum("GPGLL,4230.5,N,02730.5"), Fault::cut_short, 0, 0},
+      {with_sum("GNGNS,120000,4230.5,N,02730.5,E,RN,12,0.9,5.4,36.9,,"), Fault::none, 42.508333333333333, 8},
+      {with_sum("GNGNS,120000,4230.5,N,02730.5,E,RN,12,0.9,5.4,36.9,"), Fault::cut_short, 0, 0},
+      {with_sum("GNGNS,120000,,,,,,00,,,,,"), Fault::not_a_number, 0, 0},
       {"!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0*26", Fault::none, 0, 0},  // other: not read
       {"$PGRMZ,12,f,3*00", Fault::none, 0, 0},
       {"no sentence here", Fault::no_sentence, 0, 0},
@@ -69,13 +87,115 @@ TEST(ReadSentence, FaultsAndValues) {
     nmea::Sentence s;
     ASSERT_EQ(nmea::read_sentence(c.line, c.line.size(), s), c.fault);
     if (c.value == 0) continue;
-    const nmea::Value& v = s.kind == nmea::Kind::gga ? s.latitude : s.depth;
+    const nmea::Value& v = s.latitude.set ? s.latitude : s.depth;
     EXPECT_TRUE(v.set);
     EXPECT_DOUBLE_EQ(v.value, c.value);
     EXPECT_EQ(v.decimals, c.decimals);
   }
   nmea::Sentence s;
   EXPECT_EQ(nmea::read_sentence("$SDDBT,1.0,f,12.3,M,1.0,F", 256, s), Fault::too_long);
+}
+
+// What tells a real fix and its quality: GGA's code, the mode letters of
+// RMC, GLL and GNS (a GNS letter for each satellite system, N for the ones
+// not used), and the altitude of an RTK fix.
+TEST(ReadSentence, FixQuality) {
+  struct Case {
+    std::string body;
+    bool fix, real;
+    int quality;
+    double altitude;  // NAN: not set
+  };
+  const std::string pos = "4230.5,N,02730.5,E";
+  const Case cases[] = {
+      {"GPGGA,120000," + pos + ",1,08,0.9,5.4,M,36.9,M,,", true, true, 1, NAN},
+      {"GPGGA,120000," + pos + ",4,08,0.9,5.432,M,36.9,M,,", true, true, 4, 5.432},
+      {"GPGGA,120000," + pos + ",4,08,0.9,5.4,,36.9,M,,", true, true, 4, NAN},  // no unit: no altitude
+      {"GPGGA,120000," + pos + ",5,08,0.9,5.4,M,36.9,M,,", true, true, 5, NAN},
+      {"GPGGA,120000," + pos + ",6,08,0.9,5.4,M,36.9,M,,", true, false, 6, NAN},
+      {"GPGGA,120000," + pos + ",7,08,0.9,5.4,M,36.9,M,,", true, false, 7, NAN},
+      {"GPGGA,120000," + pos + ",8,08,0.9,5.4,M,36.9,M,,", true, false, 8, NAN},
+      {"GPGGA,120000," + pos + ",9,08,0.9,5.4,M,36.9,M,,", true, true, 9, NAN},
+      {"GPGGA,120000," + pos + ",12,08,0.9,5.4,M,36.9,M,,", true, false, 12, NAN},
+      {"GPGGA,120000,,,,,0,00,,,,,,,", false, false, 0, NAN},
+      {"GPRMC,120000,A," + pos + ",,,150310,,", true, true, 1, NAN},  // NMEA 2.0: no mode
+      {"GPRMC,120000,A," + pos + ",,,150310,,,D", true, true, 2, NAN},
+      {"GPRMC,120000,A," + pos + ",,,150310,,,S", true, false, 8, NAN},
+      {"GPRMC,120000,A," + pos + ",,,150310,,,N,V", true, false, 0, NAN},
+      {"GPRMC,120000,V,,,,,,,150310,,,E", false, false, 0, NAN},
+      {"GPGLL," + pos + ",120000,A,R", true, true, 4, NAN},
+      {"GPGLL," + pos + ",120000,A,E", true, false, 6, NAN},
+      {"GPGLL," + pos + ",120000,A,M", true, false, 7, NAN},
+      {"GNGNS,120000," + pos + ",NF,12,0.9,5.4,36.9,,", true, true, 5, NAN},
+      {"GNGNS,120000," + pos + ",PS,12,0.9,5.4,36.9,,", true, true, 3, NAN},
+      {"GNGNS,120000," + pos + ",EA,12,0.9,5.4,36.9,,", true, false, 6, NAN},
+      {"GNGNS,120000,,,,,NN,00,,,,,", false, false, 0, NAN},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.body);
+    const std::string line = with_sum(c.body);
+    nmea::Sentence s;
+    ASSERT_EQ(nmea::read_sentence(line, line.size(), s), Fault::none);
+    EXPECT_EQ(s.fix, c.fix);
+    EXPECT_EQ(s.real, c.real);
+    if (c.fix) {
+      EXPECT_EQ(s.quality, c.quality);
+    }
+    EXPECT_EQ(s.altitude.set, !std::isnan(c.altitude));
+    if (s.altitude.set) {
+      EXPECT_DOUBLE_EQ(s.altitude.value, c.altitude);
+    }
+  }
+}
+
+// A sentence after other text on its line: read from the last "$" that
+// starts one when its checksum is right; the tag only from the printable
+// text at the start of the line.
+TEST(ReadSentence, AfterOtherText) {
+  const std::string gga = with_sum("GPGGA,120000,4230.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,");
+  const std::string ais = "!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0*26";
+  const std::string dbt = with_sum("SDDBT,1.0,f,12.3,M,1.0,F");
+  struct Case {
+    std::string line;
+    Fault fault;
+    nmea::Kind kind;
+    bool recovered;
+    double tag;  // seconds; -1: none
+  };
+  const Case cases[] = {
+      {ais + gga, Fault::none, nmea::Kind::gga, true, -1},
+      {"12:00:01.5 " + ais + gga, Fault::none, nmea::Kind::gga, true, 43201.5},
+      {ais + "12:00:01 " + gga, Fault::none, nmea::Kind::gga, true, -1},  // no tag after the AIS text
+      {std::string("\xb5\x62\x01\x07\x00$\x01", 7) + dbt, Fault::none, nmea::Kind::dbt, true, -1},  // binary, a lone "$"
+      {"09:30:00 \xb5\x62\x01" + dbt, Fault::none, nmea::Kind::dbt, true, 34200},
+      {gga.substr(0, 30) + gga, Fault::none, nmea::Kind::gga, true, -1},  // a line end lost
+      {dbt + gga, Fault::none, nmea::Kind::gga, true, -1},
+      {ais + gga.substr(0, gga.size() - 2) + "00", Fault::none, nmea::Kind::other, false, -1},  // bad sum: the AIS
+      {ais + gga.substr(0, gga.size() - 3), Fault::none, nmea::Kind::other, false, -1},         // no sum
+      {"\x01\x02" + gga.substr(0, gga.size() - 2) + "00", Fault::junk, nmea::Kind::other, false, -1},
+      {ais + with_sum("GPGGA,120000,9130.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,"), Fault::out_of_range,
+       nmea::Kind::gga, true, -1},
+      {ais + with_sum("GPGSV,3,1,11,03,03,111,00"), Fault::none, nmea::Kind::other, false, -1},
+      {ais + gga + with_sum("GPGSV,3,1,11,03,03,111,00"), Fault::none, nmea::Kind::other, false, -1},  // text after
+      {gga + "$", Fault::checksum, nmea::Kind::gga, false, -1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    nmea::Sentence s;
+    ASSERT_EQ(nmea::read_sentence(c.line, c.line.size(), s), c.fault);
+    EXPECT_EQ(s.recovered, c.recovered);
+    if (c.fault != Fault::none && !c.recovered) continue;
+    EXPECT_EQ(s.kind, c.kind);
+    EXPECT_EQ(s.tag.set, c.tag >= 0);
+    if (s.tag.set) {
+      EXPECT_DOUBLE_EQ(s.tag.seconds(), c.tag);
+    }
+  }
+  bool more = false;
+  EXPECT_EQ(nmea::kind_of(ais + gga, more), nmea::Kind::other);
+  EXPECT_TRUE(more);
+  EXPECT_EQ(nmea::kind_of(gga, more), nmea::Kind::gga);
+  EXPECT_FALSE(more);
 }
 
 TEST(ReadSentence, TimeTags) {
