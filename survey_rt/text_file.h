@@ -52,7 +52,7 @@ struct FileBuffer {
   // Input: the last bytes before buf[0] (at most sizeof back, ending at
   // back[sizeof back - 1]); back_len < sizeof back only when they are all the
   // bytes before buf[0]. They tell the line before a line at buf[0].
-  char back[16];
+  char back[80];
   std::uint8_t back_len = 0;
   FileBuffer* next_open = nullptr;  // chain of open output files (flushed at a stop)
   std::string long_line;  // take_line's copy of the start of a line too long to keep
