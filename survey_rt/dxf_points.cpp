@@ -13,6 +13,12 @@ std::string_view trim_code(std::string_view line) {
   return line;
 }
 
+bool is_binary_dxf(TextFile& file) {
+  constexpr std::string_view kSentinel = "AutoCAD Binary DXF";
+  const std::string_view start = peek_bytes(file, kSentinel.size() + 4);
+  return start.starts_with(kSentinel) && start.substr(kSentinel.size()).find('\x1a') != std::string_view::npos;
+}
+
 namespace {
 
 // The search for one wanted code inside a POINT entity, whose lines are read

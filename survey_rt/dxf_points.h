@@ -33,6 +33,11 @@ namespace survey_rt {
 void scan_dxf_points(TextFile& file, std::span<const std::string_view> codes,
                      const std::function<void(std::span<const double>)>& on_point);
 
+// Whether the file, at its start, is a binary DXF drawing (its first line
+// "AutoCAD Binary DXF", then CR LF and byte 26), which no text scan can read.
+// Reads ahead without consuming anything.
+bool is_binary_dxf(TextFile& file);
+
 // A group-code line without the blanks and tabs on either side.
 std::string_view trim_code(std::string_view line);
 
