@@ -220,7 +220,7 @@ int block_named(Drawing& d, std::string_view name) {
   const auto found = d.block_index.find(key);
   if (found != d.block_index.end()) return found->second;
   const int index = static_cast<int>(d.blocks.size());
-  d.blocks.push_back(Block{std::string(name), {}, {}, false, false});
+  d.blocks.push_back(Block{std::string(name), {}, {}, false, false, false});
   d.block_index.emplace(key, index);
   return index;
 }
@@ -377,6 +377,13 @@ void place(Drawing& d, const Options& o, const BlockItem& item, const Affine& to
   }
 }
 
+// A block that an INSERT of paper space, of a layout's or of a dimension's
+// block names is not counted as unreferenced.
+void mark_inserted_elsewhere(Drawing& d, const Entity& e) {
+  const std::string* name = e.type == "INSERT" ? find(e, 2) : nullptr;
+  if (name != nullptr) d.blocks[static_cast<std::size_t>(block_named(d, *name))].elsewhere = true;
+}
+
 // The block definitions: each block's items, in its own coordinates. The
 // layouts and the dimension pictures keep none.
 void read_blocks_section(Reader& r, const Options& o) {
@@ -401,7 +408,10 @@ void read_blocks_section(Reader& r, const Options& o) {
     }
     while (!r.ended && !at(r, "ENDBLK") && !at(r, "ENDSEC")) {
       read_entity(r, e);
-      if (block == nullptr) continue;
+      if (block == nullptr) {
+        mark_inserted_elsewhere(d, e);
+        continue;
+      }
       const std::size_t index = static_cast<std::size_t>(block - d.blocks.data());
       entity_items(r, e, o, d, pl, [&](BlockItem&& item) {
         // block_named may have moved the blocks: found again by index.
@@ -477,6 +487,7 @@ void read_survey_entities(TextFile& file, const Options& options, Drawing& d, co
       }
       if (paper || defpoints) {
         ++(paper ? d.counts.paper_space : d.counts.defpoints);
+        if (paper) mark_inserted_elsewhere(d, e);
         if (e.type == "POLYLINE") {
           pl.open = true;
           pl.skipped = true;
@@ -490,7 +501,7 @@ void read_survey_entities(TextFile& file, const Options& options, Drawing& d, co
   while (next_pair(r)) {
   }
   for (const Block& b : d.blocks)
-    if (b.defined && !b.used) ++d.counts.unreferenced_blocks;
+    if (b.defined && !b.used && !b.elsewhere) ++d.counts.unreferenced_blocks;
 }
 
 bool layer_matches(std::string_view pattern, std::string_view layer) {

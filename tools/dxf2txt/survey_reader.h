@@ -43,7 +43,7 @@ struct Counts {
   std::int32_t defpoints = 0;            // entities on the layer Defpoints
   std::int32_t dimensions = 0;           // DIMENSION entities
   std::int32_t other_layers = 0;         // items on layers that --layer leaves out
-  std::int32_t unreferenced_blocks = 0;  // block definitions that model space does not insert
+  std::int32_t unreferenced_blocks = 0;  // block definitions that no layout (nor a dimension) inserts
 };
 
 struct Vec3 {
@@ -71,6 +71,7 @@ struct Block {
   std::vector<BlockItem> items;
   bool defined = false;  // its BLOCK was read (an INSERT may name it first)
   bool used = false;     // model space inserts it, directly or not
+  bool elsewhere = false;  // paper space, a layout's or a dimension's block inserts it
 };
 
 // The blocks of a drawing, and the counts of a run.
