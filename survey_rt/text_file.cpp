@@ -396,6 +396,9 @@ void open_file(FileBuffer& f, std::string_view path, FileMode mode) {
 TextFile::~TextFile() {
   if (mode == FileMode::output && kind == FileKind::disk && len > 0)
     platform::write_all(fd, buf, len);
+  // At the exit nothing reads the console any more (and its buffer may be
+  // gone already): what this file read ahead is not given back.
+  if (console_reader == this) console_reader = nullptr;
   close_quietly(*this);
   delete[] buf;
 }
