@@ -229,6 +229,8 @@ def corpora():
         tool(b"\n", profile_dxf(pts).replace(b"\r\n-", b"\r\nx", 1), pts),
         tool(b"\n", crlf("POINT", " 10", "0.0", " 20", "1.0", "POINT", " 10", "-5", " 20", "2"), b"0 0 1\r\n3 4 2"),
         tool(b"\n", profile_dxf(pts), pts + b"\r\n"), tool(b"\n", profile_dxf(b"1 1 5\r\n1 1 6\r\n1 1 7"), b"1 1 5\r\n1 1 6\r\n1 1 7"),
+        tool(b"\n", profile_dxf(pts).replace(b"  0\r\n", b"0\r\n").replace(b" 10\r\n", b"10\t\r\n"), pts),
+        tool(b"\n", b"AutoCAD Binary DXF\r\n\x1a\x00" + bytes(range(32)), pts),
     ]
     raw = head(RAW_TXT, 5)
     c["raw_convert"] = [
