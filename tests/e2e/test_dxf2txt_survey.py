@@ -240,7 +240,7 @@ class SurveyMode(SurveyCase):
         run = self.run_survey(name="loop.dxf")
         self.assertEqual(run.returncode, 0)
 
-    def test_libre_cad_2_layout_and_options_that_stop(self):
+    def test_unpadded_codes_a_byte_order_mark_and_options_that_stop(self):
         # LibreCAD 2.0 writes its codes without padding, CR LF: the same list.
         text = self.survey.read("plan.dxf").split(b"\n")
         unpadded = b"\r\n".join(line.strip() if i % 2 == 0 else line.rstrip(b"\r")
@@ -249,6 +249,10 @@ class SurveyMode(SurveyCase):
         self.assertEqual(self.run_survey("--labels", "--inserts", "--lines").returncode, 0)
         padded = self.survey.read("list.txt")
         self.assertEqual(self.run_survey("--labels", "--inserts", "--lines", name="unpadded.dxf").returncode, 0)
+        self.assertEqual(self.survey.read("list.txt"), padded)
+        # A byte order mark before the first code, as some writers of UTF-8 put it.
+        self.survey.write("bom.dxf", b"\xef\xbb\xbf" + self.survey.read("plan.dxf"))
+        self.assertEqual(self.run_survey("--labels", "--inserts", "--lines", name="bom.dxf").returncode, 0)
         self.assertEqual(self.survey.read("list.txt"), padded)
         for options in (["--bad"], ["--layer"]):
             run = self.run_survey(*options)

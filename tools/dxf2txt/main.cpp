@@ -100,6 +100,16 @@ void show_survey_counts() {
   for (int i = 0; i < 5; ++i) show_count(40, 13 + i, kPassed[i], passed[i], 8);
 }
 
+// A binary DXF drawing stops the tool before the text file is created.
+void refuse_binary_drawing() {
+  const bool binary = is_binary_dxf(dxf_file);
+  io_check();
+  if (!binary) return;
+  show_at(28, 23, kBinary);
+  halt_with_message(1, "dxf2txt: " + (dxf_name.empty() ? std::string("the console") : dxf_name) +
+                           " is a binary DXF drawing; save it as ASCII DXF");
+}
+
 // --survey, --labels, --inserts, --lines, --with-layer and --layer NAME (any
 // number of them), in any order; each implies --survey. Anything else stops.
 void read_options(int argc, char** argv) {
@@ -149,12 +159,7 @@ int main(int argc, char** argv) {
   txt_name = read_typed_line();
   // Nothing is written for a binary drawing, nor for one whose blocks insert
   // themselves (read_survey_blocks stops).
-  if (is_binary_dxf(dxf_file)) {
-    show_at(28, 23, kBinary);
-    halt_with_message(1, "dxf2txt: " + (dxf_name.empty() ? std::string("the console") : dxf_name) +
-                             " is a binary DXF drawing; save it as ASCII DXF");
-  }
-  io_check();
+  refuse_binary_drawing();
   if (survey) read_survey_blocks(dxf_file, options, drawing);
   create_output(txt_file, txt_name);
   io_check();

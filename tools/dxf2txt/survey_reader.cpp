@@ -63,8 +63,10 @@ bool next_pair(Reader& r) {
     r.ended = true;
     return false;
   }
-  const std::string_view code = take_line(r.file);
+  std::string_view code = take_line(r.file);
   io_check();
+  // A drawing saved as UTF-8 text may begin with its byte order mark.
+  if (r.d.line == 0 && code.starts_with("\xEF\xBB\xBF")) code.remove_prefix(3);
   ++r.d.line;
   r.code = integer_of(r, code);
   if (at_end_checked(r.file)) {  // a code without its value ends the drawing
@@ -124,7 +126,9 @@ Vec3 unit(Vec3 a) { return (1.0 / std::sqrt(a.x * a.x + a.y * a.y + a.z * a.z)) 
 // The axes of the object coordinate system of an extrusion (the arbitrary
 // axis rule of DXF): x, y and z in world coordinates.
 void ocs_axes(Vec3 extrusion, Vec3 axes[3]) {
-  if (extrusion.x == 0 && extrusion.y == 0 && extrusion.z > 0) {
+  const double length = std::sqrt(extrusion.x * extrusion.x + extrusion.y * extrusion.y + extrusion.z * extrusion.z);
+  // No direction (a zero or broken extrusion) is read as the world's z.
+  if ((extrusion.x == 0 && extrusion.y == 0 && extrusion.z > 0) || !(length > 0) || !std::isfinite(length)) {
     axes[0] = {1, 0, 0};
     axes[1] = {0, 1, 0};
     axes[2] = {0, 0, 1};
