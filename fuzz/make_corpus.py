@@ -166,7 +166,9 @@ def corpora():
                   lf(["  0", "LINE", "  8", "POINT", " 10", "1", " 20", "2"] + cad(" 10", "3", " 20", "4", " 30", "5")),
                   crlf("  0", "POINT", " 10", "1", "  0", "POINT", " 10", "3", " 20", "4", "  0", "EOF")]
     c["dxf_scan"] = [bytes([i % 2]) + d for i, d in enumerate(dxf_cases)] + \
-                    [b"\x01" + cut_lines(profile_dxf(pts), n) for n in (5, 6, 7, 8, 9, 10)]
+                    [b"\x01" + cut_lines(profile_dxf(pts), n) for n in (5, 6, 7, 8, 9, 10)] + \
+                    [b"\x01" + b"0\nPOINT\n5\n10\n62\n 20\n10\n1\n20\n2\n0\nPOINT\n10\t\n3\n 20 \n4\n30\n5\n\t0\nEOF\n",
+                     b"\x00" + profile_dxf(pts).replace(b"  0\r\n", b"0 \r\n").replace(b" 20\r\n", b"20\r\n")]
 
     # -- the tools
     pos, dpt = head(RAW_POS, 6), head(RAW_DPT, 30)
