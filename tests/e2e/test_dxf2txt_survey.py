@@ -254,6 +254,11 @@ class SurveyMode(SurveyCase):
         self.survey.write("bom.dxf", b"\xef\xbb\xbf" + self.survey.read("plan.dxf"))
         self.assertEqual(self.run_survey("--labels", "--inserts", "--lines", name="bom.dxf").returncode, 0)
         self.assertEqual(self.survey.read("list.txt"), padded)
+        # A coordinate that is no number: the run-time stop.
+        self.survey.write("bad.dxf", b"0\nSECTION\n2\nENTITIES\n0\nPOINT\n10\n1,5\n20\n2\n0\nENDSEC\n0\nEOF\n")
+        run = self.run_survey("--survey", name="bad.dxf")
+        self.assertEqual(run.returncode, 106)
+        self.assertTrue(run.stderr.startswith(b"Runtime error 106 at $"), run.stderr)
         for options in (["--bad"], ["--layer"]):
             run = self.run_survey(*options)
             self.assertEqual(run.returncode, 1)

@@ -32,7 +32,8 @@ struct Reader {
 };
 
 [[noreturn]] void bad_value(const Reader& r, const char* what) {
-  io_fail(kInvalidNumber, what, "drawing, line " + std::to_string(r.d.line));
+  // Values are read when their entity has been read: the line is near.
+  io_fail(kInvalidNumber, what, "drawing, near line " + std::to_string(r.d.line));
   io_check();
   halt(kInvalidNumber);  // not reached: io_check stops
 }
