@@ -509,24 +509,72 @@ void read_survey_entities(TextFile& file, const Options& options, Drawing& d, co
     if (b.defined && !b.used && !b.elsewhere) ++d.counts.unreferenced_blocks;
 }
 
-bool layer_matches(std::string_view pattern, std::string_view layer) {
+namespace {
+
+// The letters of a name without regard to case: UTF-8 when it is valid
+// UTF-8 (DXF 2007 and later), else Windows-1251 bytes (older drawings of
+// Cyrillic plans, and names typed in that code page); Latin and Cyrillic
+// capitals are made small.
+std::u32string folded_letters(std::string_view name) {
+  std::u32string letters;
+  bool utf8 = true;
+  for (std::size_t i = 0; i < name.size() && utf8;) {
+    const unsigned char b = static_cast<unsigned char>(name[i]);
+    const int extra = b < 0x80 ? 0 : (b >> 5) == 6 ? 1 : (b >> 4) == 14 ? 2 : (b >> 3) == 30 ? 3 : -1;
+    if (extra < 0 || i + static_cast<std::size_t>(extra) >= name.size()) {
+      utf8 = false;
+      break;
+    }
+    char32_t c = extra == 0 ? b : b & (0x3Fu >> extra);
+    for (int k = 1; k <= extra; ++k) {
+      const unsigned char t = static_cast<unsigned char>(name[i + static_cast<std::size_t>(k)]);
+      utf8 = utf8 && (t >> 6) == 2;
+      c = (c << 6) | (t & 0x3Fu);
+    }
+    letters += c;
+    i += static_cast<std::size_t>(extra) + 1;
+  }
+  if (!utf8) {
+    letters.clear();
+    for (const char ch : name) {
+      const unsigned char b = static_cast<unsigned char>(ch);
+      letters += b >= 0xC0   ? static_cast<char32_t>(0x410u + (b - 0xC0u))
+                 : b == 0xA8 ? char32_t{0x401}
+                 : b == 0xB8 ? char32_t{0x451}
+                             : char32_t{b};
+    }
+  }
+  for (char32_t& c : letters) {
+    if ((c >= U'A' && c <= U'Z') || (c >= 0x410 && c <= 0x42F)) {
+      c += 32;
+    } else if (c >= 0x400 && c <= 0x40F) {
+      c += 80;
+    }
+  }
+  return letters;
+}
+
+}  // namespace
+
+bool layer_matches(std::string_view pattern_text, std::string_view layer_text) {
+  const std::u32string pattern = folded_letters(pattern_text), layer = folded_letters(layer_text);
   // Greedy wildcard matching with one step back to the last "*".
-  std::size_t p = 0, l = 0, star = std::string_view::npos, mark = 0;
+  std::size_t p = 0, l = 0, star = std::u32string::npos, mark = 0;
   while (l < layer.size()) {
-    if (p < pattern.size() && (pattern[p] == '?' || ascii_lower(pattern[p]) == ascii_lower(layer[l]))) {
+    if (p < pattern.size() && (pattern[p] == U'?' || pattern[p] == layer[l])) {
       ++p;
       ++l;
-    } else if (p < pattern.size() && pattern[p] == '*') {
+    } else if (p < pattern.size() && pattern[p] == U'*') {
       star = p++;
       mark = l;
-    } else if (star != std::string_view::npos) {
+    } else if (star != std::u32string::npos) {
       p = star + 1;
       l = ++mark;
     } else {
       return false;
     }
   }
-  while (p < pattern.size() && pattern[p] == '*') ++p;
+  while (p < pattern.size() && pattern[p] == U'*') ++p;
   return p == pattern.size();
 }
 

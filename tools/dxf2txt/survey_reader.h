@@ -31,7 +31,7 @@ struct Options {
   bool labels = false;   // numeric TEXT and MTEXT: the number as z
   bool inserts = false;  // every INSERT's insertion point
   bool lines = false;    // the vertices of LWPOLYLINE, POLYLINE and LINE
-  std::vector<std::string> layers;  // only these layers ("*" and "?", any case); empty: all
+  std::vector<std::string> layers;  // only these layers (layer_matches); empty: all
 };
 
 enum class Kind : std::uint8_t { point, label, insert, vertex };
@@ -94,7 +94,8 @@ void read_survey_entities(survey_rt::TextFile& file, const Options& options, Dra
                           const OnItem& on_item);
 
 // Whether a layer name matches a --layer pattern ("*" any run, "?" one
-// character; ASCII letters without regard to case).
+// letter; Latin and Cyrillic letters without regard to case, each name read
+// as UTF-8 when it is valid UTF-8, else as Windows-1251 bytes).
 bool layer_matches(std::string_view pattern, std::string_view layer);
 // The text of an MTEXT without its formatting codes ("{\fArial;12.5}" reads
 // "12.5"; "\P" is a line break, read as a blank).

@@ -20,6 +20,14 @@ TEST(SurveyReaderTest, LayerPatterns) {
       {"?", "10", false},             {"*-?", "grid-1", true},  {"*-?", "grid-12", false},
       {"a*b*c", "aXbYbZc", true},     {"a*b*c", "aXbYc Z", false}, {"", "0", false},
       {"Defpoints", "DEFPOINTS", true}, {"*1", "1", true},       {"**x", "ax", true},
+      // Cyrillic names in any case, as UTF-8 or as Windows-1251 bytes (a
+      // pattern typed in UTF-8 matches a layer of an older drawing).
+      {"\xD0\xBA\xD0\xBE\xD1\x82\xD0\xB8", "\xD0\x9A\xD0\x9E\xD0\xA2\xD0\x98", true},  // коти, КОТИ
+      {"\xD0\xBA\xD0\xBE\xD1\x82*", "\xCA\xCE\xD2\xC8", true},                         // кот*, КОТИ in 1251
+      {"\xEA\xEE\xF2\xE8", "\xD0\x9A\xD0\x9E\xD0\xA2\xD0\x98", true},                // коти in 1251, КОТИ
+      {"\xD1\x91?", "\xA8\xC6", true},                                                      // ё?, ЁЖ in 1251
+      {"\xD0\xBA\xD0\xBE\xD1\x82\xD0\xB8", "\xD0\x9A\xD0\x9E\xD0\xA2", false},        // коти, КОТ
+      {"?", "\xD0\x96", true},                                                                // one letter Ж
   };
   for (const Case& c : cases) EXPECT_EQ(layer_matches(c.pattern, c.layer), c.matches) << c.pattern << " " << c.layer;
 }
