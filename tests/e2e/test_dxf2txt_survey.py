@@ -32,7 +32,7 @@ NUMBER = re.compile(r"^[+-]?(\d+([.,]\d*)?|[.,]\d+)$")
 def survey_drawing():
     """A survey plan with everything --survey reads or passes over."""
     doc = ezdxf.new("R2010")
-    for name in ("HEIGHTS", "LABELS", "SYMBOLS", "LINES", "Grid-1"):
+    for name in ("HEIGHTS", "LABELS", "SYMBOLS", "LINES", "Grid-1", "Коти"):
         doc.layers.add(name)
     msp = doc.modelspace()
     # A survey symbol: its point above the base point, a label on layer 0 and
@@ -71,6 +71,7 @@ def survey_drawing():
     msp.add_mtext(r"\A1;+4.5\P", dxfattribs={"insert": (21, 31, 2)})
     msp.add_mtext(r"12\P13", dxfattribs={"insert": (22, 32, 0)})
     msp.add_text("1.2.3", dxfattribs={"insert": (1, 1)})
+    msp.add_text("215.40", dxfattribs={"insert": (30, 40, 0), "layer": "Коти"})
     # Lines: an LWPOLYLINE at an elevation on an extrusion, 2D and 3D
     # POLYLINEs, a LINE.
     lw = msp.add_lwpolyline([(0, 0), (10, 0), (10, 5)], dxfattribs={"layer": "LINES", "elevation": 2.5})
@@ -152,7 +153,7 @@ def ezdxf_items(doc, kinds):
 
 def listed(data, with_layer=False):
     """The list file's lines as (x, y, z[, layer])."""
-    self_lines = data.decode("cp1251").split("\r\n")
+    self_lines = data.decode("utf-8").split("\r\n")
     assert self_lines[-1] == "", data[-50:]
     rows = []
     for line in self_lines[:-1]:
@@ -211,7 +212,7 @@ class SurveyMode(SurveyCase):
     def test_layer_filters(self):
         kinds = {"point", "label", "insert", "vertex"}
         all_items, _ = ezdxf_items(self.doc, kinds)
-        for patterns in (["heights"], ["LAB*", "grid-?"], ["*s"], ["0"], ["nothing"]):
+        for patterns in (["heights"], ["LAB*", "grid-?"], ["*s"], ["0"], ["КОТИ"], ["nothing"]):
             with self.subTest(patterns):
                 options = ["--labels", "--inserts", "--lines", "--with-layer"]
                 for p in patterns:
