@@ -226,6 +226,19 @@ reference() {
     tail -n 1
 }
 
+# dxf2txt_more DIR N FILE_SECONDS: dxf2txt's drawing piped in (cat - Drawing.dxf | dxf2txt, the
+# answers first), which must take at most twice the file path's time, and read with --survey.
+dxf2txt_more() {
+  local dir=$1 n=$2 file_seconds=$3 seconds kib ratio
+  printf '\nPoints.txt\n' >"$dir/piped_answers.txt"
+  read -r seconds kib < <(measure "$dir" sh -c "cat piped_answers.txt Drawing.dxf | '$BIN/dxf2txt'")
+  ratio=$(awk -v a="$seconds" -v b="$file_seconds" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')
+  printf '    %-28s %6.2f s %8s KiB   piped/file %s%s\n' "piped (cat - Drawing.dxf |)" "$seconds" "$kib" \
+    "$ratio" "$(awk -v r="$ratio" 'BEGIN { if (r > 2) printf "  (OVER 2x)" }')"
+  read -r seconds kib < <(measure "$dir" "$BIN/dxf2txt" --survey --lines)
+  row "    --survey --lines" "$n" "$seconds" "$kib"
+}
+
 echo "== machine: $(nproc) cores, $(awk -F: '/model name/ { print $2; exit }' /proc/cpuinfo)"
 echo "== load before: $(cut -d' ' -f1-3 /proc/loadavg); runs a figure: $RUNS (medians)"
 echo "== speed reference before: $(reference) s (a fixed awk loop)"
@@ -250,6 +263,7 @@ for n in $SIZES; do
       echo "    (tmux is not installed: no terminal run; apt-get install -y tmux)"
     fi
     peers "$tool" "$dir" "$n" "$ours"
+    if [ "$tool" = dxf2txt ]; then dxf2txt_more "$dir" "$n" "$seconds"; fi
     rm -rf "$dir"
   done
 done

@@ -1,10 +1,13 @@
 // The DXF POINT scan on arbitrary bytes, with the code lists of both tools
 // that use it, compared with a model of the scan: every line compared whole;
 // after a "POINT" line each code line is searched for in turn and the number
-// after it read (a value that is no number stops the scan with error 106);
-// when the line before the "POINT" line reads "  0", a line "  0" ends the
-// search: the point is dropped without x or y, its other values are 0; the
-// end of the file during a search drops the point and ends the scan.
+// after it read (a value that is no number stops the scan with error 106).
+// When the line before the "POINT" line reads "0" with blanks and tabs around
+// it (64 bytes at most), the entity is read as code and value pairs: a code
+// line compared without its blanks and tabs, its value line passed over
+// unless the code is wanted; a code 0 ends the search: the point is dropped
+// without x or y, its other values are 0. The end of the file during a
+// search drops the point and ends the scan.
 //
 // Input: byte 0 chooses the code list (even: " 10", " 20"; odd: and " 30");
 // the rest is the drawing.
@@ -51,6 +54,13 @@ std::map<std::size_t, std::string> lines_by_start(std::string_view bytes) {
   return lines;
 }
 
+// A line without the blanks and tabs on either side.
+std::string blanks_off(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t");
+  if (first == std::string_view::npos) return "";
+  return std::string(line.substr(first, line.find_last_not_of(" \t") - first + 1));
+}
+
 Outcome model_scan(std::string_view bytes, std::span<const std::string_view> codes) {
   Outcome out;
   const std::map<std::size_t, std::string> lines = lines_by_start(bytes);
@@ -61,7 +71,8 @@ Outcome model_scan(std::string_view bytes, std::span<const std::string_view> cod
     m.skip_line();
     if (line != "POINT") continue;
     const auto here = lines.find(start);
-    const bool entity = here != lines.end() && here != lines.begin() && std::prev(here)->second == "  0";
+    const bool entity = here != lines.end() && here != lines.begin() && std::prev(here)->second.size() <= 64 &&
+                        blanks_off(std::prev(here)->second) == "0";
     std::vector<double> values;
     bool ended = false;
     for (std::string_view code : codes) {
@@ -69,10 +80,16 @@ Outcome model_scan(std::string_view bytes, std::span<const std::string_view> cod
         if (m.at_end()) return out;
         const std::string l = m.read_line();
         m.skip_line();
-        if (l == code) break;
-        if (entity && l == "  0") {
+        if (!entity && l == code) break;
+        if (entity && blanks_off(l) == blanks_off(code)) break;
+        if (entity && blanks_off(l) == "0") {
           ended = true;
           break;
+        }
+        if (entity) {
+          if (m.at_end()) return out;
+          m.read_line();
+          m.skip_line();
         }
       }
       if (ended) break;

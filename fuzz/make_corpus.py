@@ -19,6 +19,27 @@ SAMPLE = os.path.join(REPO, "samples", "survey")
 DATA = os.path.join(REPO, "tests", "data")
 SEP = b"\x1e"
 
+# A drawing for dxf2txt --survey: block A (a POINT, a TEXT label, an INSERT
+# of B, arrayed and rotated), block B, paper space, Defpoints, a polyline.
+SURVEY_DXF = "\n".join([
+    "0", "SECTION", "2", "BLOCKS",
+    "0", "BLOCK", "2", "A", "10", "1", "20", "1", "30", "0",
+    "0", "POINT", "8", "0", "10", "2", "20", "3", "30", "4",
+    "0", "TEXT", "8", "LBL", "10", "1", "20", "2", "30", "0", "1", "12,5", "72", "1", "11", "3", "21", "4", "31", "0",
+    "0", "INSERT", "8", "0", "2", "B", "10", "5", "20", "5", "30", "0", "50", "90", "41", "2",
+    "0", "ENDBLK",
+    "0", "BLOCK", "2", "B", "10", "0", "20", "0", "30", "0", "0", "ENDBLK",
+    "0", "ENDSEC",
+    "0", "SECTION", "2", "ENTITIES",
+    "0", "INSERT", "8", "L1", "2", "A", "10", "100", "20", "200", "30", "0", "70", "2", "71", "2", "44", "10", "45", "5",
+    "210", "0", "220", "0.6", "230", "0.8",
+    "0", "POINT", "8", "L2", "67", "1", "10", "1", "20", "1", "30", "1",
+    "0", "POINT", "8", "DEFPOINTS", "10", "1", "20", "1", "30", "1",
+    "0", "MTEXT", "8", "L3", "10", "7", "20", "8", "30", "0", "1", "{\\fArial|b1;-3.25}",
+    "0", "LWPOLYLINE", "8", "L4", "38", "2.5", "10", "1", "20", "2", "10", "3", "20", "4",
+    "0", "POLYLINE", "8", "L5", "70", "8", "0", "VERTEX", "10", "1", "20", "2", "30", "3", "0", "SEQEND",
+    "0", "ENDSEC", "0", "EOF", ""]).encode()
+
 sys.path.insert(0, os.path.join(REPO, "tests", "e2e"))
 from nmea_log import dbt, gga, rmc, sentence, tag  # noqa: E402
 
@@ -145,7 +166,9 @@ def corpora():
                   lf(["  0", "LINE", "  8", "POINT", " 10", "1", " 20", "2"] + cad(" 10", "3", " 20", "4", " 30", "5")),
                   crlf("  0", "POINT", " 10", "1", "  0", "POINT", " 10", "3", " 20", "4", "  0", "EOF")]
     c["dxf_scan"] = [bytes([i % 2]) + d for i, d in enumerate(dxf_cases)] + \
-                    [b"\x01" + cut_lines(profile_dxf(pts), n) for n in (5, 6, 7, 8, 9, 10)]
+                    [b"\x01" + cut_lines(profile_dxf(pts), n) for n in (5, 6, 7, 8, 9, 10)] + \
+                    [b"\x01" + b"0\nPOINT\n5\n10\n62\n 20\n10\n1\n20\n2\n0\nPOINT\n10\t\n3\n 20 \n4\n30\n5\n\t0\nEOF\n",
+                     b"\x00" + profile_dxf(pts).replace(b"  0\r\n", b"0 \r\n").replace(b" 20\r\n", b"20\r\n")]
 
     # -- the tools
     pos, dpt = head(RAW_POS, 6), head(RAW_DPT, 30)
@@ -210,6 +233,8 @@ def corpora():
         tool(b"\n", profile_dxf(pts).replace(b"\r\n-", b"\r\nx", 1), pts),
         tool(b"\n", crlf("POINT", " 10", "0.0", " 20", "1.0", "POINT", " 10", "-5", " 20", "2"), b"0 0 1\r\n3 4 2"),
         tool(b"\n", profile_dxf(pts), pts + b"\r\n"), tool(b"\n", profile_dxf(b"1 1 5\r\n1 1 6\r\n1 1 7"), b"1 1 5\r\n1 1 6\r\n1 1 7"),
+        tool(b"\n", profile_dxf(pts).replace(b"  0\r\n", b"0\r\n").replace(b" 10\r\n", b"10\t\r\n"), pts),
+        tool(b"\n", b"AutoCAD Binary DXF\r\n\x1a\x00" + bytes(range(32)), pts),
     ]
     raw = head(RAW_TXT, 5)
     c["raw_convert"] = [
@@ -241,6 +266,16 @@ def corpora():
         tool(b"drawing.dxf\nout.txt\n\n", cut_lines(drawing, 11)), tool(b"drawing.dxf\nout.txt\n\n", DXF_R12),
         tool(b"drawing.dxf\nout.txt\n\n", crlf("POINT", " 10", "-1e300", " 20", "nan", " 30", "inf")),
         tool(b"drawing.dxf\n", drawing), tool(b"", drawing), tool(b"drawing.dxf\nout.txt", drawing),
+        # Unpadded codes, a binary drawing, and --survey with blocks (one that
+        # inserts itself), labels and lines.
+        tool(b"drawing.dxf\nout.txt\n\n", b"0\nPOINT\n8\n0\n10\n1\n20\n2\n30\n3\n0\nEOF\n"),
+        tool(b"drawing.dxf\nout.txt\n\n", b"AutoCAD Binary DXF\r\n\x1a\x00" + bytes(range(64))),
+        tool(b"drawing.dxf\nout.txt\n\n", SURVEY_DXF, b"--survey\n--labels\n--inserts\n--lines\n--with-layer"),
+        tool(b"drawing.dxf\nout.txt\n\n", SURVEY_DXF, b"--layer\nL*\n--inserts"),
+        tool(b"drawing.dxf\nout.txt\n\n", SURVEY_DXF.replace(b"2\nB\n10\n0\n20\n0\n30\n0\n0\nENDBLK",
+                                                              b"2\nB\n10\n0\n20\n0\n30\n0\n0\nINSERT\n2\nA\n0\nENDBLK"),
+             b"--survey"),
+        tool(b"drawing.dxf\nout.txt\n\n", drawing, b"--survey\n--bad"),
     ]
     # nmea_split: the console answers, Log.nmea, then the command line.
     start = 9 * 3600 + 57 * 60 + 30

@@ -1,5 +1,6 @@
 // dxf2txt's whole run on arbitrary input files (see tool_harness.h); the
-// segments of an input: the console answers, then drawing.dxf.
+// segments of an input: the console answers, then drawing.dxf, then args (the
+// command line, one argument a line: the options of --survey).
 #define main dxf2txt_main
 #include "../tools/dxf2txt/main.cpp"
 #undef main
@@ -13,11 +14,16 @@ void reset() {
   dxf_name.clear();
   txt_name.clear();
   points = 0;
+  survey = with_layer = false;
+  options = {};
+  drawing = {};
 }
+
+int run() { return survey_fuzz::run_with_arguments(dxf2txt_main, "dxf2txt"); }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const survey_fuzz::Tool tool{"dxf2txt", {"drawing.dxf"}, dxf2txt_main, reset, true};
+  static const survey_fuzz::Tool tool{"dxf2txt", {"drawing.dxf", "args"}, run, reset, true, true};
   return survey_fuzz::run_tool(tool, data, size);
 }

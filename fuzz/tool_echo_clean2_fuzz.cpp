@@ -18,6 +18,9 @@ void reset() {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const survey_fuzz::Tool tool{"echo_clean2", {"Temp/Clr_Rec.dxf", "PM/Points.txt"}, echo_clean2_main, reset};
+  // A binary drawing stops the tool as a wrong call does: status 1 and a
+  // message that begins with its name.
+  static const survey_fuzz::Tool tool{
+      "echo_clean2", {"Temp/Clr_Rec.dxf", "PM/Points.txt"}, echo_clean2_main, reset, false, true};
   return survey_fuzz::run_tool(tool, data, size);
 }

@@ -30,15 +30,19 @@ std::int64_t last_shown_ms = 0;
 unsigned writes_since_check = 0;
 int pending_key_code = -1;  // the code of a function key, delivered after its 0
 
-// Piped input is handed over a line at a time from one buffer shared by every
-// text file open on the console, so none of them holds back lines that
-// another one reads next.
+// Piped input is read in blocks into one buffer shared by every text file
+// open on the console and handed over as much at a time as a file takes. A
+// file that read ahead gives back what it did not consume before another one
+// reads (console_unread), so none of them holds back lines that another one
+// reads next.
 struct PipedInput {
-  char data[1 << 16];
+  char data[1 << 17];
   std::size_t pos = 0;
   std::size_t len = 0;
   bool eof = false;
+  std::string returned;  // bytes given back, handed over before data
 } piped;
+bool stdin_terminal = false;
 
 void show() {
   cache_put();
@@ -90,6 +94,7 @@ void console_start() {
   if (started) return;
   started = true;
   stdout_terminal = platform::stdout_is_terminal();
+  stdin_terminal = platform::stdin_is_terminal();
   utf8_console = platform::console_is_utf8();
   platform::window_size(screen.width, screen.height);
   screen.cells.assign(static_cast<std::size_t>(screen.width * screen.height), U' ');
@@ -118,13 +123,14 @@ void console_input_reset() {
   piped.pos = 0;
   piped.len = 0;
   piped.eof = false;
+  piped.returned.clear();
   pending_key_code = -1;
 }
 #endif
 
 std::uint16_t console_fill(char* to, std::size_t room, std::size_t& got) {
   got = 0;
-  if (platform::stdin_is_terminal()) {
+  if (stdin_terminal) {
     std::string line;
     if (!edit_typed_line(line)) return 0;
     line += "\r\n";
@@ -132,9 +138,16 @@ std::uint16_t console_fill(char* to, std::size_t room, std::size_t& got) {
     std::memcpy(to, line.data(), got);
     return 0;
   }
-  show();
+  if (!piped.returned.empty()) {
+    got = std::min(piped.returned.size(), room);
+    std::memcpy(to, piped.returned.data(), got);
+    piped.returned.erase(0, got);
+    return 0;
+  }
   if (piped.pos == piped.len) {
     if (piped.eof) return 0;
+    // The screen is shown before the tool may wait for its input.
+    show();
     std::size_t read = 0;
     const std::uint16_t err = platform::read_some(platform::stdin_fd(), piped.data, sizeof piped.data, read);
     piped.pos = 0;
@@ -144,13 +157,16 @@ std::uint16_t console_fill(char* to, std::size_t room, std::size_t& got) {
       return err;
     }
   }
-  const char* start = piped.data + piped.pos;
-  std::size_t n = piped.len - piped.pos;
-  if (const void* lf = std::memchr(start, '\n', n)) n = static_cast<const char*>(lf) - start + 1;
-  got = std::min(n, room);
-  std::memcpy(to, start, got);
+  got = std::min(piped.len - piped.pos, room);
+  std::memcpy(to, piped.data + piped.pos, got);
   piped.pos += got;
   return 0;
+}
+
+bool console_unread(const char* bytes, std::size_t n) {
+  if (stdin_terminal) return false;
+  piped.returned.insert(0, bytes, n);
+  return true;
 }
 
 void clear_screen() {

@@ -13,10 +13,16 @@ struct TextFile;
 // From the console to the text files.
 
 // Puts the next input bytes of the console, at most room of them, at to (a
-// whole typed line with its line end, when the standard input is a terminal);
+// whole typed line with its line end, when the standard input is a terminal;
+// else as many piped bytes as are at hand, a block read when none are);
 // got = 0 at the end of the input. Returns 0, or the error code of a failed
 // read.
 std::uint16_t console_fill(char* to, std::size_t room, std::size_t& got);
+// Takes back n input bytes that console_fill handed over and a file did not
+// consume, to hand them over again before any other; false (nothing taken)
+// when the standard input is a terminal, whose typed lines stay with the file
+// that read them.
+bool console_unread(const char* bytes, std::size_t n);
 // Shows bytes written to the console output at the cursor.
 void console_emit(const char* text, std::size_t n);
 // Sets up the console once (window size, exit guards); idempotent.

@@ -134,10 +134,45 @@ TEST_F(DxfScanTest, CodeLinesAreSearchedInOrderAndOnlyExactly) {
                         " 20", "4"},
                        kXY),
             (std::vector<Point>{{1, 2}, {3, 4}}));
-  // A code without its blank is never recognised: the point takes the next
-  // point's value for it.
-  EXPECT_EQ(scan_lines({"  0", "POINT", "10", "1", " 20", "2", "  0", "POINT", " 10", "3", " 20", "4"}, kXY),
+  // Outside an entity (no line 0 before the POINT) a code without its blank
+  // is never recognised: the point takes the next point's value for it.
+  EXPECT_EQ(scan_lines({"8", "POINT", "10", "1", " 20", "2", "  0", "POINT", " 10", "3", " 20", "4"}, kXY),
             (std::vector<Point>{{3, 4}}));
+}
+
+TEST_F(DxfScanTest, APointEntityIsReadAsCodeAndValuePairsWhateverTheCodesPadding) {
+  struct Case {
+    std::string drawing;
+    std::vector<Point> xyz;  // with the code list of dxf2txt
+    const char* what;
+  };
+  const std::string end = "0\nEOF\n";
+  const Case cases[] = {
+      {"0\nPOINT\n8\n0\n10\n1\n20\n2\n30\n3\n" + end, {{1, 2, 3}}, "unpadded codes"},
+      {"0\r\nPOINT\r\n5\r\n2F\r\n10\r\n1\r\n20\r\n2\r\n0\r\nEOF\r\n", {{1, 2, 0}}, "unpadded, CR LF, no z"},
+      {"\t0 \nPOINT\n10\t\n1\n 20  \n2\n\t30\n3\n \t0\nEOF\n", {{1, 2, 3}}, "tabs and trailing blanks"},
+      // Values that read 10, 20 or 0 are values: the handle 10, the colour
+      // 20, the layer 0 and a layer named " 10".
+      {"0\nPOINT\n5\n10\n62\n 20\n8\n0\n10\n1\n20\n2\n30\n3\n" + end, {{1, 2, 3}}, "a handle and a colour 10, 20"},
+      {"  0\nPOINT\n  8\n 10\n 10\n1\n 20\n2\n  0\nEOF\n", {{1, 2, 0}}, "a layer named \" 10\""},
+      {"0\nPOINT\n8\n 0\n10\n1\n20\n2\n" + end, {{1, 2, 0}}, "a layer named \" 0\" does not end it"},
+      // The entity ends at the next code 0: without x or y it is dropped.
+      {"0\nPOINT\n10\n1\n0\nPOINT\n10\n3\n20\n4\n" + end, {{3, 4, 0}}, "no y: dropped"},
+      {"0\nPOINT\n20\n2\n30\n3\n0\nLINE\n10\n5\n20\n6\n" + end, {}, "no x: dropped, a LINE is no point"},
+      // Codes 10, 20, 30 are searched for in order, as before.
+      {"0\nPOINT\n20\n9\n10\n1\n20\n2\n" + end, {{1, 2, 0}}, "a 20 before the 10 passed over"},
+      // A POINT line after another line searches on line by line, exact codes only.
+      {"0\nLINE\n8\nPOINT\n10\n7\n 10\n4\n 20\n5\n 30\n6\n" + end, {{4, 5, 6}}, "a layer POINT"},
+      {"0 \nPOINT\n10\n1\n20\n2\n30\n3\n  0  \nPOINT\n 10\n4\n 20\n5\n 30\n6\n" + end,
+       {{1, 2, 3}, {4, 5, 6}},
+       "padded and unpadded entities mixed"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(scan_bytes(c.drawing, kXYZ), c.xyz) << c.what;
+    std::vector<Point> xy;
+    for (const Point& p : c.xyz) xy.push_back({p[0], p[1]});
+    EXPECT_EQ(scan_bytes(c.drawing, kXY), xy) << c.what;
+  }
 }
 
 // A POINT entity as a 2D CAD program writes it (a handle, subclass markers),
@@ -189,10 +224,12 @@ TEST_F(DxfScanTest, TheEndOfTheFileDuringACodeSearchDropsThePointQuietly) {
   EXPECT_EQ(scan_bytes("POINT\n 10\n1\n 20\n2\n  0\nPOINT", kXY), one_two);
   // Cut short after the first value, and a missing " 30" in the last point.
   EXPECT_EQ(scan_bytes("POINT\n 10\n1\n 20\n2\nPOINT\n 10\n3\n", kXY), one_two);
-  EXPECT_EQ(scan_bytes("POINT\n 10\n1\n 20\n2\n 30\n0\nPOINT\n 10\n3\n 20\n4\n  0\nEOF\n", kXYZ),
-            (std::vector<Point>{{1, 2, 0}}));
-  // Codes not right-aligned in three characters are never found.
+  EXPECT_EQ(scan_bytes("POINT\n 10\n1\n 20\n2\n 30\n7\nPOINT\n 10\n3\n 20\n4\n  0\nEOF\n", kXYZ),
+            (std::vector<Point>{{1, 2, 7}}));
+  // Codes not right-aligned in three characters are never found after a
+  // POINT line that starts no entity; in an entity the file ends the search.
   EXPECT_TRUE(scan_bytes("POINT\n10\n1\n20\n2\n30\n3\n", kXYZ).empty());
+  EXPECT_TRUE(scan_bytes("0\nPOINT\n8\n0\n10\n1\n", kXY).empty());
 }
 
 TEST_F(DxfScanTest, EachPointIsHandedOverBeforeTheNextLineIsRead) {

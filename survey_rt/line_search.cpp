@@ -172,19 +172,33 @@ int find_line(TextFile& f, std::string_view text, std::string_view stop) {
   return find_lines<true>(f, text, stop);
 }
 
-bool line_before_is(const TextFile& file, std::string_view found, std::string_view text) {
+bool line_before_reads(const TextFile& file, std::string_view found, std::string_view word) {
   const FileBuffer& f = buffer_of(file);
   // The found line lies whole in the buffer, its line end (none at the end of
   // the file) right before pos; the line before it may reach into f.back.
   const std::ptrdiff_t pos = static_cast<std::ptrdiff_t>(f.pos);
   std::ptrdiff_t end;
   const std::ptrdiff_t found_start = (line_before(f, pos, end) ? end : pos) - static_cast<std::ptrdiff_t>(found.size());
-  if (text.size() > 12 || !line_before(f, found_start, end)) return false;
-  const std::ptrdiff_t start = end - static_cast<std::ptrdiff_t>(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (byte_at(f, start + static_cast<std::ptrdiff_t>(i)) != static_cast<unsigned char>(text[i])) return false;
-  const int before = byte_at(f, start - 1);
-  return before < 0 || before == '\n' || before == '\r';
+  if (!line_before(f, found_start, end)) return false;
+  // Its start: after a line end or at the start of the file, at most
+  // kMaxLineBefore bytes back.
+  std::ptrdiff_t start = end;
+  for (;;) {
+    const int c = byte_at(f, start - 1);
+    if (c < 0 || c == '\n' || c == '\r') break;
+    if (end - start == static_cast<std::ptrdiff_t>(kMaxLineBefore)) return false;
+    --start;
+  }
+  auto blank = [&](std::ptrdiff_t i) {
+    const int c = byte_at(f, i);
+    return c == ' ' || c == '\t';
+  };
+  while (start < end && blank(start)) ++start;
+  while (end > start && blank(end - 1)) --end;
+  if (end - start != static_cast<std::ptrdiff_t>(word.size())) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if (byte_at(f, start + static_cast<std::ptrdiff_t>(i)) != static_cast<unsigned char>(word[i])) return false;
+  return true;
 }
 
 }  // namespace survey_rt

@@ -1,6 +1,6 @@
 // Unit tests of the line search of the DXF scan: find_line must stop after
 // the line that at_end and take_line, line by line, stop after, wherever the
-// buffer is filled again; line_before_is must tell the line before it.
+// buffer is filled again; line_before_reads must tell the line before it.
 #include "line_search.h"
 
 #include <gtest/gtest.h>
@@ -64,22 +64,27 @@ TEST_F(LineSearchTest, FindLineStopsWhereTakingLinesFindsIt) {
 }
 
 TEST_F(LineSearchTest, TheLineBeforeAFoundLineIsToldAcrossBufferFills) {
-  // "  0" (or " 0") and "POINT" wherever the first 128 KiB read end, after
-  // each kind of line end; and "POINT" as the first line.
+  // A line 0 (right-aligned, unpadded, with tabs or trailing blanks, or
+  // another line) and "POINT" wherever the first 128 KiB read end, after each
+  // kind of line end; and "POINT" as the first line.
+  const std::string pad(kMaxLineBefore - 2, ' ');
+  const std::pair<std::string, bool> zeros[] = {{"  0", true},      {"0", true},   {"\t0 \t", true},
+                                                {" 0" + pad, true}, {" 0" + pad + "  ", false},
+                                                {" 10", false},     {"00", false}, {"0 0", false}};
   for (const std::string end : {"\n", "\r\n", "\r"}) {
-    for (const std::string zero : {"  0", " 0"}) {
+    for (const auto& [zero, reads] : zeros) {
       for (std::size_t k = 1; k < 24; ++k) {
         TextFile f;
         open_bytes(f, std::string((1 << 17) - k, 'a') + end + zero + end + "POINT" + end + "x" + end);
         ASSERT_TRUE(find_line(f, "POINT"));
-        EXPECT_EQ(line_before_is(f, "POINT", "  0"), zero == "  0") << k << " " << zero;
+        EXPECT_EQ(line_before_reads(f, "POINT", "0"), reads) << k << " [" << zero << "]";
         EXPECT_EQ(take_line(f), "x");
       }
     }
     TextFile f;
-    open_bytes(f, "POINT" + end + "  0" + end + "POINT" + end);
-    EXPECT_TRUE(find_line(f, "POINT") && !line_before_is(f, "POINT", "  0"));
-    EXPECT_TRUE(find_line(f, "POINT") && line_before_is(f, "POINT", "  0"));
+    open_bytes(f, "POINT" + end + "0" + end + "POINT" + end);
+    EXPECT_TRUE(find_line(f, "POINT") && !line_before_reads(f, "POINT", "0"));
+    EXPECT_TRUE(find_line(f, "POINT") && line_before_reads(f, "POINT", "0"));
   }
 }
 

@@ -26,6 +26,21 @@ namespace {
 constexpr std::size_t kBufferSize = 1 << 17;
 
 FileBuffer* open_outputs = nullptr;
+// The console input file that read the piped input last: it may hold bytes
+// it has not consumed yet, which another console input file reads first.
+FileBuffer* console_reader = nullptr;
+
+// Gives the bytes that the last console reader read ahead back to the
+// console, when a file other than it reads the console (or it is closed).
+void release_console(const FileBuffer* next) {
+  if (console_reader == nullptr || console_reader == next) return;
+  FileBuffer& r = *console_reader;
+  if (r.mode == FileMode::input && r.pos < r.len && console_unread(r.buf + r.pos, r.len - r.pos)) {
+    r.len = r.pos;
+    r.eof = false;
+  }
+  console_reader = nullptr;
+}
 
 void link_output(FileBuffer& f) {
   f.next_open = open_outputs;
@@ -174,6 +189,10 @@ void keep_back(FileBuffer& f, std::size_t n) {
     keep = 0;
   }
   std::size_t got = 0;
+  if (f.kind == FileKind::console) {
+    release_console(&f);
+    console_reader = &f;
+  }
   const std::uint16_t err = f.kind == FileKind::console
                                 ? console_fill(f.buf + f.len, f.cap - f.len, got)
                                 : platform::read_some(f.fd, f.buf + f.len, f.cap - f.len, got);
@@ -340,6 +359,7 @@ inline void emit_padded(FileBuffer& f, const char* text, std::size_t n, int w) {
 }
 
 void close_quietly(FileBuffer& f) {
+  if (console_reader == &f) release_console(nullptr);
   if (f.mode == FileMode::output) unlink_output(f);
   if (f.kind == FileKind::disk && f.fd >= 0) platform::close_fd(f.fd);
   f.fd = -1;
@@ -376,6 +396,9 @@ void open_file(FileBuffer& f, std::string_view path, FileMode mode) {
 TextFile::~TextFile() {
   if (mode == FileMode::output && kind == FileKind::disk && len > 0)
     platform::write_all(fd, buf, len);
+  // At the exit nothing reads the console any more (and its buffer may be
+  // gone already): what this file read ahead is not given back.
+  if (console_reader == this) console_reader = nullptr;
   close_quietly(*this);
   delete[] buf;
 }
@@ -420,6 +443,17 @@ bool at_end(TextFile& file) {
   FileBuffer& f = buffer_of(file);
   if (!can_read(f, "at_end")) return true;
   return peek(f) < 0;
+}
+
+std::string_view peek_bytes(TextFile& file, std::size_t n) {
+  FileBuffer& f = buffer_of(file);
+  if (!can_read(f, "peek_bytes")) return {};
+  n = std::min(n, f.cap);
+  while (f.len - f.pos < n) {
+    std::size_t keep = f.pos;
+    if (!more(f, keep)) break;
+  }
+  return {f.buf + f.pos, std::min(n, f.len - f.pos)};
 }
 
 int take_byte(TextFile& file) {

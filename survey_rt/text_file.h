@@ -52,7 +52,7 @@ struct FileBuffer {
   // Input: the last bytes before buf[0] (at most sizeof back, ending at
   // back[sizeof back - 1]); back_len < sizeof back only when they are all the
   // bytes before buf[0]. They tell the line before a line at buf[0].
-  char back[16];
+  char back[80];
   std::uint8_t back_len = 0;
   FileBuffer* next_open = nullptr;  // chain of open output files (flushed at a stop)
   std::string long_line;  // take_line's copy of the start of a line too long to keep
@@ -100,6 +100,10 @@ std::string read_line(TextFile& f);
 // a view that stays valid until the next operation on f, its end consumed.
 std::string_view take_line(TextFile& f);
 void skip_line(TextFile& f);
+// The next bytes of an input file, at most n of them (fewer at its end; byte
+// 26 counts as a byte here), not consumed: a view valid until the next
+// operation on f.
+std::string_view peek_bytes(TextFile& f, std::size_t n);
 // A line of a log that may hold any byte (a recorded serial line): only an LF,
 // a CR LF or a CR alone ends it, and byte 26 is an ordinary byte. Sets line to
 // the line's first bytes, at most keep of them (valid until the next operation

@@ -114,6 +114,55 @@ class Dxf2txtFiles(SurveyCase):
         self.assertEqual(self.survey.read("list.txt"), b"-1.500 2.001 0.063\r\n")
         self.assertEqual(render(run.stdout)[0], final_screen("", "", 1))
 
+    def test_unpadded_codes_read_as_right_aligned_ones(self):
+        # The library-made drawings with their codes as LibreCAD 2.0 and a
+        # Leica DISTO write them (no padding), with tabs and trailing blanks,
+        # or with CR LF: the same list as the right-aligned original.
+        self.copy_drawing("profile_r2000.dxf")
+        with open(self.survey.path("profile_r2000.dxf"), "rb") as f:
+            lines = f.read().replace(b"\r\n", b"\n").split(b"\n")
+        for name, code, eol in [("unpadded", lambda c: c.strip(), b"\n"),
+                                ("tabs", lambda c: b"\t" + c.strip() + b" \t", b"\n"),
+                                ("trailing", lambda c: c + b"  ", b"\r\n")]:
+            with self.subTest(name):
+                self.survey.write(name + ".dxf", eol.join(code(l) if i % 2 == 0 else l
+                                                          for i, l in enumerate(lines)))
+                run = self.run_tool(name.encode() + b".dxf\nlist.txt\n")
+                self.assertEqual(run.returncode, 0, run)
+                self.assertEqual(self.survey.read("list.txt"), txt(PROFILE))
+
+    def test_binary_drawing_is_refused(self):
+        # The header of a binary DXF, as AutoCAD writes it; the list that was
+        # there stays as it was, also when the drawing comes from the console.
+        binary = b"AutoCAD Binary DXF\r\n\x1a\x00" + bytes(range(256)) * 4
+        self.survey.write("binary.dxf", binary)
+        self.survey.write("list.txt", b"old\r\n")
+        for answers in (b"binary.dxf\nlist.txt\n", b"\nlist.txt\n" + binary):
+            with self.subTest(answers[:12]):
+                run = self.run_tool(answers)
+                self.assertEqual(run.returncode, 1, run)
+                self.assertRegex(run.stderr, rb"^dxf2txt: .* is a binary DXF drawing; save it as ASCII DXF\n$")
+                self.assertEqual(self.survey.read("list.txt"), b"old\r\n")
+                self.assertIn("ДВОИЧЕН DXF: ЗАПИШЕТЕ ЧЕРТЕЖА КАТО ASCII DXF", render(run.stdout)[0][22])
+
+    def test_piped_drawing_equals_the_file(self):
+        # cat - drawing.dxf | dxf2txt: the answers, then the drawing, through
+        # one pipe read in blocks; the list and the screen are the file path's.
+        # The drawing is large enough for many blocks of the pipe, with lines
+        # that straddle them.
+        body = b"".join(b"  0\nPOINT\n  8\n0\n 10\n%d.25\n 20\n-%d.5\n 30\n%d\n" % (i, i, i % 97)
+                        for i in range(60000))
+        self.survey.write("big.dxf", body + b"  0\nEOF\n")
+        by_path = self.run_tool(b"big.dxf\nlist.txt\n")
+        self.assertEqual(by_path.returncode, 0, by_path)
+        listed = self.survey.read("list.txt")
+        self.assertEqual(listed.count(b"\r\n"), 60000)
+        by_pipe = self.run_tool(b"\npiped.txt\n" + body + b"  0\nEOF\n")
+        self.assertEqual(by_pipe.returncode, 0, by_pipe)
+        self.assertEqual(self.survey.read("piped.txt"), listed)
+        self.assertEqual(render(by_pipe.stdout), render(by_path.stdout))
+        self.assertEqual(render(by_pipe.stdout)[0], final_screen("", "", 60000))
+
     def test_text_file_or_value_that_fail(self):
         self.copy_drawing("profile_r12.dxf")
         run = self.run_tool(b"profile_r12.dxf\nNothing/list.txt\n")

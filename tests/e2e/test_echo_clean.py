@@ -170,6 +170,26 @@ class CleaningLoop(unittest.TestCase):
         self.clean([0, 1, 2, 4, 5], (6, 6), 6, move={3: ("14.9998", "-12.80")})
         self.clean([0, 1, 2, 4, 5], (6, 6), 6, move={3: ("14.9999", "-12.81")})
 
+    def test_drawing_of_a_program_that_does_not_pad_its_codes(self):
+        # LibreCAD 2.0 and others write "10", not " 10", LF line ends, a
+        # handle and a colour whose values read 10 and 20: the cleaned list is
+        # the one of the right-aligned drawing.
+        padded = self.clean([1, 2, 4], (6, 3), 3, delete={0, 3, 5})
+        drawing = padded.read("Temp/Clr_Rec.dxf").split(b"\r\n")
+        unpadded = b"\n".join(l.strip() if i % 2 == 0 else l for i, l in enumerate(drawing))
+        unpadded = unpadded.replace(b"0\nPOINT\n8\n", b"0\nPOINT\n5\n10\n62\n20\n8\n")
+        self.assertEqual(unpadded.count(b"\n5\n10\n62\n20\n"), 3)
+        survey = Survey()
+        self.addCleanup(survey.remove)
+        survey.write("PM/Points.txt", POINTS)
+        self.assertEqual(survey.run("echo_clean1").returncode, 0)
+        survey.write("Temp/Clr_Rec.dxf", unpadded)
+        run = survey.run("echo_clean2")
+        self.assertEqual(run.returncode, 0, run)
+        for name in ("Temp/Clr_Rec.txt", "PM/PointsCl.txt", "Temp/PointsCl.scr"):
+            self.assertEqual(survey.read(name), padded.read(name), name)
+        self.assertEqual(render(run.stdout)[0], echo2_screen(3, 6, 3))
+
     def test_drawing_saved_under_the_name_the_user_is_told(self):
         # echo_clean1 says Temp/Clr_Rec.Dxf; echo_clean2 opens Temp/Clr_Rec.dxf.
         survey = self.clean([1, 2, 3, 4, 5], (6, 5), 5, drawing_name="Temp/Clr_Rec.Dxf",
@@ -282,6 +302,21 @@ class EchoClean2Files(SurveyCase):
         expected = echo2_screen(0, 0, 0)
         self.assertEqual(screen[:16], expected[:16])
         self.assertEqual(screen[16:], [" " * 80] * 9)
+
+    def test_binary_drawing_is_refused_and_the_outputs_stay(self):
+        self.survey.write("PM/Points.txt", POINTS)
+        self.survey.write("Temp/Clr_Rec.dxf", b"AutoCAD Binary DXF\r\n\x1a\x00" + bytes(range(256)) * 8)
+        before = {}
+        for name in ("Temp/Clr_Rec.txt", "PM/PointsCl.txt", "Temp/PointsCl.scr"):
+            self.survey.write(name, b"earlier run of " + name.encode() + b"\r\n")
+            before[name] = self.survey.read(name)
+        run = self.survey.run("echo_clean2")
+        self.assertEqual(run.returncode, 1, run)
+        self.assertEqual(run.stderr, b"echo_clean2: Temp/Clr_Rec.dxf is a binary DXF drawing; "
+                                     b"save it as ASCII DXF\n")
+        for name, data in before.items():
+            self.assertEqual(self.survey.read(name), data, name)
+        self.assertEqual(self.survey.read("PM/Points.txt"), POINTS)
 
     def test_missing_files(self):
         run = self.survey.run("echo_clean2")

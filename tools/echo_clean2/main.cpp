@@ -138,6 +138,10 @@ int main() {
   show_line("      Read   Temp/Clr_Rec.Dxf ");
   open_input(dxf_file, "Temp/Clr_Rec.dxf");
   io_check();
+  // A drawing saved as binary DXF holds no text lines: nothing is written.
+  if (is_binary_dxf(dxf_file))
+    halt_with_message(1, "echo_clean2: Temp/Clr_Rec.dxf is a binary DXF drawing; save it as ASCII DXF");
+  io_check();
   show_line("      Write  Temp/Clr_Rec.Txt ");
   create_output(kept_file, "Temp/Clr_Rec.txt");
   io_check();
