@@ -516,6 +516,8 @@ void make_survey_soundings(const std::string& dir, int64_t n) {
     w.num(54000000 + rnd.between(0, 160000), 2).put(' ').num(470500000 + rnd.between(0, 160000), 2).put(' ');
     w.num(-rnd.between(500, 2500), 2).crlf();
   }
+}
+
 // The crossline check: PM/PointsCl.txt of a grid survey, nine records in ten
 // on main lines east and west in turn (12 m apart, a record a metre), the
 // rest on a tenth as many crosslines north and south across all of them, their
