@@ -1,0 +1,542 @@
+#include "volume.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include <boost/geometry.hpp>
+#include <boost/geometry/geometries/point_xy.hpp>
+#include <boost/geometry/geometries/polygon.hpp>
+#include <boost/geometry/geometries/segment.hpp>
+
+namespace surface {
+
+namespace {
+
+namespace bg = boost::geometry;
+using Pt = bg::model::d2::point_xy<double>;
+using Poly = bg::model::polygon<Pt, false, true>;  // counterclockwise, closed
+using Multi = bg::model::multi_polygon<Poly>;
+using Segment = bg::model::segment<Pt>;
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+
+// A point of a piece in the computation's own frame (eastings and northings
+// less an origin near the survey, so that the products of coordinates keep
+// their centimetres), and the difference survey - reference there.
+struct V {
+  double x = 0, y = 0, d = 0;
+};
+// A piece of the overlay: a triangle clipped by a triangle has at most six
+// corners; a piece cut by the boundary may have more, then the buffers are
+// on the heap. Clipping a piece of n corners at a line leaves at most 2 n.
+constexpr int kMaxCorners = 12;
+
+struct Frame {
+  double ox = 0, oy = 0;
+};
+
+// A triangle in the frame, counterclockwise.
+struct Tri {
+  double x[3], y[3], z[3];
+};
+
+Tri local(const Facet& f, const Frame& o) {
+  Tri t;
+  for (int k = 0; k < 3; ++k) {
+    t.x[k] = f.c[k].x - o.ox;
+    t.y[k] = f.c[k].y - o.oy;
+    t.z[k] = f.c[k].z;
+  }
+  const double turn = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.y[1] - t.y[0]) * (t.x[2] - t.x[0]);
+  if (turn < 0) {
+    std::swap(t.x[1], t.x[2]);
+    std::swap(t.y[1], t.y[2]);
+    std::swap(t.z[1], t.z[2]);
+  }
+  return t;
+}
+
+// The height of the triangle's plane at (x, y) from the point's barycentric
+// weights (a convex combination of the corners' heights inside it, so thin
+// triangles lose nothing).
+double height_at(const Tri& t, double x, double y) {
+  const double w0 = (t.x[1] - x) * (t.y[2] - y) - (t.y[1] - y) * (t.x[2] - x);
+  const double w1 = (t.x[2] - x) * (t.y[0] - y) - (t.y[2] - y) * (t.x[0] - x);
+  const double w2 = (t.x[0] - x) * (t.y[1] - y) - (t.y[0] - y) * (t.x[1] - x);
+  const double sum = w0 + w1 + w2;
+  if (!(sum != 0)) return (t.z[0] + t.z[1] + t.z[2]) / 3;
+  return (w0 * t.z[0] + w1 * t.z[1] + w2 * t.z[2]) / sum;
+}
+
+// Twice the signed area of the polygon, and the integral of the linear
+// function whose values at the corners are f (fan from the first corner:
+// signed, so it holds for any closed outline, also the folded ones that
+// clipping a non-convex piece at a line leaves).
+void integrate(const V* p, const double* f, int n, double& area, double& integral) {
+  double a2 = 0, i6 = 0;
+  for (int k = 1; k + 1 < n; ++k) {
+    const double t = (p[k].x - p[0].x) * (p[k + 1].y - p[0].y) - (p[k].y - p[0].y) * (p[k + 1].x - p[0].x);
+    a2 += t;
+    i6 += t * (f[0] + f[k] + f[k + 1]);
+  }
+  area = a2 / 2;
+  integral = i6 / 6;
+}
+
+// Adds to side the area and volume of the piece where f > 0, f linear with
+// the values f at the corners.
+void add_positive(const V* p, const double* f, int n, Side& side) {
+  double low = f[0], high = f[0];
+  for (int k = 1; k < n; ++k) {
+    low = std::min(low, f[k]);
+    high = std::max(high, f[k]);
+  }
+  if (!(high > 0)) return;
+  double area = 0, integral = 0;
+  if (low >= 0) {
+    integrate(p, f, n, area, integral);
+  } else {
+    // Keep the part where f >= 0 (Sutherland-Hodgman at the line f = 0).
+    std::vector<V> q_big;
+    std::vector<double> g_big;
+    V q_small[2 * kMaxCorners];
+    double g_small[2 * kMaxCorners];
+    V* q = q_small;
+    double* g = g_small;
+    if (n > kMaxCorners) {
+      q_big.resize(2 * n);
+      g_big.resize(2 * n);
+      q = q_big.data();
+      g = g_big.data();
+    }
+    int m = 0;
+    for (int k = 0; k < n; ++k) {
+      const int j = k + 1 == n ? 0 : k + 1;
+      if (f[k] >= 0) {
+        q[m] = p[k];
+        g[m++] = f[k];
+      }
+      if ((f[k] > 0 && f[j] < 0) || (f[k] < 0 && f[j] > 0)) {
+        const double t = f[k] / (f[k] - f[j]);
+        q[m] = V{p[k].x + t * (p[j].x - p[k].x), p[k].y + t * (p[j].y - p[k].y), 0};
+        g[m++] = 0;
+      }
+    }
+    if (m < 3) return;
+    integrate(q, g, m, area, integral);
+  }
+  side.area += area;
+  side.volume += integral;
+}
+
+// What is summed, and what it is summed against.
+struct Sums {
+  Volumes v;
+  bool band = false;
+  double overdepth = 0;
+};
+
+// Adds a piece with the difference d at its corners.
+void add_piece(Sums& s, const V* p, int n) {
+  if (n < 3) return;
+  double f[kMaxCorners];
+  std::vector<double> f_big;
+  double* ff = f;
+  if (n > kMaxCorners) {
+    f_big.resize(n);
+    ff = f_big.data();
+  }
+  double area = 0, ignored = 0;
+  for (int k = 0; k < n; ++k) ff[k] = p[k].d;
+  integrate(p, ff, n, area, ignored);
+  s.v.common_area += area;
+  ++s.v.pieces;
+  add_positive(p, ff, n, s.v.above);
+  for (int k = 0; k < n; ++k) ff[k] = -p[k].d;
+  add_positive(p, ff, n, s.v.below);
+  if (s.band) {
+    for (int k = 0; k < n; ++k) ff[k] = -p[k].d - s.overdepth;
+    add_positive(p, ff, n, s.v.beyond);
+  }
+}
+
+// The boundary in the frame, for Boost.Geometry, with its box.
+struct Clip {
+  Poly shape;
+  bg::model::box<Pt> box;
+};
+
+Clip make_clip(const Boundary& b, const Frame& o) {
+  Clip c;
+  for (const Corner& k : b.corners) c.shape.outer().push_back(Pt(k.x - o.ox, k.y - o.oy));
+  c.shape.outer().push_back(c.shape.outer().front());
+  bg::correct(c.shape);
+  bg::envelope(c.shape, c.box);
+  return c;
+}
+
+enum class Where { inside, outside, across };
+
+Where where(const Tri& t, const Clip* c) {
+  if (c == nullptr) return Where::inside;
+  const double xl = std::min({t.x[0], t.x[1], t.x[2]}), xh = std::max({t.x[0], t.x[1], t.x[2]});
+  const double yl = std::min({t.y[0], t.y[1], t.y[2]}), yh = std::max({t.y[0], t.y[1], t.y[2]});
+  if (xh < c->box.min_corner().x() || xl > c->box.max_corner().x() || yh < c->box.min_corner().y() ||
+      yl > c->box.max_corner().y())
+    return Where::outside;
+  Poly p;
+  for (int k = 0; k < 3; ++k) p.outer().push_back(Pt(t.x[k], t.y[k]));
+  p.outer().push_back(p.outer().front());
+  if (bg::covered_by(p, c->shape)) return Where::inside;
+  if (!bg::intersects(p, c->shape)) return Where::outside;
+  return Where::across;
+}
+
+// The parts of the convex piece inside the boundary, each with the
+// difference at its corners from diff(x, y).
+template <class Diff>
+void add_clipped(Sums& s, const V* p, int n, const Clip& c, Diff diff) {
+  Poly piece;
+  for (int k = 0; k < n; ++k) piece.outer().push_back(Pt(p[k].x, p[k].y));
+  piece.outer().push_back(piece.outer().front());
+  Multi parts;
+  bg::intersection(piece, c.shape, parts);
+  std::vector<V> q;
+  for (const Poly& part : parts) {
+    const auto& ring = part.outer();
+    q.clear();
+    for (std::size_t k = 0; k + 1 < ring.size(); ++k)
+      q.push_back(V{ring[k].x(), ring[k].y(), diff(ring[k].x(), ring[k].y())});
+    add_piece(s, q.data(), static_cast<int>(q.size()));
+    // A part of a triangle inside a simple polygon has no holes; were
+    // there any, they would be taken out here.
+    for (const auto& hole : part.inners()) {
+      q.clear();
+      for (std::size_t k = 0; k + 1 < hole.size(); ++k)
+        q.push_back(V{hole[k].x(), hole[k].y(), diff(hole[k].x(), hole[k].y())});
+      add_piece(s, q.data(), static_cast<int>(q.size()));
+    }
+  }
+}
+
+Frame frame_of(std::span<const Facet> survey) {
+  Frame o;
+  if (!survey.empty()) {
+    o.ox = std::round(survey[0].c[0].x);
+    o.oy = std::round(survey[0].c[0].y);
+  }
+  return o;
+}
+
+// The reference triangles' index: a grid of square cells, each listing the
+// triangles whose box meets it (compressed rows).
+struct Index {
+  double x0 = 0, y0 = 0, cell = 1;
+  int cols = 0, rows = 0;
+  std::vector<std::uint32_t> start;  // cols * rows + 1
+  std::vector<std::uint32_t> items;
+};
+
+void box_of(const Tri& t, double& xl, double& yl, double& xh, double& yh) {
+  xl = std::min({t.x[0], t.x[1], t.x[2]});
+  xh = std::max({t.x[0], t.x[1], t.x[2]});
+  yl = std::min({t.y[0], t.y[1], t.y[2]});
+  yh = std::max({t.y[0], t.y[1], t.y[2]});
+}
+
+int cell_index(double v, double v0, double cell, int n) {
+  const double c = std::floor((v - v0) / cell);
+  if (!(c >= 0)) return 0;
+  return c >= n - 1 ? n - 1 : static_cast<int>(c);
+}
+
+Index make_index(const std::vector<Tri>& tris) {
+  Index ix;
+  double xl = std::numeric_limits<double>::infinity(), yl = xl, xh = -xl, yh = -xl;
+  double area = 0;
+  for (const Tri& t : tris) {
+    double a, b, c, d;
+    box_of(t, a, b, c, d);
+    xl = std::min(xl, a);
+    yl = std::min(yl, b);
+    xh = std::max(xh, c);
+    yh = std::max(yh, d);
+    area += (c - a) * (d - b);
+  }
+  const double n = static_cast<double>(std::max<std::size_t>(tris.size(), 1));
+  // Cells about the size of a triangle's box: a few triangles a cell.
+  ix.cell = std::max(std::sqrt(area / n), 1e-3);
+  const double span_x = std::max(xh - xl, 0.0), span_y = std::max(yh - yl, 0.0);
+  while ((span_x / ix.cell + 1) * (span_y / ix.cell + 1) > 4 * n + 16) ix.cell *= 1.5;
+  ix.x0 = xl;
+  ix.y0 = yl;
+  ix.cols = static_cast<int>(span_x / ix.cell) + 1;
+  ix.rows = static_cast<int>(span_y / ix.cell) + 1;
+  ix.start.assign(static_cast<std::size_t>(ix.cols) * ix.rows + 1, 0);
+  auto each_cell = [&](const Tri& t, auto put) {
+    double a, b, c, d;
+    box_of(t, a, b, c, d);
+    const int c0 = cell_index(a, ix.x0, ix.cell, ix.cols), c1 = cell_index(c, ix.x0, ix.cell, ix.cols);
+    const int r0 = cell_index(b, ix.y0, ix.cell, ix.rows), r1 = cell_index(d, ix.y0, ix.cell, ix.rows);
+    for (int r = r0; r <= r1; ++r)
+      for (int col = c0; col <= c1; ++col) put(static_cast<std::size_t>(r) * ix.cols + col);
+  };
+  for (const Tri& t : tris) each_cell(t, [&](std::size_t k) { ++ix.start[k + 1]; });
+  for (std::size_t k = 1; k < ix.start.size(); ++k) ix.start[k] += ix.start[k - 1];
+  ix.items.resize(ix.start.back());
+  std::vector<std::uint32_t> fill(ix.start.begin(), ix.start.end() - 1);
+  for (std::uint32_t i = 0; i < tris.size(); ++i) each_cell(tris[i], [&](std::size_t k) { ix.items[fill[k]++] = i; });
+  return ix;
+}
+
+// Clips the convex polygon p (n corners) to the counterclockwise triangle r;
+// the result in q, its corner count returned.
+int clip_to_triangle(const V* p, int n, const Tri& r, V* q) {
+  V a_buf[kMaxCorners], b_buf[kMaxCorners];
+  const V* in = p;
+  int m = n;
+  for (int e = 0; e < 3; ++e) {
+    V* out = e == 2 ? q : (e == 0 ? a_buf : b_buf);
+    const double ax = r.x[e], ay = r.y[e];
+    const double ex = r.x[e == 2 ? 0 : e + 1] - ax, ey = r.y[e == 2 ? 0 : e + 1] - ay;
+    double side[kMaxCorners];
+    bool all_in = true, all_out = true;
+    for (int k = 0; k < m; ++k) {
+      side[k] = ex * (in[k].y - ay) - ey * (in[k].x - ax);
+      all_in = all_in && side[k] >= 0;
+      all_out = all_out && side[k] <= 0;
+    }
+    if (all_out) return 0;
+    int o = 0;
+    if (all_in) {
+      std::copy(in, in + m, out);
+      o = m;
+    } else {
+      for (int k = 0; k < m; ++k) {
+        const int j = k + 1 == m ? 0 : k + 1;
+        if (side[k] >= 0) out[o++] = in[k];
+        if ((side[k] > 0 && side[j] < 0) || (side[k] < 0 && side[j] > 0)) {
+          const double t = side[k] / (side[k] - side[j]);
+          out[o++] = V{in[k].x + t * (in[j].x - in[k].x), in[k].y + t * (in[j].y - in[k].y), 0};
+        }
+      }
+    }
+    if (o < 3) return 0;
+    in = out;
+    m = o;
+  }
+  return m;
+}
+
+}  // namespace
+
+Volumes volumes_against_level(std::span<const Facet> survey, double level, double overdepth,
+                              const Boundary* boundary) {
+  const Frame o = frame_of(survey);
+  Sums s;
+  s.band = overdepth > 0;
+  s.overdepth = overdepth;
+  Clip clip;
+  if (boundary) clip = make_clip(*boundary, o);
+  const Clip* c = boundary ? &clip : nullptr;
+  for (const Facet& f : survey) {
+    const Tri t = local(f, o);
+    const Where w = where(t, c);
+    if (w == Where::outside) continue;
+    V p[3];
+    for (int k = 0; k < 3; ++k) p[k] = V{t.x[k], t.y[k], t.z[k] - level};
+    if (w == Where::inside)
+      add_piece(s, p, 3);
+    else
+      add_clipped(s, p, 3, *c, [&](double x, double y) { return height_at(t, x, y) - level; });
+  }
+  return s.v;
+}
+
+Volumes volumes_against_surface(std::span<const Facet> survey, std::span<const Facet> reference,
+                                const Boundary* boundary) {
+  const Frame o = frame_of(survey);
+  Sums s;
+  Clip clip;
+  if (boundary) clip = make_clip(*boundary, o);
+  const Clip* c = boundary ? &clip : nullptr;
+  std::vector<Tri> ref;
+  ref.reserve(reference.size());
+  for (const Facet& f : reference) ref.push_back(local(f, o));
+  const Index ix = make_index(ref);
+  std::vector<std::uint32_t> seen(ref.size(), 0);
+  std::uint32_t stamp = 0;
+  V q[kMaxCorners];
+  for (const Facet& f : survey) {
+    const Tri t = local(f, o);
+    const Where w = where(t, c);
+    if (w == Where::outside) continue;
+    if (++stamp == 0) {  // after 2^32 triangles: start the stamps again
+      std::fill(seen.begin(), seen.end(), 0);
+      stamp = 1;
+    }
+    double xl, yl, xh, yh;
+    box_of(t, xl, yl, xh, yh);
+    const int c0 = cell_index(xl, ix.x0, ix.cell, ix.cols), c1 = cell_index(xh, ix.x0, ix.cell, ix.cols);
+    const int r0 = cell_index(yl, ix.y0, ix.cell, ix.rows), r1 = cell_index(yh, ix.y0, ix.cell, ix.rows);
+    const V p[3] = {{t.x[0], t.y[0], 0}, {t.x[1], t.y[1], 0}, {t.x[2], t.y[2], 0}};
+    for (int row = r0; row <= r1; ++row)
+      for (int col = c0; col <= c1; ++col) {
+        const std::size_t cell = static_cast<std::size_t>(row) * ix.cols + col;
+        for (std::uint32_t k = ix.start[cell]; k < ix.start[cell + 1]; ++k) {
+          const std::uint32_t i = ix.items[k];
+          if (seen[i] == stamp) continue;
+          seen[i] = stamp;
+          const Tri& r = ref[i];
+          double a, b, cc, d;
+          box_of(r, a, b, cc, d);
+          if (a > xh || cc < xl || b > yh || d < yl) continue;
+          const int n = clip_to_triangle(p, 3, r, q);
+          if (n < 3) continue;
+          auto diff = [&](double x, double y) { return height_at(t, x, y) - height_at(r, x, y); };
+          if (w == Where::inside) {
+            for (int j = 0; j < n; ++j) q[j].d = diff(q[j].x, q[j].y);
+            add_piece(s, q, n);
+          } else {
+            add_clipped(s, q, n, *c, diff);
+          }
+        }
+      }
+  }
+  return s.v;
+}
+
+BoundaryCheck make_boundary(const std::vector<Corner>& given) {
+  BoundaryCheck check;
+  // The corners taken, with their index in given.
+  std::vector<Corner> k;
+  std::vector<std::size_t> at;
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    if (!k.empty() && given[i].x == k.back().x && given[i].y == k.back().y) continue;
+    k.push_back(given[i]);
+    at.push_back(i);
+  }
+  if (k.size() > 1 && k.back().x == k.front().x && k.back().y == k.front().y) {
+    k.pop_back();
+    at.pop_back();
+  }
+  if (k.size() < 3) {
+    check.why = "a boundary needs at least 3 corners, it has " + std::to_string(k.size());
+    check.bad_corner = given.empty() ? 0 : given.size() - 1;
+    return check;
+  }
+  const std::size_t n = k.size();
+  auto seg = [&](std::size_t i) {
+    const std::size_t j = i + 1 == n ? 0 : i + 1;
+    return Segment(Pt(k[i].x, k[i].y), Pt(k[j].x, k[j].y));
+  };
+  // Edge i runs from corner i to corner i + 1 (the last back to the first).
+  for (std::size_t i = 1; i < n; ++i) {
+    const Segment e = seg(i);
+    for (std::size_t j = 0; j < i; ++j) {
+      const bool next = j + 1 == i || (i + 1 == n && j == 0);
+      if (!next) {
+        if (bg::intersects(e, seg(j))) {
+          check.why = "the boundary crosses itself";
+          check.bad_corner = i + 1 == n ? at.back() : at[i + 1];
+          return check;
+        }
+        continue;
+      }
+      // Neighbouring edges meet at their shared corner only: not when one
+      // turns straight back along the other.
+      const std::size_t shared = j + 1 == i ? i : 0;
+      const Corner& m = k[shared];
+      const Corner& u = k[shared == 0 ? n - 1 : shared - 1];
+      const Corner& w = k[shared + 1 == n ? 0 : shared + 1];
+      const double cross = (u.x - m.x) * (w.y - m.y) - (u.y - m.y) * (w.x - m.x);
+      const double dot = (u.x - m.x) * (w.x - m.x) + (u.y - m.y) * (w.y - m.y);
+      if (cross == 0 && dot > 0) {
+        check.why = "the boundary turns back on itself";
+        check.bad_corner = at[shared];
+        return check;
+      }
+    }
+  }
+  double area2 = 0;
+  for (std::size_t i = 0; i < n; ++i) {
+    const Corner& a = k[i];
+    const Corner& b = k[i + 1 == n ? 0 : i + 1];
+    area2 += (a.x - k[0].x) * (b.y - k[0].y) - (a.y - k[0].y) * (b.x - k[0].x);
+  }
+  if (area2 == 0) {
+    check.why = "the boundary encloses no area";
+    check.bad_corner = at.back();
+    return check;
+  }
+  if (area2 < 0) std::reverse(k.begin(), k.end());
+  check.boundary.corners = std::move(k);
+  return check;
+}
+
+double boundary_area(const Boundary& b) {
+  double a2 = 0;
+  const auto& k = b.corners;
+  for (std::size_t i = 0; i + 1 < k.size(); ++i)
+    a2 += (k[i].x - k[0].x) * (k[i + 1].y - k[0].y) - (k[i].y - k[0].y) * (k[i + 1].x - k[0].x);
+  return std::abs(a2) / 2;
+}
+
+Grid aligned_grid(double x_low, double y_low, double x_high, double y_high, double cell) {
+  Grid g;
+  g.cell = cell;
+  g.x0 = std::floor(x_low / cell) * cell;
+  g.y0 = std::floor(y_low / cell) * cell;
+  g.cols = std::max(1, static_cast<int>(std::ceil((x_high - g.x0) / cell)));
+  g.rows = std::max(1, static_cast<int>(std::ceil((y_high - g.y0) / cell)));
+  g.z.assign(static_cast<std::size_t>(g.cols) * g.rows, kNaN);
+  return g;
+}
+
+void sample_heights(Grid& g, std::span<const Facet> triangles) {
+  const Frame o{g.x0, g.y0};
+  for (const Facet& f : triangles) {
+    const Tri t = local(f, o);
+    double xl, yl, xh, yh;
+    box_of(t, xl, yl, xh, yh);
+    // The centres (i + 0.5) cell within the box.
+    const int i0 = std::max(0, static_cast<int>(std::ceil(xl / g.cell - 0.5)));
+    const int i1 = std::min(g.cols - 1, static_cast<int>(std::floor(xh / g.cell - 0.5)));
+    const int j0 = std::max(0, static_cast<int>(std::ceil(yl / g.cell - 0.5)));
+    const int j1 = std::min(g.rows - 1, static_cast<int>(std::floor(yh / g.cell - 0.5)));
+    const double a2 = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.y[1] - t.y[0]) * (t.x[2] - t.x[0]);
+    if (!(a2 > 0)) continue;
+    for (int j = j0; j <= j1; ++j) {
+      const double y = (j + 0.5) * g.cell;
+      for (int i = i0; i <= i1; ++i) {
+        const double x = (i + 0.5) * g.cell;
+        const double w0 = (t.x[1] - x) * (t.y[2] - y) - (t.y[1] - y) * (t.x[2] - x);
+        const double w1 = (t.x[2] - x) * (t.y[0] - y) - (t.y[2] - y) * (t.x[0] - x);
+        const double w2 = (t.x[0] - x) * (t.y[1] - y) - (t.y[0] - y) * (t.x[1] - x);
+        if (w0 < 0 || w1 < 0 || w2 < 0) continue;
+        g.z[static_cast<std::size_t>(j) * g.cols + i] = (w0 * t.z[0] + w1 * t.z[1] + w2 * t.z[2]) / (w0 + w1 + w2);
+      }
+    }
+  }
+}
+
+void clip_to_boundary(Grid& g, const Boundary& b) {
+  const Clip c = make_clip(b, Frame{g.x0, g.y0});
+  for (int j = 0; j < g.rows; ++j) {
+    const double y = (j + 0.5) * g.cell;
+    for (int i = 0; i < g.cols; ++i) {
+      double& z = g.z[static_cast<std::size_t>(j) * g.cols + i];
+      if (std::isnan(z)) continue;
+      const double x = (i + 0.5) * g.cell;
+      const Pt p(x, y);
+      if (x < c.box.min_corner().x() || x > c.box.max_corner().x() || y < c.box.min_corner().y() ||
+          y > c.box.max_corner().y() || !bg::covered_by(p, c.shape))
+        z = kNaN;
+    }
+  }
+}
+
+}  // namespace surface

@@ -1,0 +1,305 @@
+#include "volume.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <numbers>
+#include <random>
+#include <vector>
+
+#include <boost/geometry.hpp>  // with BOOST_GEOMETRY_NO_ROBUSTNESS, as volume.cpp
+#include <boost/geometry/geometries/point_xy.hpp>
+#include <boost/geometry/geometries/polygon.hpp>
+
+namespace surface {
+namespace {
+
+using Height = std::function<double(double, double)>;
+
+// A TIN over a rotated, sheared lattice: corners at origin + i u + j v for
+// i < nu, j < nv, each lattice cell cut along a diagonal (alternating), the
+// heights from z(x, y).
+std::vector<Facet> lattice(double ox, double oy, double ux, double uy, double vx, double vy, int nu, int nv,
+                           const Height& z) {
+  auto at = [&](int i, int j) {
+    const double x = ox + i * ux + j * vx, y = oy + i * uy + j * vy;
+    return Corner{x, y, z(x, y)};
+  };
+  std::vector<Facet> t;
+  for (int j = 0; j + 1 < nv; ++j)
+    for (int i = 0; i + 1 < nu; ++i) {
+      const Corner a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
+      if ((i + j) % 2 == 0) {
+        t.push_back({{a, b, c}});
+        t.push_back({{a, c, d}});
+      } else {
+        t.push_back({{a, b, d}});
+        t.push_back({{b, c, d}});
+      }
+    }
+  return t;
+}
+// A square of side l at (x0, y0) cut into n x n cells.
+std::vector<Facet> square(double x0, double y0, double l, int n, const Height& z) {
+  return lattice(x0, y0, l / n, 0, 0, l / n, n + 1, n + 1, z);
+}
+
+void expect_rel(double got, double want, double tol = 1e-9) {
+  EXPECT_NEAR(got, want, tol * std::max(1.0, std::abs(want))) << "want " << want;
+}
+
+// UTM-like places: the computation must keep its centimetres there.
+constexpr double kE = 512345.0, kN = 4705432.0;
+
+TEST(Volume, AnalyticCases) {
+  const double l = 100, h = 1.75;
+  const Height tilt = [](double x, double y) { return -10 + 0.01 * (x - kE) - 0.02 * (y - kN); };
+  const Height lifted = [&](double x, double y) { return tilt(x, y) + h; };
+  // Two parallel planes h apart over a square, on lattices that share no
+  // inner corner: h times the area above, nothing below.
+  const auto upper = square(kE, kN, l, 7, lifted), lower = square(kE, kN, l, 11, tilt);
+  const Volumes v = volumes_against_surface(upper, lower, nullptr);
+  expect_rel(v.common_area, l * l);
+  expect_rel(v.above.volume, h * l * l);
+  expect_rel(v.above.area, l * l);
+  EXPECT_EQ(v.below.volume, 0);
+  // Swapping the two swaps above and below.
+  const Volumes w = volumes_against_surface(lower, upper, nullptr);
+  expect_rel(w.below.volume, v.above.volume);
+  expect_rel(w.below.area, v.above.area);
+  EXPECT_EQ(w.above.volume, 0);
+  // A boundary square inside the area: its area times h.
+  const BoundaryCheck b = make_boundary({{kE + 20, kN + 30, 0},
+                                         {kE + 20, kN + 70.5, 0},
+                                         {kE + 61.25, kN + 70.5, 0},
+                                         {kE + 61.25, kN + 30, 0}});
+  ASSERT_EQ(b.why, "");
+  const double inside = 41.25 * 40.5;
+  expect_rel(boundary_area(b.boundary), inside);
+  const Volumes c = volumes_against_surface(upper, lower, &b.boundary);
+  expect_rel(c.common_area, inside);
+  expect_rel(c.above.volume, h * inside);
+  const Volumes cl = volumes_against_level(upper, -100, 0, &b.boundary);
+  expect_rel(cl.common_area, inside);
+}
+
+TEST(Volume, TiltedPlaneAgainstLevelThroughItsMiddle) {
+  // z = s (x - l / 2) - 8.5 against the level -8.5: each side a wedge of
+  // l * (l / 2) * (s l / 2) / 2; on a lattice whose corners miss the line.
+  const double l = 90, s = 0.04;
+  const auto t = square(kE, kN, l, 13, [&](double x, double) { return s * (x - kE - l / 2) - 8.5; });
+  const Volumes v = volumes_against_level(t, -8.5, 0, nullptr);
+  const double wedge = l * (l / 2) * (s * l / 2) / 2;
+  expect_rel(v.above.volume, wedge);
+  expect_rel(v.below.volume, wedge);
+  expect_rel(v.above.area, l * l / 2);
+  expect_rel(v.below.area, l * l / 2);
+  // The over-depth band: what lies under level - T is the wedge under it,
+  // the same as the volume below that lower level.
+  const Volumes band = volumes_against_level(t, -8.5, 0.7, nullptr);
+  const Volumes lower = volumes_against_level(t, -8.5 - 0.7, 0, nullptr);
+  expect_rel(band.beyond.volume, lower.below.volume);
+  expect_rel(band.beyond.area, lower.below.area);
+  expect_rel(band.below.volume, wedge);
+  EXPECT_LT(band.below.volume - band.beyond.volume, 0.7 * band.below.area);
+}
+
+TEST(Volume, SurveyAgainstItselfIsZero) {
+  std::mt19937_64 rng(7);
+  std::uniform_real_distribution<double> noise(-3, 3);
+  std::vector<Facet> t = lattice(kE, kN, 3.1, 0.4, -0.7, 2.9, 25, 30, [&](double, double) { return -12 + noise(rng); });
+  const Volumes v = volumes_against_surface(t, t, nullptr);
+  double area = 0;
+  for (const Facet& f : t)
+    area += std::abs((f.c[1].x - f.c[0].x) * (f.c[2].y - f.c[0].y) - (f.c[1].y - f.c[0].y) * (f.c[2].x - f.c[0].x)) / 2;
+  expect_rel(v.common_area, area);
+  EXPECT_NEAR(v.above.volume, 0, 1e-9 * area);
+  EXPECT_NEAR(v.below.volume, 0, 1e-9 * area);
+}
+
+TEST(Volume, ParaboloidAgainstLevelConverges) {
+  // z = x² + y² - 1 on [-1, 1]² against the level 0: below it the unit
+  // disc's bowl, pi / 2; the linear interpolation on cells of side d is at
+  // most d² / 2 off anywhere, so the volumes are at most 4 d² / 2 off. Over
+  // the whole square the interpolation of x² + y² is d² / 3 too high on
+  // average: the net is 8 / 3 - 4 + 4 d² / 3.
+  const Height bowl = [](double x, double y) { return x * x + y * y - 1; };
+  double last_error = 1;
+  for (int n : {8, 16, 32, 64}) {
+    const double d = 2.0 / n;
+    const Volumes v = volumes_against_level(square(-1, -1, 2, n, bowl), 0, 0, nullptr);
+    const double error = std::abs(v.below.volume - std::numbers::pi / 2);
+    EXPECT_LE(error, 2 * d * d) << n;
+    EXPECT_LT(error, last_error / 3) << n;  // second order: a quarter each halving
+    expect_rel(v.above.volume - v.below.volume, 8.0 / 3 - 4 + 4 * d * d / 3);
+    last_error = error;
+  }
+}
+
+// The independent computation: every pair of triangles intersected by
+// Boost.Geometry (no index), each part split at zero by intersecting it with
+// the half-planes as polygons, and a linear function integrated as its value
+// at the part's centroid times the area.
+namespace bg = boost::geometry;
+using Pt = bg::model::d2::point_xy<double>;
+using Poly = bg::model::polygon<Pt, false, true>;
+
+Poly polygon(const std::vector<Pt>& corners) {
+  Poly p;
+  for (const Pt& c : corners) p.outer().push_back(c);
+  p.outer().push_back(corners.front());
+  bg::correct(p);
+  return p;
+}
+
+double plane_at(const Facet& f, double x, double y) {
+  const Corner &a = f.c[0], &b = f.c[1], &c = f.c[2];
+  const double det = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
+  const double gx = ((b.z - a.z) * (c.y - a.y) - (c.z - a.z) * (b.y - a.y)) / det;
+  const double gy = ((c.z - a.z) * (b.x - a.x) - (b.z - a.z) * (c.x - a.x)) / det;
+  return a.z + gx * (x - a.x) + gy * (y - a.y);
+}
+
+TEST(Volume, CrossingLinesMatchAnIndependentOverlay) {
+  // Two surveys of one wavy seabed on lines in different directions (their
+  // corners never coincide), less than a metre apart in height: the one
+  // eroded, the other not.
+  const Height bed = [](double x, double y) { return -9 + 1.5 * std::sin(x / 7) + std::cos(y / 5); };
+  const Height eroded = [&](double x, double y) { return bed(x, y) - 0.8 * std::exp(-((x - 30) * (x - 30) + (y - 25) * (y - 25)) / 200); };
+#ifdef SURVEY_SANITIZE
+  const int n = 7;
+#else
+  const int n = 12;
+#endif
+  const auto a = lattice(0.3, -5, 6.0 * 12 / n, 0.9 * 12 / n, 0.2, 1.1, n + 1, 45, bed);  // long thin cells
+  const auto b = lattice(40, -10, 0.6, 6.1 * 12 / n, -1.3 * 12 / n, 0.15, 50, n + 1, eroded);
+  const BoundaryCheck fence = make_boundary({{10, 5, 0}, {60, 0, 0}, {45, 30, 0}, {70, 60, 0}, {5, 40, 0}});
+  ASSERT_EQ(fence.why, "");
+  for (bool fenced : {false, true}) {
+    const Volumes v = volumes_against_surface(a, b, fenced ? &fence.boundary : nullptr);
+    Poly f;
+    for (const Corner& c : fence.boundary.corners) f.outer().push_back(Pt(c.x, c.y));
+    f.outer().push_back(f.outer().front());
+    bg::correct(f);
+    double area = 0, above = 0, below = 0, above_area = 0;
+    for (const Facet& s : a)
+      for (const Facet& r : b) {
+        const Poly ps = polygon({{s.c[0].x, s.c[0].y}, {s.c[1].x, s.c[1].y}, {s.c[2].x, s.c[2].y}});
+        const Poly pr = polygon({{r.c[0].x, r.c[0].y}, {r.c[1].x, r.c[1].y}, {r.c[2].x, r.c[2].y}});
+        std::vector<Poly> parts;
+        bg::intersection(ps, pr, parts);
+        if (fenced) {
+          std::vector<Poly> in;
+          for (const Poly& p : parts) bg::intersection(p, f, in);
+          parts = in;
+        }
+        for (const Poly& p : parts) {
+          area += bg::area(p);
+          // The half-plane d >= 0 within the part's box, as a polygon.
+          const auto d = [&](double x, double y) { return plane_at(s, x, y) - plane_at(r, x, y); };
+          bg::model::box<Pt> box;
+          bg::envelope(p, box);
+          std::vector<Pt> corners, up;
+          const Pt lo = box.min_corner(), hi = box.max_corner();
+          corners = {{lo.x() - 1, lo.y() - 1}, {hi.x() + 1, lo.y() - 1}, {hi.x() + 1, hi.y() + 1}, {lo.x() - 1, hi.y() + 1}};
+          for (std::size_t k = 0; k < 4; ++k) {
+            const Pt &c = corners[k], &e = corners[(k + 1) % 4];
+            const double dc = d(c.x(), c.y()), de = d(e.x(), e.y());
+            if (dc >= 0) up.push_back(c);
+            if ((dc > 0 && de < 0) || (dc < 0 && de > 0)) {
+              const double t = dc / (dc - de);
+              up.push_back(Pt(c.x() + t * (e.x() - c.x()), c.y() + t * (e.y() - c.y())));
+            }
+          }
+          double part_above = 0, part_above_area = 0;
+          if (up.size() >= 3) {
+            std::vector<Poly> pos;
+            bg::intersection(p, polygon(up), pos);
+            for (const Poly& q : pos) {
+              Pt centre;
+              bg::centroid(q, centre);
+              part_above += bg::area(q) * d(centre.x(), centre.y());
+              part_above_area += bg::area(q);
+            }
+          }
+          Pt centre;
+          bg::centroid(p, centre);
+          const double net = bg::area(p) * d(centre.x(), centre.y());
+          above += part_above;
+          above_area += part_above_area;
+          below += part_above - net;
+        }
+      }
+    ASSERT_GT(above, 1);
+    ASSERT_GT(below, 1);
+    EXPECT_NEAR(v.common_area, area, 1e-7 * area) << fenced;
+    EXPECT_NEAR(v.above.volume, above, 1e-7 * area) << fenced;
+    EXPECT_NEAR(v.below.volume, below, 1e-7 * area) << fenced;
+    EXPECT_NEAR(v.above.area, above_area, 1e-7 * area) << fenced;
+  }
+}
+
+TEST(Volume, BoundaryChecks) {
+  struct Case {
+    std::vector<Corner> corners;
+    const char* why;  // the start of the message, "" when accepted
+    std::size_t bad;
+  };
+  const Case cases[] = {
+      {{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}}, "", 0},
+      {{{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 0, 0}, {0, 0, 0}}, "", 0},  // clockwise, closed
+      {{{0, 0, 0}, {10, 0, 0}, {10, 0, 0}, {10, 10, 0}}, "", 0},              // a corner twice
+      {{{0, 0, 0}, {10, 0, 0}}, "a boundary needs at least 3", 1},
+      {{{0, 0, 0}, {10, 0, 0}, {0, 0, 0}}, "a boundary needs at least 3", 2},
+      {{{0, 0, 0}, {10, 10, 0}, {10, 0, 0}, {0, 10, 0}}, "the boundary crosses itself", 3},  // a bow tie
+      {{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {5, -5, 0}, {0, 10, 0}}, "the boundary crosses itself", 3},
+      {{{0, 0, 0}, {10, 0, 0}, {5, 0, 0}, {5, 5, 0}}, "the boundary turns back", 1},
+      {{{0, 0, 0}, {10, 0, 0}, {20, 0, 0}}, "the boundary turns back", 0},  // the closing edge
+      {{{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {10, 0, 0}}, "the boundary crosses itself", 3},  // touches
+  };
+  for (const Case& c : cases) {
+    const BoundaryCheck b = make_boundary(c.corners);
+    EXPECT_EQ(b.why.substr(0, std::string(c.why).size()), c.why) << b.why;
+    if (*c.why) {
+      EXPECT_EQ(b.bad_corner, c.bad) << c.why;
+    } else {
+      EXPECT_GT(boundary_area(b.boundary), 0);
+    }
+  }
+}
+
+TEST(Volume, GridSamplesThePlanesInsideTheBoundary) {
+  const Height plane = [](double x, double y) { return 0.25 * (x - kE) - 0.5 * (y - kN) - 3; };
+  const auto t = lattice(kE + 0.3, kN + 0.7, 1.7, 0.2, -0.3, 2.1, 12, 9, plane);
+  Grid g = aligned_grid(kE + 0.3 - 2.4, kN + 0.7, kE + 0.3 + 11 * 1.7, kN + 0.7 + 0.2 * 11 + 8 * 2.1, 0.5);
+  EXPECT_EQ(std::fmod(g.x0, 0.5), 0);
+  EXPECT_EQ(std::fmod(g.y0, 0.5), 0);
+  sample_heights(g, t);
+  const BoundaryCheck b = make_boundary({{kE + 2, kN + 2, 0}, {kE + 12, kN + 3, 0}, {kE + 4, kN + 14, 0}});
+  clip_to_boundary(g, b.boundary);
+  int inside = 0;
+  for (int j = 0; j < g.rows; ++j)
+    for (int i = 0; i < g.cols; ++i) {
+      const double x = g.x0 + (i + 0.5) * g.cell, y = g.y0 + (j + 0.5) * g.cell;
+      const double z = g.z[static_cast<std::size_t>(j) * g.cols + i];
+      // Inside the triangle of the boundary (well inside the lattice): the plane.
+      const double px[3] = {2, 12, 4}, py[3] = {2, 3, 14};
+      double side[3];
+      for (int k = 0; k < 3; ++k) {
+        const int e = (k + 1) % 3;
+        side[k] = (px[e] - px[k]) * (y - kN - py[k]) - (py[e] - py[k]) * (x - kE - px[k]);
+      }
+      const double u = -side[0], v = -side[1], w = -side[2];
+      if (u < -1e-6 && v < -1e-6 && w < -1e-6) {
+        ++inside;
+        EXPECT_NEAR(z, plane(x, y), 1e-9);
+      } else if (u > 1e-6 || v > 1e-6 || w > 1e-6) {
+        EXPECT_TRUE(std::isnan(z)) << x - kE << " " << y - kN;
+      }
+    }
+  EXPECT_GT(inside, 150);
+}
+
+}  // namespace
+}  // namespace surface
