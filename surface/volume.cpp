@@ -43,12 +43,13 @@ struct Tri {
   double x[3], y[3], z[3];
 };
 
-Tri local(const Facet& f, const Frame& o) {
+Tri local(const Tin& tin, const Triangle& f, const Frame& o) {
   Tri t;
   for (int k = 0; k < 3; ++k) {
-    t.x[k] = f.c[k].x - o.ox;
-    t.y[k] = f.c[k].y - o.oy;
-    t.z[k] = f.c[k].z;
+    const Vertex& v = corner(tin, f, k);
+    t.x[k] = v.x - o.ox;
+    t.y[k] = v.y - o.oy;
+    t.z[k] = v.z;
   }
   const double turn = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.y[1] - t.y[0]) * (t.x[2] - t.x[0]);
   if (turn < 0) {
@@ -222,11 +223,11 @@ void add_clipped(Sums& s, const V* p, int n, const Clip& c, Diff diff) {
   }
 }
 
-Frame frame_of(std::span<const Facet> survey) {
+Frame frame_of(const Tin& survey) {
   Frame o;
-  if (!survey.empty()) {
-    o.ox = std::round(survey[0].c[0].x);
-    o.oy = std::round(survey[0].c[0].y);
+  if (!survey.vertices.empty()) {
+    o.ox = std::round(survey.vertices[0].x);
+    o.oy = std::round(survey.vertices[0].y);
   }
   return o;
 }
@@ -333,8 +334,7 @@ int clip_to_triangle(const V* p, int n, const Tri& r, V* q) {
 
 }  // namespace
 
-Volumes volumes_against_level(std::span<const Facet> survey, double level, double overdepth,
-                              const Boundary* boundary) {
+Volumes volumes_against_level(const Tin& survey, double level, double overdepth, const Boundary* boundary) {
   const Frame o = frame_of(survey);
   Sums s;
   s.band = overdepth > 0;
@@ -342,8 +342,8 @@ Volumes volumes_against_level(std::span<const Facet> survey, double level, doubl
   Clip clip;
   if (boundary) clip = make_clip(*boundary, o);
   const Clip* c = boundary ? &clip : nullptr;
-  for (const Facet& f : survey) {
-    const Tri t = local(f, o);
+  for (const Triangle& f : survey.triangles) {
+    const Tri t = local(survey, f, o);
     const Where w = where(t, c);
     if (w == Where::outside) continue;
     V p[3];
@@ -356,22 +356,21 @@ Volumes volumes_against_level(std::span<const Facet> survey, double level, doubl
   return s.v;
 }
 
-Volumes volumes_against_surface(std::span<const Facet> survey, std::span<const Facet> reference,
-                                const Boundary* boundary) {
+Volumes volumes_against_surface(const Tin& survey, const Tin& reference, const Boundary* boundary) {
   const Frame o = frame_of(survey);
   Sums s;
   Clip clip;
   if (boundary) clip = make_clip(*boundary, o);
   const Clip* c = boundary ? &clip : nullptr;
   std::vector<Tri> ref;
-  ref.reserve(reference.size());
-  for (const Facet& f : reference) ref.push_back(local(f, o));
+  ref.reserve(reference.triangles.size());
+  for (const Triangle& f : reference.triangles) ref.push_back(local(reference, f, o));
   const Index ix = make_index(ref);
   std::vector<std::uint32_t> seen(ref.size(), 0);
   std::uint32_t stamp = 0;
   V q[kMaxCorners];
-  for (const Facet& f : survey) {
-    const Tri t = local(f, o);
+  for (const Triangle& f : survey.triangles) {
+    const Tri t = local(survey, f, o);
     const Where w = where(t, c);
     if (w == Where::outside) continue;
     if (++stamp == 0) {  // after 2^32 triangles: start the stamps again
@@ -485,57 +484,15 @@ double boundary_area(const Boundary& b) {
   return std::abs(a2) / 2;
 }
 
-Grid aligned_grid(double x_low, double y_low, double x_high, double y_high, double cell) {
-  Grid g;
-  g.cell = cell;
-  g.x0 = std::floor(x_low / cell) * cell;
-  g.y0 = std::floor(y_low / cell) * cell;
-  g.cols = std::max(1, static_cast<int>(std::ceil((x_high - g.x0) / cell)));
-  g.rows = std::max(1, static_cast<int>(std::ceil((y_high - g.y0) / cell)));
-  g.z.assign(static_cast<std::size_t>(g.cols) * g.rows, kNaN);
-  return g;
-}
-
-void sample_heights(Grid& g, std::span<const Facet> triangles) {
-  const Frame o{g.x0, g.y0};
-  for (const Facet& f : triangles) {
-    const Tri t = local(f, o);
-    double xl, yl, xh, yh;
-    box_of(t, xl, yl, xh, yh);
-    // The centres (i + 0.5) cell within the box.
-    const int i0 = std::max(0, static_cast<int>(std::ceil(xl / g.cell - 0.5)));
-    const int i1 = std::min(g.cols - 1, static_cast<int>(std::floor(xh / g.cell - 0.5)));
-    const int j0 = std::max(0, static_cast<int>(std::ceil(yl / g.cell - 0.5)));
-    const int j1 = std::min(g.rows - 1, static_cast<int>(std::floor(yh / g.cell - 0.5)));
-    const double a2 = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.y[1] - t.y[0]) * (t.x[2] - t.x[0]);
-    if (!(a2 > 0)) continue;
-    for (int j = j0; j <= j1; ++j) {
-      const double y = (j + 0.5) * g.cell;
-      for (int i = i0; i <= i1; ++i) {
-        const double x = (i + 0.5) * g.cell;
-        const double w0 = (t.x[1] - x) * (t.y[2] - y) - (t.y[1] - y) * (t.x[2] - x);
-        const double w1 = (t.x[2] - x) * (t.y[0] - y) - (t.y[2] - y) * (t.x[0] - x);
-        const double w2 = (t.x[0] - x) * (t.y[1] - y) - (t.y[0] - y) * (t.x[1] - x);
-        if (w0 < 0 || w1 < 0 || w2 < 0) continue;
-        g.z[static_cast<std::size_t>(j) * g.cols + i] = (w0 * t.z[0] + w1 * t.z[1] + w2 * t.z[2]) / (w0 + w1 + w2);
-      }
-    }
-  }
-}
-
-void clip_to_boundary(Grid& g, const Boundary& b) {
+void mask_row(const Boundary& b, const Grid& g, std::int64_t row, std::span<double> heights) {
   const Clip c = make_clip(b, Frame{g.x0, g.y0});
-  for (int j = 0; j < g.rows; ++j) {
-    const double y = (j + 0.5) * g.cell;
-    for (int i = 0; i < g.cols; ++i) {
-      double& z = g.z[static_cast<std::size_t>(j) * g.cols + i];
-      if (std::isnan(z)) continue;
-      const double x = (i + 0.5) * g.cell;
-      const Pt p(x, y);
-      if (x < c.box.min_corner().x() || x > c.box.max_corner().x() || y < c.box.min_corner().y() ||
-          y > c.box.max_corner().y() || !bg::covered_by(p, c.shape))
-        z = kNaN;
-    }
+  const double y = (static_cast<double>(g.rows - 1 - row) + 0.5) * g.cell;
+  const bool off = y < c.box.min_corner().y() || y > c.box.max_corner().y();
+  for (std::size_t i = 0; i < heights.size(); ++i) {
+    if (std::isnan(heights[i])) continue;
+    const double x = (static_cast<double>(i) + 0.5) * g.cell;
+    if (off || x < c.box.min_corner().x() || x > c.box.max_corner().x() || !bg::covered_by(Pt(x, y), c.shape))
+      heights[i] = kNaN;
   }
 }
 

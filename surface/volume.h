@@ -11,8 +11,7 @@
 // the survey triangles that cross it (Boost.Geometry's intersection); the
 // pieces wholly inside it are taken as they are.
 //
-// Plain triangle soups in, no CGAL here: the surface library's TIN hands its
-// kept triangles over as corners.
+// The TINs' kept triangles as surface.h hands them out; no CGAL here.
 #pragma once
 
 #include <cstddef>
@@ -20,18 +19,16 @@
 #include <string>
 #include <vector>
 
+#include "surface.h"
+
 namespace surface {
 
 struct Corner {
-  double x = 0, y = 0, z = 0;
-};
-// A triangle of a TIN: three corners, in either turning sense.
-struct Facet {
-  Corner c[3];
+  double x = 0, y = 0;
 };
 
 // A closed simple polygon in the plane: its corners counterclockwise, the
-// first not repeated at the end (z unused), as make_boundary checks it.
+// first not repeated at the end, as make_boundary checks it.
 struct Boundary {
   std::vector<Corner> corners;
 };
@@ -64,27 +61,12 @@ struct Volumes {
 // The survey against a level z = level. With overdepth > 0, beyond is the
 // part of below that lies under level - overdepth (its volume measured from
 // that lower level); the band is below - beyond.
-Volumes volumes_against_level(std::span<const Facet> survey, double level, double overdepth,
-                              const Boundary* boundary);
+Volumes volumes_against_level(const Tin& survey, double level, double overdepth, const Boundary* boundary);
 // The survey against another surface: only where both exist.
-Volumes volumes_against_surface(std::span<const Facet> survey, std::span<const Facet> reference,
-                                const Boundary* boundary);
+Volumes volumes_against_surface(const Tin& survey, const Tin& reference, const Boundary* boundary);
 
-// A grid of cell centres x0 + (i + 0.5) cell, y0 + (j + 0.5) cell, row j = 0
-// the southernmost; heights stored row by row, NaN where no triangle covers
-// the centre.
-struct Grid {
-  double x0 = 0, y0 = 0, cell = 1;
-  int cols = 0, rows = 0;
-  std::vector<double> z;
-};
-// The grid aligned to multiples of cell that covers x_low .. x_high,
-// y_low .. y_high, all NaN.
-Grid aligned_grid(double x_low, double y_low, double x_high, double y_high, double cell);
-// Sets the cells whose centre lies in a triangle (on its edge included) to
-// the triangle's height there.
-void sample_heights(Grid& g, std::span<const Facet> triangles);
-// Sets the cells whose centre lies outside the boundary to NaN.
-void clip_to_boundary(Grid& g, const Boundary& b);
+// Sets to NaN the heights of a grid's row (sample_rows) whose cell centre
+// lies outside the boundary.
+void mask_row(const Boundary& b, const Grid& g, std::int64_t row, std::span<double> heights);
 
 }  // namespace surface

@@ -20,28 +20,30 @@ using Height = std::function<double(double, double)>;
 // A TIN over a rotated, sheared lattice: corners at origin + i u + j v for
 // i < nu, j < nv, each lattice cell cut along a diagonal (alternating), the
 // heights from z(x, y).
-std::vector<Facet> lattice(double ox, double oy, double ux, double uy, double vx, double vy, int nu, int nv,
-                           const Height& z) {
-  auto at = [&](int i, int j) {
-    const double x = ox + i * ux + j * vx, y = oy + i * uy + j * vy;
-    return Corner{x, y, z(x, y)};
-  };
-  std::vector<Facet> t;
+Tin lattice(double ox, double oy, double ux, double uy, double vx, double vy, int nu, int nv, const Height& z) {
+  Tin t;
+  t.state = TinState::kBuilt;
+  for (int j = 0; j < nv; ++j)
+    for (int i = 0; i < nu; ++i) {
+      const double x = ox + i * ux + j * vx, y = oy + i * uy + j * vy;
+      t.vertices.push_back(Vertex{x, y, z(x, y)});
+    }
+  auto at = [&](int i, int j) { return static_cast<std::uint32_t>(j * nu + i); };
   for (int j = 0; j + 1 < nv; ++j)
     for (int i = 0; i + 1 < nu; ++i) {
-      const Corner a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
+      const std::uint32_t a = at(i, j), b = at(i + 1, j), c = at(i + 1, j + 1), d = at(i, j + 1);
       if ((i + j) % 2 == 0) {
-        t.push_back({{a, b, c}});
-        t.push_back({{a, c, d}});
+        t.triangles.push_back({{a, b, c}});
+        t.triangles.push_back({{a, c, d}});
       } else {
-        t.push_back({{a, b, d}});
-        t.push_back({{b, c, d}});
+        t.triangles.push_back({{a, b, d}});
+        t.triangles.push_back({{b, c, d}});
       }
     }
   return t;
 }
 // A square of side l at (x0, y0) cut into n x n cells.
-std::vector<Facet> square(double x0, double y0, double l, int n, const Height& z) {
+Tin square(double x0, double y0, double l, int n, const Height& z) {
   return lattice(x0, y0, l / n, 0, 0, l / n, n + 1, n + 1, z);
 }
 
@@ -70,10 +72,10 @@ TEST(Volume, AnalyticCases) {
   expect_rel(w.below.area, v.above.area);
   EXPECT_EQ(w.above.volume, 0);
   // A boundary square inside the area: its area times h.
-  const BoundaryCheck b = make_boundary({{kE + 20, kN + 30, 0},
-                                         {kE + 20, kN + 70.5, 0},
-                                         {kE + 61.25, kN + 70.5, 0},
-                                         {kE + 61.25, kN + 30, 0}});
+  const BoundaryCheck b = make_boundary({{kE + 20, kN + 30},
+                                         {kE + 20, kN + 70.5},
+                                         {kE + 61.25, kN + 70.5},
+                                         {kE + 61.25, kN + 30}});
   ASSERT_EQ(b.why, "");
   const double inside = 41.25 * 40.5;
   expect_rel(boundary_area(b.boundary), inside);
@@ -108,11 +110,13 @@ TEST(Volume, TiltedPlaneAgainstLevelThroughItsMiddle) {
 TEST(Volume, SurveyAgainstItselfIsZero) {
   std::mt19937_64 rng(7);
   std::uniform_real_distribution<double> noise(-3, 3);
-  std::vector<Facet> t = lattice(kE, kN, 3.1, 0.4, -0.7, 2.9, 25, 30, [&](double, double) { return -12 + noise(rng); });
+  const Tin t = lattice(kE, kN, 3.1, 0.4, -0.7, 2.9, 25, 30, [&](double, double) { return -12 + noise(rng); });
   const Volumes v = volumes_against_surface(t, t, nullptr);
   double area = 0;
-  for (const Facet& f : t)
-    area += std::abs((f.c[1].x - f.c[0].x) * (f.c[2].y - f.c[0].y) - (f.c[1].y - f.c[0].y) * (f.c[2].x - f.c[0].x)) / 2;
+  for (const Triangle& f : t.triangles) {
+    const Vertex &a = corner(t, f, 0), &b = corner(t, f, 1), &c = corner(t, f, 2);
+    area += std::abs((b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x)) / 2;
+  }
   expect_rel(v.common_area, area);
   EXPECT_NEAR(v.above.volume, 0, 1e-9 * area);
   EXPECT_NEAR(v.below.volume, 0, 1e-9 * area);
@@ -153,8 +157,18 @@ Poly polygon(const std::vector<Pt>& corners) {
   return p;
 }
 
+// A triangle's three corners.
+struct Facet {
+  Vertex c[3];
+};
+std::vector<Facet> facets(const Tin& t) {
+  std::vector<Facet> f;
+  for (const Triangle& k : t.triangles) f.push_back({{corner(t, k, 0), corner(t, k, 1), corner(t, k, 2)}});
+  return f;
+}
+
 double plane_at(const Facet& f, double x, double y) {
-  const Corner &a = f.c[0], &b = f.c[1], &c = f.c[2];
+  const Vertex &a = f.c[0], &b = f.c[1], &c = f.c[2];
   const double det = (b.x - a.x) * (c.y - a.y) - (c.x - a.x) * (b.y - a.y);
   const double gx = ((b.z - a.z) * (c.y - a.y) - (c.z - a.z) * (b.y - a.y)) / det;
   const double gy = ((c.z - a.z) * (b.x - a.x) - (b.z - a.z) * (c.x - a.x)) / det;
@@ -174,7 +188,7 @@ TEST(Volume, CrossingLinesMatchAnIndependentOverlay) {
 #endif
   const auto a = lattice(0.3, -5, 6.0 * 12 / n, 0.9 * 12 / n, 0.2, 1.1, n + 1, 45, bed);  // long thin cells
   const auto b = lattice(40, -10, 0.6, 6.1 * 12 / n, -1.3 * 12 / n, 0.15, 50, n + 1, eroded);
-  const BoundaryCheck fence = make_boundary({{10, 5, 0}, {60, 0, 0}, {45, 30, 0}, {70, 60, 0}, {5, 40, 0}});
+  const BoundaryCheck fence = make_boundary({{10, 5}, {60}, {45, 30}, {70, 60}, {5, 40}});
   ASSERT_EQ(fence.why, "");
   for (bool fenced : {false, true}) {
     const Volumes v = volumes_against_surface(a, b, fenced ? &fence.boundary : nullptr);
@@ -183,8 +197,8 @@ TEST(Volume, CrossingLinesMatchAnIndependentOverlay) {
     f.outer().push_back(f.outer().front());
     bg::correct(f);
     double area = 0, above = 0, below = 0, above_area = 0;
-    for (const Facet& s : a)
-      for (const Facet& r : b) {
+    for (const Facet& s : facets(a))
+      for (const Facet& r : facets(b)) {
         const Poly ps = polygon({{s.c[0].x, s.c[0].y}, {s.c[1].x, s.c[1].y}, {s.c[2].x, s.c[2].y}});
         const Poly pr = polygon({{r.c[0].x, r.c[0].y}, {r.c[1].x, r.c[1].y}, {r.c[2].x, r.c[2].y}});
         std::vector<Poly> parts;
@@ -247,16 +261,16 @@ TEST(Volume, BoundaryChecks) {
     std::size_t bad;
   };
   const Case cases[] = {
-      {{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}}, "", 0},
-      {{{0, 0, 0}, {0, 10, 0}, {10, 10, 0}, {10, 0, 0}, {0, 0, 0}}, "", 0},  // clockwise, closed
-      {{{0, 0, 0}, {10, 0, 0}, {10, 0, 0}, {10, 10, 0}}, "", 0},              // a corner twice
-      {{{0, 0, 0}, {10, 0, 0}}, "a boundary needs at least 3", 1},
-      {{{0, 0, 0}, {10, 0, 0}, {0, 0, 0}}, "a boundary needs at least 3", 2},
-      {{{0, 0, 0}, {10, 10, 0}, {10, 0, 0}, {0, 10, 0}}, "the boundary crosses itself", 3},  // a bow tie
-      {{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {5, -5, 0}, {0, 10, 0}}, "the boundary crosses itself", 3},
-      {{{0, 0, 0}, {10, 0, 0}, {5, 0, 0}, {5, 5, 0}}, "the boundary turns back", 1},
-      {{{0, 0, 0}, {10, 0, 0}, {20, 0, 0}}, "the boundary turns back", 0},  // the closing edge
-      {{{0, 0, 0}, {10, 0, 0}, {20, 0, 0}, {10, 0, 0}}, "the boundary crosses itself", 3},  // touches
+      {{{0, 0}, {10, 0}, {10, 10}}, "", 0},
+      {{{0, 0}, {0, 10}, {10, 10}, {10, 0}, {0, 0}}, "", 0},  // clockwise, closed
+      {{{0, 0}, {10, 0}, {10, 0}, {10, 10}}, "", 0},              // a corner twice
+      {{{0, 0}, {10, 0}}, "a boundary needs at least 3", 1},
+      {{{0, 0}, {10, 0}, {0, 0}}, "a boundary needs at least 3", 2},
+      {{{0, 0}, {10, 10}, {10, 0}, {0, 10}}, "the boundary crosses itself", 3},  // a bow tie
+      {{{0, 0}, {10, 0}, {10, 10}, {5, -5}, {0, 10}}, "the boundary crosses itself", 3},
+      {{{0, 0}, {10, 0}, {5, 0}, {5, 5}}, "the boundary turns back", 1},
+      {{{0, 0}, {10, 0}, {20, 0}}, "the boundary turns back", 0},  // the closing edge
+      {{{0, 0}, {10, 0}, {20, 0}, {10, 0}}, "the boundary crosses itself", 3},  // touches
   };
   for (const Case& c : cases) {
     const BoundaryCheck b = make_boundary(c.corners);
@@ -269,35 +283,33 @@ TEST(Volume, BoundaryChecks) {
   }
 }
 
-TEST(Volume, GridSamplesThePlanesInsideTheBoundary) {
-  const Height plane = [](double x, double y) { return 0.25 * (x - kE) - 0.5 * (y - kN) - 3; };
-  const auto t = lattice(kE + 0.3, kN + 0.7, 1.7, 0.2, -0.3, 2.1, 12, 9, plane);
-  Grid g = aligned_grid(kE + 0.3 - 2.4, kN + 0.7, kE + 0.3 + 11 * 1.7, kN + 0.7 + 0.2 * 11 + 8 * 2.1, 0.5);
-  EXPECT_EQ(std::fmod(g.x0, 0.5), 0);
-  EXPECT_EQ(std::fmod(g.y0, 0.5), 0);
-  sample_heights(g, t);
-  const BoundaryCheck b = make_boundary({{kE + 2, kN + 2, 0}, {kE + 12, kN + 3, 0}, {kE + 4, kN + 14, 0}});
-  clip_to_boundary(g, b.boundary);
+TEST(Volume, MaskRowKeepsTheCentresInsideTheBoundary) {
+  // A grid over a triangle of a boundary, every cell given a height: those
+  // whose centre lies outside the triangle become NaN, the rest keep theirs.
+  const double px[3] = {2, 12, 4}, py[3] = {2, 3, 14};
+  const BoundaryCheck b = make_boundary({{kE + px[0], kN + py[0]}, {kE + px[1], kN + py[1]}, {kE + px[2], kN + py[2]}});
+  ASSERT_EQ(b.why, "");
+  const Grid g{0.5, kE, kN, 30, 32};
   int inside = 0;
-  for (int j = 0; j < g.rows; ++j)
-    for (int i = 0; i < g.cols; ++i) {
-      const double x = g.x0 + (i + 0.5) * g.cell, y = g.y0 + (j + 0.5) * g.cell;
-      const double z = g.z[static_cast<std::size_t>(j) * g.cols + i];
-      // Inside the triangle of the boundary (well inside the lattice): the plane.
-      const double px[3] = {2, 12, 4}, py[3] = {2, 3, 14};
+  for (std::int64_t row = 0; row < g.rows; ++row) {
+    std::vector<double> heights(g.columns, 1.0);
+    mask_row(b.boundary, g, row, heights);
+    const double y = (g.rows - 1 - row + 0.5) * g.cell;  // row 0 at the top
+    for (std::int64_t i = 0; i < g.columns; ++i) {
+      const double x = (i + 0.5) * g.cell;
       double side[3];
       for (int k = 0; k < 3; ++k) {
         const int e = (k + 1) % 3;
-        side[k] = (px[e] - px[k]) * (y - kN - py[k]) - (py[e] - py[k]) * (x - kE - px[k]);
+        side[k] = (px[e] - px[k]) * (y - py[k]) - (py[e] - py[k]) * (x - px[k]);
       }
-      const double u = -side[0], v = -side[1], w = -side[2];
-      if (u < -1e-6 && v < -1e-6 && w < -1e-6) {
+      if (side[0] > 1e-9 && side[1] > 1e-9 && side[2] > 1e-9) {
         ++inside;
-        EXPECT_NEAR(z, plane(x, y), 1e-9);
-      } else if (u > 1e-6 || v > 1e-6 || w > 1e-6) {
-        EXPECT_TRUE(std::isnan(z)) << x - kE << " " << y - kN;
+        EXPECT_EQ(heights[i], 1.0) << x << " " << y;
+      } else if (side[0] < -1e-9 || side[1] < -1e-9 || side[2] < -1e-9) {
+        EXPECT_TRUE(std::isnan(heights[i])) << x << " " << y;
       }
     }
+  }
   EXPECT_GT(inside, 150);
 }
 
