@@ -27,7 +27,7 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 // less an origin near the survey, so that the products of coordinates keep
 // their centimetres), and the difference survey - reference there.
 struct V {
-  double x = 0, y = 0, d = 0;
+  double x, y, d;  // no initializers: the clipping's arrays are not cleared on every call
 };
 // A piece of the overlay: a triangle clipped by a triangle has at most six
 // corners; a piece cut by the boundary may have more, then the buffers are
@@ -60,6 +60,31 @@ Tri local(const Tin& tin, const Triangle& f, const Frame& o) {
   return t;
 }
 
+// A triangle's plane: z = z0 + gx (x - x0) + gy (y - y0), (x0, y0) its first
+// corner.
+struct Plane {
+  double x0 = 0, y0 = 0, z0 = 0, gx = 0, gy = 0;
+};
+
+Plane plane_of(const Tri& t) {
+  const double ax = t.x[1] - t.x[0], ay = t.y[1] - t.y[0], az = t.z[1] - t.z[0];
+  const double bx = t.x[2] - t.x[0], by = t.y[2] - t.y[0], bz = t.z[2] - t.z[0];
+  const double det = ax * by - ay * bx;
+  Plane p{t.x[0], t.y[0], t.z[0], 0, 0};
+  if (det != 0) {
+    p.gx = (az * by - bz * ay) / det;
+    p.gy = (ax * bz - bx * az) / det;
+  }
+  return p;
+}
+
+// The difference of two planes, s - r, as a plane at s's first corner.
+Plane difference_of(const Plane& s, const Plane& r) {
+  return Plane{s.x0, s.y0, s.z0 - (r.z0 + r.gx * (s.x0 - r.x0) + r.gy * (s.y0 - r.y0)), s.gx - r.gx, s.gy - r.gy};
+}
+
+double value_at(const Plane& p, double x, double y) { return p.z0 + p.gx * (x - p.x0) + p.gy * (y - p.y0); }
+
 // The height of the triangle's plane at (x, y) from the point's barycentric
 // weights (a convex combination of the corners' heights inside it, so thin
 // triangles lose nothing).
@@ -72,65 +97,67 @@ double height_at(const Tri& t, double x, double y) {
   return (w0 * t.z[0] + w1 * t.z[1] + w2 * t.z[2]) / sum;
 }
 
-// Twice the signed area of the polygon, and the integral of the linear
-// function whose values at the corners are f (fan from the first corner:
+// The signed area of the polygon and the integral of the linear function
+// whose values at the corners are their d (fan from the first corner:
 // signed, so it holds for any closed outline, also the folded ones that
 // clipping a non-convex piece at a line leaves).
-void integrate(const V* p, const double* f, int n, double& area, double& integral) {
+void integrate(const V* p, int n, double& area, double& integral) {
   double a2 = 0, i6 = 0;
   for (int k = 1; k + 1 < n; ++k) {
     const double t = (p[k].x - p[0].x) * (p[k + 1].y - p[0].y) - (p[k].y - p[0].y) * (p[k + 1].x - p[0].x);
     a2 += t;
-    i6 += t * (f[0] + f[k] + f[k + 1]);
+    i6 += t * (p[0].d + p[k].d + p[k + 1].d);
   }
   area = a2 / 2;
   integral = i6 / 6;
 }
 
-// Adds to side the area and volume of the piece where f > 0, f linear with
-// the values f at the corners.
-void add_positive(const V* p, const double* f, int n, Side& side) {
-  double low = f[0], high = f[0];
+// The area and integral of d over the part of the piece where d >= 0, the
+// piece cut at d = 0 (Sutherland-Hodgman at one line: at most 2 n corners).
+void positive_part(const V* p, int n, double& area, double& integral) {
+  V small[2 * kMaxCorners];
+  std::vector<V> big;
+  V* q = small;
+  if (n > kMaxCorners) {
+    big.resize(2 * static_cast<std::size_t>(n));
+    q = big.data();
+  }
+  int m = 0;
+  for (int k = 0; k < n; ++k) {
+    const int j = k + 1 == n ? 0 : k + 1;
+    if (p[k].d >= 0) q[m++] = p[k];
+    if ((p[k].d > 0 && p[j].d < 0) || (p[k].d < 0 && p[j].d > 0)) {
+      const double t = p[k].d / (p[k].d - p[j].d);
+      q[m++] = V{p[k].x + t * (p[j].x - p[k].x), p[k].y + t * (p[j].y - p[k].y), 0};
+    }
+  }
+  area = integral = 0;
+  if (m >= 3) integrate(q, m, area, integral);
+}
+
+// Adds to above the area and volume where d > 0, to below where d < 0.
+// area and integral are the piece's, from integrate.
+void add_sides(const V* p, int n, double area, double integral, Side& above, Side& below) {
+  double low = p[0].d, high = p[0].d;
   for (int k = 1; k < n; ++k) {
-    low = std::min(low, f[k]);
-    high = std::max(high, f[k]);
+    low = std::min(low, p[k].d);
+    high = std::max(high, p[k].d);
   }
-  if (!(high > 0)) return;
-  double area = 0, integral = 0;
-  if (low >= 0) {
-    integrate(p, f, n, area, integral);
+  if (!(high > 0) && !(low < 0)) return;  // d = 0 all over: on neither side
+  if (!(low < 0)) {
+    above.area += area;
+    above.volume += integral;
+  } else if (!(high > 0)) {
+    below.area += area;
+    below.volume -= integral;
   } else {
-    // Keep the part where f >= 0 (Sutherland-Hodgman at the line f = 0).
-    std::vector<V> q_big;
-    std::vector<double> g_big;
-    V q_small[2 * kMaxCorners];
-    double g_small[2 * kMaxCorners];
-    V* q = q_small;
-    double* g = g_small;
-    if (n > kMaxCorners) {
-      q_big.resize(2 * n);
-      g_big.resize(2 * n);
-      q = q_big.data();
-      g = g_big.data();
-    }
-    int m = 0;
-    for (int k = 0; k < n; ++k) {
-      const int j = k + 1 == n ? 0 : k + 1;
-      if (f[k] >= 0) {
-        q[m] = p[k];
-        g[m++] = f[k];
-      }
-      if ((f[k] > 0 && f[j] < 0) || (f[k] < 0 && f[j] > 0)) {
-        const double t = f[k] / (f[k] - f[j]);
-        q[m] = V{p[k].x + t * (p[j].x - p[k].x), p[k].y + t * (p[j].y - p[k].y), 0};
-        g[m++] = 0;
-      }
-    }
-    if (m < 3) return;
-    integrate(q, g, m, area, integral);
+    double pa = 0, pi = 0;
+    positive_part(p, n, pa, pi);
+    above.area += pa;
+    above.volume += pi;
+    below.area += area - pa;
+    below.volume += pi - integral;
   }
-  side.area += area;
-  side.volume += integral;
 }
 
 // What is summed, and what it is summed against.
@@ -143,24 +170,17 @@ struct Sums {
 // Adds a piece with the difference d at its corners.
 void add_piece(Sums& s, const V* p, int n) {
   if (n < 3) return;
-  double f[kMaxCorners];
-  std::vector<double> f_big;
-  double* ff = f;
-  if (n > kMaxCorners) {
-    f_big.resize(n);
-    ff = f_big.data();
-  }
-  double area = 0, ignored = 0;
-  for (int k = 0; k < n; ++k) ff[k] = p[k].d;
-  integrate(p, ff, n, area, ignored);
+  double area = 0, integral = 0;
+  integrate(p, n, area, integral);
   s.v.common_area += area;
   ++s.v.pieces;
-  add_positive(p, ff, n, s.v.above);
-  for (int k = 0; k < n; ++k) ff[k] = -p[k].d;
-  add_positive(p, ff, n, s.v.below);
+  add_sides(p, n, area, integral, s.v.above, s.v.below);
   if (s.band) {
-    for (int k = 0; k < n; ++k) ff[k] = -p[k].d - s.overdepth;
-    add_positive(p, ff, n, s.v.beyond);
+    // Below level - T: where -(d + T) > 0.
+    std::vector<V> q(p, p + n);
+    for (V& c : q) c.d = -c.d - s.overdepth;
+    Side ignored;
+    add_sides(q.data(), n, area, -integral - s.overdepth * area, s.v.beyond, ignored);
   }
 }
 
@@ -231,6 +251,12 @@ Frame frame_of(const Tin& survey) {
   }
   return o;
 }
+
+// A triangle's box in floats, a centimetre wider all round than the float
+// rounding could make it narrower (it only picks the candidates to clip).
+struct Box {
+  float xl, yl, xh, yh;
+};
 
 // The reference triangles' index: a grid of square cells, each listing the
 // triangles whose box meets it (compressed rows).
@@ -366,6 +392,17 @@ Volumes volumes_against_surface(const Tin& survey, const Tin& reference, const B
   ref.reserve(reference.triangles.size());
   for (const Triangle& f : reference.triangles) ref.push_back(local(reference, f, o));
   const Index ix = make_index(ref);
+  std::vector<Plane> planes;
+  std::vector<Box> boxes;
+  planes.reserve(ref.size());
+  boxes.reserve(ref.size());
+  for (const Tri& r : ref) {
+    planes.push_back(plane_of(r));
+    double xl, yl, xh, yh;
+    box_of(r, xl, yl, xh, yh);
+    boxes.push_back(Box{static_cast<float>(xl - 0.01), static_cast<float>(yl - 0.01), static_cast<float>(xh + 0.01),
+                        static_cast<float>(yh + 0.01)});
+  }
   std::vector<std::uint32_t> seen(ref.size(), 0);
   std::uint32_t stamp = 0;
   V q[kMaxCorners];
@@ -381,7 +418,10 @@ Volumes volumes_against_surface(const Tin& survey, const Tin& reference, const B
     box_of(t, xl, yl, xh, yh);
     const int c0 = cell_index(xl, ix.x0, ix.cell, ix.cols), c1 = cell_index(xh, ix.x0, ix.cell, ix.cols);
     const int r0 = cell_index(yl, ix.y0, ix.cell, ix.rows), r1 = cell_index(yh, ix.y0, ix.cell, ix.rows);
+    const float fxl = static_cast<float>(xl), fyl = static_cast<float>(yl), fxh = static_cast<float>(xh),
+                fyh = static_cast<float>(yh);
     const V p[3] = {{t.x[0], t.y[0], 0}, {t.x[1], t.y[1], 0}, {t.x[2], t.y[2], 0}};
+    const Plane ps = plane_of(t);
     for (int row = r0; row <= r1; ++row)
       for (int col = c0; col <= c1; ++col) {
         const std::size_t cell = static_cast<std::size_t>(row) * ix.cols + col;
@@ -389,13 +429,12 @@ Volumes volumes_against_surface(const Tin& survey, const Tin& reference, const B
           const std::uint32_t i = ix.items[k];
           if (seen[i] == stamp) continue;
           seen[i] = stamp;
-          const Tri& r = ref[i];
-          double a, b, cc, d;
-          box_of(r, a, b, cc, d);
-          if (a > xh || cc < xl || b > yh || d < yl) continue;
-          const int n = clip_to_triangle(p, 3, r, q);
+          const Box& rb = boxes[i];
+          if (rb.xl > fxh || rb.xh < fxl || rb.yl > fyh || rb.yh < fyl) continue;
+          const int n = clip_to_triangle(p, 3, ref[i], q);
           if (n < 3) continue;
-          auto diff = [&](double x, double y) { return height_at(t, x, y) - height_at(r, x, y); };
+          const Plane d = difference_of(ps, planes[i]);
+          auto diff = [&](double x, double y) { return value_at(d, x, y); };
           if (w == Where::inside) {
             for (int j = 0; j < n; ++j) q[j].d = diff(q[j].x, q[j].y);
             add_piece(s, q, n);
