@@ -206,8 +206,14 @@ void write_difference_picture(TextFile& f, const Difference& diff, const Run& ru
       path += path.empty() ? "M" : "L";
       path += fixed_text(left + (k.x - g.x0) / scale, 1) + " " + fixed_text(top + (span_y - (k.y - g.y0)) / scale, 1);
     }
-    write_str(f, "<path fill=\"none\" stroke=\"#000000\" stroke-width=\"1.5\" stroke-dasharray=\"6 3\" d=\"" + path +
-                     "Z\"/>");
+    // Drawn within the map: a boundary larger than the common area runs along
+    // the frame.
+    write_str(f, "<clipPath id=\"map\">");
+    svg_rect(f, left, top, map_w, map_h, "");
+    write_str(f, "</clipPath>");
+    end_line(f);
+    write_str(f, "<path clip-path=\"url(#map)\" fill=\"none\" stroke=\"#000000\" stroke-width=\"1.5\" "
+                 "stroke-dasharray=\"6 3\" d=\"" + path + "Z\"/>");
     end_line(f);
     io_check();
   }
