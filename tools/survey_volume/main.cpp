@@ -330,7 +330,7 @@ int main(int argc, char** argv) {
   write_output(10, "Temp/Difference.asc", [&](TextFile& f) { write_difference_grid(f, diff); });
   write_output(11, "Temp/Difference.svg", [&](TextFile& f) { write_difference_picture(f, diff, run); });
 
-  show_at(7, 23, "Press Enter ...  ");
+  show_at(7, 23, "Press ENTER  ...");
   wait_enter();
   io_check();
   return 0;

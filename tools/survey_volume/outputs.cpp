@@ -32,10 +32,11 @@ void row(TextFile& f, const std::string& label, const std::string& area, const s
 
 std::string two(double v) { return fixed_text(v, 2); }
 
-std::string source_text(const Source& s, const Run& run) {
-  return s.path + ": " + std::to_string(s.records) + " records, " + std::to_string(s.vertices) + " vertices, " +
-         std::to_string(s.triangles) + " triangles (" + std::to_string(s.trimmed) +
-         " trimmed at a max. edge of " + two(run.max_edge) + " m)";
+// The counts of a surface, on a line of their own under its name.
+void source_counts(TextFile& f, const Source& s, const Run& run) {
+  line(f, "             " + std::to_string(s.records) + " records, " + std::to_string(s.vertices) + " vertices, " +
+              std::to_string(s.triangles) + " triangles (" + std::to_string(s.trimmed) + " with an edge over " +
+              two(run.max_edge) + " m trimmed)");
 }
 
 }  // namespace
@@ -52,14 +53,16 @@ void write_report(TextFile& f, const Run& run) {
   line(f, "Cut and fill volumes: " + run.title);
   line(f, "");
   line(f, "Run          " + run.date);
-  line(f, "Survey       " + source_text(run.survey, run));
+  line(f, "Survey       " + run.survey.path);
+  source_counts(f, run.survey, run);
   if (run.against_level) {
     line(f, "Reference    the design level " + two(run.level) + " m (a height, up positive)");
     if (run.overdepth > 0)
       line(f, "Over-depth   " + two(run.overdepth) + " m: the band from " + two(run.level) + " m down to " +
                   two(run.level - run.overdepth) + " m");
   } else {
-    line(f, "Reference    the earlier survey " + source_text(run.reference, run));
+    line(f, "Reference    the earlier survey " + run.reference.path);
+    source_counts(f, run.reference, run);
   }
   if (run.boundary_path.empty())
     line(f, "Boundary     none: the volumes cover where both surfaces exist");
@@ -77,7 +80,7 @@ void write_report(TextFile& f, const Run& run) {
     row(f, "  below the over-depth band, under " + two(run.level - run.overdepth) + " m", two(v.beyond.area),
         two(v.beyond.volume));
   }
-  row(f, "Level with it (on neither side)", two(std::max(0.0, v.common_area - v.above.area - v.below.area)), "");
+  row(f, "On neither side: the surfaces coincide", two(std::max(0.0, v.common_area - v.above.area - v.below.area)), "");
   row(f, "Net, above - below", "", two(v.above.volume - v.below.volume));
   line(f, "");
   line(f, "Method: each surface is the Delaunay triangulation (TIN) of its points, positions to the");
