@@ -326,7 +326,6 @@ int clip_to_triangle(const V* p, int n, const Tri& r, V* q) {
   const V* in = p;
   int m = n;
   for (int e = 0; e < 3; ++e) {
-    V* out = e == 2 ? q : (e == 0 ? a_buf : b_buf);
     const double ax = r.x[e], ay = r.y[e];
     const double ex = r.x[e == 2 ? 0 : e + 1] - ax, ey = r.y[e == 2 ? 0 : e + 1] - ay;
     double side[kMaxCorners];
@@ -337,24 +336,22 @@ int clip_to_triangle(const V* p, int n, const Tri& r, V* q) {
       all_out = all_out && side[k] <= 0;
     }
     if (all_out) return 0;
+    if (all_in) continue;  // this edge cuts nothing off
+    V* out = in == a_buf ? b_buf : a_buf;
     int o = 0;
-    if (all_in) {
-      std::copy(in, in + m, out);
-      o = m;
-    } else {
-      for (int k = 0; k < m; ++k) {
-        const int j = k + 1 == m ? 0 : k + 1;
-        if (side[k] >= 0) out[o++] = in[k];
-        if ((side[k] > 0 && side[j] < 0) || (side[k] < 0 && side[j] > 0)) {
-          const double t = side[k] / (side[k] - side[j]);
-          out[o++] = V{in[k].x + t * (in[j].x - in[k].x), in[k].y + t * (in[j].y - in[k].y), 0};
-        }
+    for (int k = 0; k < m; ++k) {
+      const int j = k + 1 == m ? 0 : k + 1;
+      if (side[k] >= 0) out[o++] = in[k];
+      if ((side[k] > 0 && side[j] < 0) || (side[k] < 0 && side[j] > 0)) {
+        const double t = side[k] / (side[k] - side[j]);
+        out[o++] = V{in[k].x + t * (in[j].x - in[k].x), in[k].y + t * (in[j].y - in[k].y), 0};
       }
     }
     if (o < 3) return 0;
     in = out;
     m = o;
   }
+  std::copy(in, in + m, q);
   return m;
 }
 
