@@ -13,7 +13,7 @@ cd "$(dirname "$0")"
 echo "Building the tools in build/sample, about two minutes the first time ..."
 cmake -S . -B build/sample -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/sample -j2 --target join depth_filter utm_points echo_clean1 \
-  echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot >/dev/null
+  echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot survey_surface >/dev/null
 cmake --build build/sample -j2 --target survey_volume >/dev/null
 bin=$PWD/build/sample/bin
 work=$PWD/build/sample_survey
@@ -77,6 +77,10 @@ run dxf2txt dxf2txt < <(printf 'Temp/PointsCl.dxf\nTemp/PointsCl_list.txt\n')
 # Last, the pictures of the survey for a browser: the plan and the profile.
 run survey_plot survey_plot </dev/null
 
+# The seabed as a surface: the TIN of the cleaned points, its contours, a
+# LandXML surface, a depth grid and a picture.
+run survey_surface survey_surface </dev/null
+
 # The second survey of the area, after a channel was dredged through it
 # (samples/survey_dredged, lines run north and south): the same steps to its
 # cleaned points, then the dredged volume against the first survey, inside
@@ -132,6 +136,11 @@ printf '  PM/Out.Txt       %6d points with a height below 999 (x, y, z)\n' "$(wc
 printf '  Temp/Out.Scr     %6d depth labels for AutoCAD\n' "$(( ($(wc -l <Temp/Out.Scr) - 1) / 2 ))"
 echo "  Temp/Plan.svg, Temp/Profile.svg: the survey in plan and its echo record in"
 echo "                   strips, by survey_plot (open them in a browser)"
+printf '  Temp/Tin.dxf     %6d triangles of the surface by survey_surface, with\n' \
+  "$(grep -c '^3DFACE' Temp/Tin.dxf)"
+printf '                   %d contour lines in Temp/Contours.dxf, Temp/Surface.xml\n' \
+  "$(grep -c '^POLYLINE' Temp/Contours.dxf)"
+echo "                   (LandXML), Temp/Surface.asc (grid), Temp/Surface.svg"
 echo
 echo "The survey after the dredging was processed in build/sample_survey_dredged:"
 printf '  PM/PointsCl.txt  %6d cleaned points of the lines run north and south\n' \

@@ -518,6 +518,7 @@ const Tool kTools[] = {
     {"dxf2txt", make_dxf2txt, "Drawing.dxf\nPoints.txt\n\n"},
     {"survey_plot", make_survey_plot, "\n"},
     {"nmea_split", make_nmea_split, "Log.nmea\n\n"},
+    {"survey_surface", make_survey_plot, "\n"},  // its PM/PointsCl.txt
 };
 
 int usage() {

@@ -20,6 +20,8 @@
 #         apt-get update; apt-get install -y proj-bin gmt
 #   - the sizes of survey_plot's pictures and the time rsvg-convert takes to
 #     draw them (apt-get install -y librsvg2-bin);
+#   - survey_surface on 62,500 and 1,000,000 points (SURVEY_BENCH_SURFACE_SIZES)
+#     and GMT's triangulate + grdcontour on the 62,500;
 #   - join and utm_points with their standard output on a real terminal (a
 #     tmux server of its own, one window of 80 x 25) against redirected, the
 #     runs taking turns.
@@ -250,6 +252,36 @@ for n in $SIZES; do
     peers "$tool" "$dir" "$n" "$ours"
     rm -rf "$dir"
   done
+done
+
+# survey_surface: the TIN of the cleaned points to all five outputs, on
+# SURVEY_BENCH_SURFACE_SIZES records (default 62,500 and 1,000,000; not 10 M,
+# as its memory grows with the points, some 270 bytes each), and on the
+# smallest size GMT on the same PM/PointsCl.txt, once (Debian's GMT
+# triangulates in O(n^2): about a minute here at 62,500 points): gmt
+# triangulate -G to a grid of the same 1 m cells over the points' region,
+# then gmt grdcontour at every metre.
+if [ -n "${SURVEY_BENCH_SURFACE_SIZES-62500 1000000}" ]; then
+  cmake --build "$BUILD" -j2 --target survey_surface >/dev/null
+fi
+first=yes
+for n in ${SURVEY_BENCH_SURFACE_SIZES-62500 1000000}; do
+  echo
+  echo "== survey_surface, $n records"
+  "$MAKE_INPUTS" "$n" "$WORK" survey_surface
+  dir=$WORK/survey_surface
+  points=$(grep -c '' "$dir/PM/PointsCl.txt")
+  read -r seconds kib < <(measure "$dir" "$BIN/survey_surface")
+  row "survey_surface ($points points)" "$points" "$seconds" "$kib"
+  if [ "$first" = yes ] && have gmt gmt; then
+    region=$(gmt info -I1 "$dir/PM/PointsCl.txt")
+    read -r s k < <(measure_once "$dir" sh -c \
+      "gmt triangulate PM/PointsCl.txt -Gsurface.nc $region -I1 2>/dev/null && gmt grdcontour surface.nc -C1 -Dcontours.txt")
+    printf '    %-28s %6.2f s %8s KiB   %s times the time of survey_surface\n' \
+      "gmt triangulate + grdcontour" "$s" "$k" "$(awk -v a="$s" -v b="$seconds" 'BEGIN { printf "%.0f", (b > 0 ? a / b : 0) }')"
+  fi
+  first=no
+  rm -rf "$dir"
 done
 
 # survey_volume: two surveys of SURVEY_BENCH_VOLUME points each (default

@@ -7,6 +7,8 @@
 #                                shown one above the other
 #   docs/sample_plan.png         Temp/Plan.svg and Temp/Profile.svg of
 #   docs/sample_profile.png      survey_plot, drawn by rsvg-convert
+#   docs/sample_surface.png      Temp/Surface.svg of survey_surface, drawn by
+#                                rsvg-convert
 #   docs/sample_difference.png   Temp/Difference.svg of survey_volume on the
 #                                survey after the dredging, by rsvg-convert
 # LibreCAD prints each drawing headless to PDF, fitted to A4 pages; pdftoppm
@@ -72,6 +74,7 @@ write_png(os.path.join(docs, "sample_echo_record.png"), strips)
 EOF
 rsvg-convert Temp/Plan.svg -o "$docs/sample_plan.png"
 rsvg-convert Temp/Profile.svg -o "$docs/sample_profile.png"
+rsvg-convert Temp/Surface.svg -o "$docs/sample_surface.png"
 rsvg-convert ../sample_survey_dredged/Temp/Difference.svg -o "$docs/sample_difference.png"
 ls -l "$docs"/sample_points.png "$docs"/sample_echo_record.png "$docs"/sample_plan.png "$docs"/sample_profile.png \
-  "$docs"/sample_difference.png
+  "$docs"/sample_surface.png "$docs"/sample_difference.png

@@ -45,15 +45,6 @@ Plane plane_of(const Tin& tin, const Triangle& t) {
 
 double height_on(const Plane& e, double x, double y) { return e.z0 + e.a * (x - e.x0) + e.b * (y - e.y0); }
 
-// Where a horizontal line at y cuts the edge p-q, computed the same from
-// either triangle that shares the edge (the lower end first).
-bool edge_cut(const Vertex* p, const Vertex* q, double y, double& x) {
-  if (p->y > q->y || (p->y == q->y && p->x > q->x)) std::swap(p, q);
-  if (y < p->y || y > q->y || p->y == q->y) return false;
-  x = y == q->y ? q->x : p->x + (y - p->y) * (q->x - p->x) / (q->y - p->y);
-  return true;
-}
-
 // The cross product (q - p) x (r - p).
 double cross(double px, double py, double qx, double qy, double rx, double ry) {
   return (qx - px) * (ry - py) - (rx - px) * (qy - py);
@@ -99,7 +90,7 @@ ReadResult read_points(std::string_view path, PointSet& points,
     Vertex v;
     read_xyz(f, v.x, v.y, v.z);
     records.push_back(v);
-    if (!(std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z))) {
+    if (!(std::fabs(v.x) <= kMaxCoordinate && std::fabs(v.y) <= kMaxCoordinate && std::isfinite(v.z))) {
       result.bad_record = static_cast<std::int64_t>(records.size());
       break;
     }
@@ -225,10 +216,17 @@ Grid grid_over(const Tin& tin, double cell) {
 
 void sample_rows(const Tin& tin, const Grid& grid,
                  const std::function<void(std::int64_t row, std::span<const double> heights)>& row) {
+  // An edge from its lower end p (the left one when level) up to q, with
+  // the change in x along it a metre up: the same numbers from either
+  // triangle that shares it, so no cell centre falls between the two.
+  struct Edge {
+    double px = 0, py = 0, qy = 0, slope = 0;
+    bool level = false;
+  };
   struct Active {
-    std::uint32_t t = 0;
     double y_low = 0;
     Plane plane;
+    Edge edges[3];
   };
   std::vector<std::uint32_t> order(tin.triangles.size());
   std::vector<double> top(tin.triangles.size());
@@ -247,8 +245,17 @@ void sample_rows(const Tin& tin, const Grid& grid,
     const double y = grid.y0 + (static_cast<double>(grid.rows - 1 - r) + 0.5) * cell;
     while (next < order.size() && top[order[next]] >= y) {
       const Triangle& t = tin.triangles[order[next]];
-      const double low = std::min({corner(tin, t, 0).y, corner(tin, t, 1).y, corner(tin, t, 2).y});
-      active.push_back({order[next], low, plane_of(tin, t)});
+      Active a;
+      a.y_low = std::min({corner(tin, t, 0).y, corner(tin, t, 1).y, corner(tin, t, 2).y});
+      a.plane = plane_of(tin, t);
+      for (int e = 0; e < 3; ++e) {
+        const Vertex* p = &corner(tin, t, e);
+        const Vertex* q = &corner(tin, t, (e + 1) % 3);
+        if (p->y > q->y || (p->y == q->y && p->x > q->x)) std::swap(p, q);
+        a.edges[e] = {p->x, p->y, q->y, p->y == q->y ? 0 : (q->x - p->x) / (q->y - p->y), p->y == q->y};
+        if (a.edges[e].level) a.edges[e].slope = q->x - p->x;  // its length, for the level edge
+      }
+      active.push_back(a);
       ++next;
     }
     std::fill(heights.begin(), heights.end(), kNaN);
@@ -258,13 +265,15 @@ void sample_rows(const Tin& tin, const Grid& grid,
         active.pop_back();
         continue;
       }
-      const Triangle& t = tin.triangles[active[i].t];
-      double xl = std::numeric_limits<double>::infinity(), xh = -xl, x = 0;
-      for (int e = 0; e < 3; ++e) {
-        const Vertex* p = &corner(tin, t, e);
-        const Vertex* q = &corner(tin, t, (e + 1) % 3);
-        if (edge_cut(p, q, y, x)) xl = std::min(xl, x), xh = std::max(xh, x);
-        if (p->y == y) xl = std::min(xl, p->x), xh = std::max(xh, p->x);
+      double xl = std::numeric_limits<double>::infinity(), xh = -xl;
+      for (const Edge& e : active[i].edges) {
+        if (y < e.py || y > e.qy) continue;
+        if (e.level) {
+          xl = std::min(xl, e.px), xh = std::max(xh, e.px + e.slope);
+        } else {
+          const double x = e.px + (y - e.py) * e.slope;
+          xl = std::min(xl, x), xh = std::max(xh, x);
+        }
       }
       if (xl <= xh) {
         auto c = static_cast<std::int64_t>(std::ceil((xl - grid.x0) / cell - 0.5));

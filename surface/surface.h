@@ -35,22 +35,28 @@ struct PointSet {
   std::int64_t merged = 0;       // records merged into another at the same x and y
 };
 
-// A record number whose x, y or z is not a finite number (0 when none).
+// The largest |x| and |y| taken (metres): positions in whole centimetres stay
+// exact in a double, far beyond any projection's coordinates.
+constexpr double kMaxCoordinate = 1e12;
+
+// A record number whose x or y is not a finite number within
+// kMaxCoordinate, or whose z is not finite (0 when none).
 struct ReadResult {
   std::int64_t bad_record = 0;
 };
 
 // Reads the x y z records of the file at path (whatever follows z on a line
 // is passed over) into points, through take_points. A record that is not
-// three numbers stops the tool with the run-time stop (survey_rt); a
-// non-finite number ends the reading with its record's number in the result.
+// three numbers stops the tool with the run-time stop (survey_rt); a number
+// out of range ends the reading with its record's number in the result.
 // progress, when given, is called every 65,536 records and at the end with
 // the count of records read.
 ReadResult read_points(std::string_view path, PointSet& points,
                        const std::function<void(std::int64_t records)>& progress = {});
 
 // Takes records to the centimetre and merges those at the same x and y into
-// one vertex with the shallowest (largest) z; the records must be finite.
+// one vertex with the shallowest (largest) z; the records must be finite,
+// x and y within kMaxCoordinate.
 PointSet take_points(std::span<const Vertex> records);
 
 // A triangle of the TIN: its corners v (indices into Tin::vertices) in

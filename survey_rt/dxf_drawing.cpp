@@ -204,4 +204,22 @@ void dxf_text(TextFile& f, const DxfPoint& p, double height, double rotation, bo
   g.flush();
 }
 
+void dxf_polyline_2d(TextFile& f, std::span<const DxfPoint> vertices, double elevation, bool closed,
+                     std::string_view layer) {
+  Groups g(f);
+  g.add(0, "POLYLINE").add(8, layer);
+  g.add(66, "1");  // vertices follow
+  g.add(10, DxfPoint{0, 0, elevation});
+  g.add(70, closed ? "1" : "0");
+  for (const DxfPoint& v : vertices) g.add(0, "VERTEX").add(8, layer).add(10, DxfPoint{v.x, v.y, elevation});
+  g.add(0, "SEQEND").add(8, layer);
+  g.flush();
+}
+
+void dxf_3dface(TextFile& f, const DxfPoint& a, const DxfPoint& b, const DxfPoint& c, std::string_view layer) {
+  Groups g(f);
+  g.add(0, "3DFACE").add(8, layer).add(10, a).add(11, b).add(12, c).add(13, c);
+  g.flush();
+}
+
 }  // namespace survey_rt

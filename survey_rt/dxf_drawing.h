@@ -56,4 +56,11 @@ void dxf_polyline(TextFile& f, std::span<const DxfPoint> vertices);
 void dxf_text(TextFile& f, const DxfPoint& p, double height, double rotation, bool right,
               std::string_view text, std::string_view layer = "0");
 
+// A 2D polyline at the elevation given (a contour): its vertices' x and y,
+// closed (back to the first vertex) when closed, on the layer given.
+void dxf_polyline_2d(TextFile& f, std::span<const DxfPoint> vertices, double elevation, bool closed,
+                     std::string_view layer);
+// A 3DFACE of three corners (the fourth repeats the third), on the layer given.
+void dxf_3dface(TextFile& f, const DxfPoint& a, const DxfPoint& b, const DxfPoint& c, std::string_view layer);
+
 }  // namespace survey_rt

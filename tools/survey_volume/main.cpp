@@ -147,7 +147,7 @@ surface::Tin read_surface(Source& s, int row, std::string_view label) {
   });
   if (read.bad_record != 0)
     stop("Stopped: a record that is not a finite number.",
-         s.path + ", record " + std::to_string(read.bad_record) + ": a position or height that is not a finite number");
+         s.path + ", record " + std::to_string(read.bad_record) + ": a position or height that is not a finite number (or a position beyond 1e12 m)");
   s.records = points.records;
   s.merged = points.merged;
   s.vertices = points.vertices.size();
