@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include <boost/geometry.hpp>
 #include <boost/geometry/geometries/point_xy.hpp>
@@ -355,6 +356,26 @@ int clip_to_triangle(const V* p, int n, const Tri& r, V* q) {
   return m;
 }
 
+// The triangles' indices in the order of bands of kBand metres from south
+// to north, west to east within a band (by their first corner): the loop
+// over the survey then meets the reference triangles of one band after
+// another, and those stay in the cache.
+constexpr double kBand = 16;
+std::vector<std::uint32_t> band_order(const Tin& tin, const Frame& o) {
+  std::vector<std::pair<double, std::uint32_t>> keyed;
+  keyed.reserve(tin.triangles.size());
+  for (std::uint32_t i = 0; i < tin.triangles.size(); ++i) {
+    const Vertex& v = corner(tin, tin.triangles[i], 0);
+    const double band = std::floor((v.y - o.oy) / kBand);
+    keyed.emplace_back(band * 1e9 + (v.x - o.ox), i);  // bands 1e9 m apart: far beyond any survey's width
+  }
+  std::sort(keyed.begin(), keyed.end());
+  std::vector<std::uint32_t> order;
+  order.reserve(keyed.size());
+  for (const auto& k : keyed) order.push_back(k.second);
+  return order;
+}
+
 }  // namespace
 
 Volumes volumes_against_level(const Tin& survey, double level, double overdepth, const Boundary* boundary) {
@@ -387,7 +408,7 @@ Volumes volumes_against_surface(const Tin& survey, const Tin& reference, const B
   const Clip* c = boundary ? &clip : nullptr;
   std::vector<Tri> ref;
   ref.reserve(reference.triangles.size());
-  for (const Triangle& f : reference.triangles) ref.push_back(local(reference, f, o));
+  for (const std::uint32_t i : band_order(reference, o)) ref.push_back(local(reference, reference.triangles[i], o));
   const Index ix = make_index(ref);
   std::vector<Plane> planes;
   std::vector<Box> boxes;
@@ -403,8 +424,8 @@ Volumes volumes_against_surface(const Tin& survey, const Tin& reference, const B
   std::vector<std::uint32_t> seen(ref.size(), 0);
   std::uint32_t stamp = 0;
   V q[kMaxCorners];
-  for (const Triangle& f : survey.triangles) {
-    const Tri t = local(survey, f, o);
+  for (const std::uint32_t si : band_order(survey, o)) {
+    const Tri t = local(survey, survey.triangles[si], o);
     const Where w = where(t, c);
     if (w == Where::outside) continue;
     if (++stamp == 0) {  // after 2^32 triangles: start the stamps again
