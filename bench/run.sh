@@ -302,8 +302,8 @@ if [ -n "$VOLUME_POINTS" ]; then
     row "survey_volume ($lines)" "$((2 * VOLUME_POINTS))" "$seconds" "$kib"
     if have gmt gmt; then
       (cd "$dir" && "$BIN/survey_volume" --against before.txt </dev/null >/dev/null)
-      exact=$(awk '/^Above the earlier/ { a = $(NF - 1) " " $NF } /^Below the earlier/ { b = $(NF - 1) " " $NF }
-                   END { print a, b }' "$dir/Temp/Volume.txt")
+      exact=$(awk '{ sub(/\r$/, "") } /^Above the earlier/ { a = $(NF - 1) " " $NF }
+                   /^Below the earlier/ { b = $(NF - 1) " " $NF } END { print a, b }' "$dir/Temp/Volume.txt")
       start=$(date +%s.%N)
       gmt grdmath "$dir/Temp/Difference.asc=gd" NEG = "$dir/neg.nc"
       above=$(gmt grdvolume "$dir/Temp/Difference.asc=gd" -C0 | awk '{ print $2, $3 }')
