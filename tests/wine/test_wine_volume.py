@@ -41,7 +41,8 @@ class VolumeUnderWine(WineCase):
                     reports.append(lines[:2] + lines[3:])
                 self.assertEqual(reports[1], reports[0])
                 self.assertIn(b"Net, above - below", b"\n".join(reports[0]))
-                self.assertEqual(self.differing(), ["Temp/Volume.txt"])
+                # Temp/Volume.txt differs when the runs' clocks read another second.
+                self.assertIn(self.differing(), ([], ["Temp/Volume.txt"]))
 
 
 if __name__ == "__main__":
