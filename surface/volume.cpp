@@ -1,7 +1,6 @@
 #include "volume.h"
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
