@@ -125,8 +125,8 @@ class LevelCase(SurveyCase):
         self.assertEqual(rows["Above the design level: still to dredge"], [800.0, 160.0])
         self.assertEqual(rows["Below the design level: dredged below it"], [800.0, 160.0])
         grid = self.survey.read("Temp/Difference.asc").decode().split("\r\n")
-        self.assertEqual(grid[:6], ["ncols         20", "nrows         20", "xllcorner     512370.00",
-                                    "yllcorner     4705440.00", "cellsize      2.00", "NODATA_value  -9999"])
+        self.assertEqual(grid[:6], ["ncols         20", "nrows         20", "xllcorner     512370",
+                                    "yllcorner     4705440", "cellsize      2", "NODATA_value  -9999"])
         for r, row in enumerate(grid[6:26]):
             for c, value in enumerate(row.split(" ")):
                 x = 512370 + 2 * c + 1 - E0  # the cell's centre

@@ -95,7 +95,7 @@ void write_report(TextFile& f, const Run& run) {
 
 void write_difference_grid(TextFile& f, const Difference& diff) {
   const surface::Grid& g = diff.grid;
-  const int d = std::max(2, decimals_of(g.cell));
+  const int d = decimals_of(g.cell);  // as survey_surface writes its grid
   line(f, "ncols         " + std::to_string(g.columns));
   line(f, "nrows         " + std::to_string(g.rows));
   line(f, "xllcorner     " + fixed_text(g.x0, d));
