@@ -217,15 +217,36 @@ Where where(const Tri& t, const Clip* c) {
 }
 
 // The parts of the convex piece inside the boundary, each with the
-// difference at its corners from diff(x, y).
+// difference at its corners from diff(x, y). Boost.Geometry's intersection
+// is asked only for a piece that meets the boundary's outline, with its
+// repeated corners taken once (it wants valid polygons); should it still
+// come out larger than the piece (on slivers a few millimetres wide it has
+// given the whole boundary), the piece counts whole or not at all by
+// whether its centre lies inside.
 template <class Diff>
 void add_clipped(Sums& s, const V* p, int n, const Clip& c, Diff diff) {
+  std::vector<V> q(p, p + n);
+  for (V& v : q) v.d = diff(v.x, v.y);
   Poly piece;
-  for (int k = 0; k < n; ++k) piece.outer().push_back(Pt(p[k].x, p[k].y));
+  for (int k = 0; k < n; ++k) {
+    const Pt v(p[k].x, p[k].y);
+    if (piece.outer().empty() || !bg::equals(v, piece.outer().back())) piece.outer().push_back(v);
+  }
+  while (piece.outer().size() > 1 && bg::equals(piece.outer().back(), piece.outer().front())) piece.outer().pop_back();
+  if (piece.outer().size() < 3) return;
   piece.outer().push_back(piece.outer().front());
+  const double area = bg::area(piece);
+  if (!(area > 0)) return;
+  if (bg::covered_by(piece, c.shape)) return add_piece(s, q.data(), n);
+  if (!bg::intersects(piece, c.shape)) return;
   Multi parts;
   bg::intersection(piece, c.shape, parts);
-  std::vector<V> q;
+  if (bg::area(parts) > area * (1 + 1e-9)) {
+    Pt centre;
+    bg::centroid(piece, centre);
+    if (bg::covered_by(centre, c.shape)) add_piece(s, q.data(), n);
+    return;
+  }
   for (const Poly& part : parts) {
     const auto& ring = part.outer();
     q.clear();

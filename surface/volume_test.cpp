@@ -266,6 +266,38 @@ TEST(Volume, CrossingLinesMatchAnIndependentOverlay) {
   }
 }
 
+TEST(Volume, SliversAcrossABoundary) {
+  // Survey lines 10 m apart with a point every 0.4 m, the two surveys'
+  // lines crossing: triangles 10 m long and 0.4 m wide, cut into slivers of
+  // millimetres where they cross the boundary's outline. Two planes h apart:
+  // inside a boundary within both, its area and h times it, to the digit.
+#ifdef SURVEY_SANITIZE
+  const int along = 201;  // 80 m
+#else
+  const int along = 501;  // 200 m
+#endif
+  const double h = 0.75, side = (along - 1) * 0.4;
+  const Height plane = [](double x, double y) { return -9 + 0.003 * (x - kE) + 0.001 * (y - kN); };
+  const Height lifted = [&](double x, double y) { return plane(x, y) + h; };
+  const int lines = static_cast<int>(side / 10) + 1;
+  const Tin a = lattice(kE, kN, 0.4, 0.003, 0, 10, along, lines, lifted);
+  const Tin b = lattice(kE + 0.13, kN - 0.21, 10, 0.002, 0.001, 0.4, lines + 1, along + 2, plane);
+  const double u = side / 200;  // the boundary scaled to the area
+  const BoundaryCheck fence = make_boundary({{kE + 9.5 * u, kN + 10.25 * u},
+                                             {kE + 189.5 * u, kN + 20.125 * u},
+                                             {kE + 179.5 * u, kN + 100.5 * u},
+                                             {kE + 194.5 * u, kN + 190.75 * u},
+                                             {kE + 89.5 * u, kN + 170.5 * u},
+                                             {kE + 14.5 * u, kN + 195.25 * u}});
+  ASSERT_EQ(fence.why, "");
+  const double area = boundary_area(fence.boundary);
+  const Volumes v = volumes_against_surface(a, b, &fence.boundary);
+  expect_rel(v.common_area, area);
+  expect_rel(v.above.area, area);
+  expect_rel(v.above.volume, h * area);
+  EXPECT_EQ(v.below.volume, 0);
+}
+
 TEST(Volume, BoundaryChecks) {
   struct Case {
     std::vector<Corner> corners;
