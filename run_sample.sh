@@ -14,7 +14,7 @@ echo "Building the tools in build/sample, about two minutes the first time ..."
 cmake -S . -B build/sample -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/sample -j2 --target join depth_filter utm_points echo_clean1 \
   echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot \
-  survey_soundings survey_qc survey_surface >/dev/null
+  survey_soundings survey_qc survey_surface survey_volume >/dev/null
 bin=$PWD/build/sample/bin
 work=$PWD/build/sample_survey
 screens=$PWD/build/sample_screens
@@ -99,6 +99,29 @@ run survey_qc survey_qc --crosslines ../sample_crosslines/PM/Points.txt \
 # LandXML surface, a depth grid and a picture.
 run survey_surface survey_surface </dev/null
 
+# The second survey of the area, after a channel was dredged through it
+# (samples/survey_dredged, lines run north and south): the same steps to its
+# cleaned points, then the dredged volume against the first survey, inside
+# the outline of the dredging works. The outline comes in latitude and
+# longitude (samples/survey_dredged/Channel.txt); utm_points projects it
+# like the soundings, in a folder of its own with the survey's parameters.
+dredged=$work/../sample_survey_dredged
+rm -rf "$dredged"
+cp -r "$work/../../samples/survey_dredged" "$dredged"
+cd "$dredged"
+run dredged_join join </dev/null
+run dredged_depth_filter depth_filter < <(printf '0.5\n40\n3\n5\n\n')
+run dredged_utm_points utm_points </dev/null
+run dredged_echo_flag echo_flag </dev/null
+run dredged_echo_clean2 echo_clean2 </dev/null
+mkdir -p outline/PM outline/Temp
+{ head -n 3 PM/La_Lo_De.txt; cat Channel.txt; } >outline/PM/La_Lo_De.txt
+(cd outline && run outline_utm_points utm_points </dev/null)
+awk '{ printf "%s %s\r\n", $1, $2 }' outline/PM/Points.txt >Temp/Channel.txt
+rm -r outline
+run survey_volume survey_volume --against ../sample_survey/PM/PointsCl.txt --boundary Temp/Channel.txt </dev/null
+cd "$work"
+
 # The summary, in lines of at most 80 columns.
 lines() { grep -c '' "$1"; }  # the last line counts without its line end too
 echo
@@ -143,3 +166,12 @@ printf '  Temp/Tin.dxf     %6d triangles of the surface by survey_surface, with\
 printf '                   %d contour lines in Temp/Contours.dxf, Temp/Surface.xml\n' \
   "$(grep -c '^POLYLINE' Temp/Contours.dxf)"
 echo "                   (LandXML), Temp/Surface.asc (grid), Temp/Surface.svg"
+echo
+echo "The survey after the dredging was processed in build/sample_survey_dredged:"
+printf '  PM/PointsCl.txt  %6d cleaned points of the lines run north and south\n' \
+  "$(lines "$dredged/PM/PointsCl.txt")"
+printf '  Temp/Volume.txt  removed %s m3, deposited %s m3 inside Temp/Channel.txt\n' \
+  "$(awk '/^Below the earlier/ { print $NF }' "$dredged/Temp/Volume.txt")" \
+  "$(awk '/^Above the earlier/ { print $NF }' "$dredged/Temp/Volume.txt")"
+echo "  Temp/Difference.asc, Temp/Difference.svg: the difference to the first"
+echo "                   survey as a grid and a picture, by survey_volume"

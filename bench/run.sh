@@ -297,6 +297,41 @@ for n in ${SURVEY_BENCH_SURFACE_SIZES-62500 1000000}; do
   first=no
   rm -rf "$dir"
 done
+
+# survey_volume: two surveys of SURVEY_BENCH_VOLUME points each (default
+# 1,000,000; empty: skipped) on lines 10 m apart, the second on lines between
+# the first's and then on lines across them (bench/make_volume_inputs.py), to
+# all outputs. Then GMT's grdvolume on the 1 m grid of the difference that
+# survey_volume writes (Temp/Difference.asc), against the exact figures.
+VOLUME_POINTS=${SURVEY_BENCH_VOLUME-1000000}
+if [ -n "$VOLUME_POINTS" ]; then
+  cmake --build "$BUILD" -j2 --target survey_volume >/dev/null
+  echo
+  echo "== survey_volume: two surveys of $VOLUME_POINTS points"
+  for lines in parallel crossing; do
+    dir=$WORK/volume_$lines
+    python3 "$ROOT/bench/make_volume_inputs.py" "$dir" "$VOLUME_POINTS" \
+      $([ "$lines" = crossing ] && echo --crossing)
+    read -r seconds kib < <(measure "$dir" "$BIN/survey_volume" --against before.txt)
+    row "survey_volume ($lines)" "$((2 * VOLUME_POINTS))" "$seconds" "$kib"
+    if have gmt gmt; then
+      (cd "$dir" && "$BIN/survey_volume" --against before.txt </dev/null >/dev/null)
+      exact=$(awk '{ sub(/\r$/, "") } /^Above the earlier/ { a = $(NF - 1) " " $NF }
+                   /^Below the earlier/ { b = $(NF - 1) " " $NF } END { print a, b }' "$dir/Temp/Volume.txt")
+      start=$(date +%s.%N)
+      gmt grdmath "$dir/Temp/Difference.asc=gd" NEG = "$dir/neg.nc"
+      above=$(gmt grdvolume "$dir/Temp/Difference.asc=gd" -C0 | awk '{ print $2, $3 }')
+      below=$(gmt grdvolume "$dir/neg.nc" -C0 | awk '{ print $2, $3 }')
+      gmt_s=$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')
+      # shellcheck disable=SC2086
+      set -- $exact $above $below
+      printf '    %-28s %6.2f s   above %.0f m3 (exact %.2f, %+.3f %%), below %.0f m3 (exact %.2f, %+.3f %%)\n' \
+        "gmt grdvolume, 1 m grid" "$gmt_s" "$6" "$2" "$(awk -v g="$6" -v e="$2" 'BEGIN { print (g - e) / e * 100 }')" \
+        "$8" "$4" "$(awk -v g="$8" -v e="$4" 'BEGIN { print (g - e) / e * 100 }')"
+    fi
+    rm -rf "$dir"
+  done
+fi
 echo
 echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"
 echo "== speed reference after: $(reference) s"

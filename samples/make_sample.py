@@ -17,6 +17,16 @@ half-circle turn between them, some eleven and a half minutes in all.
   three seconds are missing and its stamps are 0.1 s out of step with the
   receiver's from then on.
 
+A second survey of the same area after a channel was dredged through it:
+samples/survey_dredged/Temp/Raw_Pos.txt and Raw_Dpt.txt, the same logs on
+fifteen lines run north and south, 20 m apart, across the first survey's
+lines. The channel runs east-west along the middle of the area: 30 m wide at
+its bottom, 16 m deep, its sides sloping 1 in 3 up to the old seabed; the
+bottom elsewhere is as before. samples/survey_dredged/Channel.txt gives the
+outline of the dredging works (the channel and its slopes, 78 m wide, across
+the area) as "latitude longitude 0.0" lines, for run_sample.sh, which
+projects it with utm_points as the boundary of survey_volume.
+
 Every line ends with CR LF and the times ascend. The output depends on
 nothing but this script (fixed seed), so anyone can make the same bytes again:
 
@@ -134,6 +144,70 @@ def write_lines(path, lines):
         f.write("".join(line + "\r\n" for line in lines).encode("ascii"))
 
 
+# The dredged survey: lines north and south across the area.
+D_LINES = 15
+D_FIRST_X = 10.0        # metres east of the corner, the first line
+D_SPACING = 20.0
+D_Y0, D_Y1 = -5.0, 125.0
+D_LINE_TIME = int((D_Y1 - D_Y0) / SPEED)
+D_TURN_TIME = 16
+D_TIME = D_LINES * D_LINE_TIME + (D_LINES - 1) * D_TURN_TIME
+D_START = (14 * 3600 + 5 * 60) * 100   # first sounding, centiseconds
+CHANNEL_Y = 60.0        # the channel's middle line, metres north of the corner
+CHANNEL_HALF = 15.0     # half its bottom width
+CHANNEL_DEPTH = 16.0
+CHANNEL_SLOPE = 3.0     # metres across for a metre up
+
+
+def dredged_position(t):
+    """East and north offsets (metres) of the boat t seconds into the dredged survey."""
+    t = min(max(t, 0.0), D_TIME)
+    leg, rest = divmod(t, D_LINE_TIME + D_TURN_TIME)
+    leg = int(leg)
+    northward = leg % 2 == 0
+    x = D_FIRST_X + leg * D_SPACING
+    if rest <= D_LINE_TIME or leg == D_LINES - 1:
+        run = min(rest, D_LINE_TIME) * SPEED
+        return x, (D_Y0 + run if northward else D_Y1 - run)
+    angle = math.pi * (rest - D_LINE_TIME) / D_TURN_TIME
+    r = D_SPACING / 2
+    dy = r * math.sin(angle)
+    return x + r - r * math.cos(angle), (D_Y1 + dy if northward else D_Y0 - dy)
+
+
+def dredged_depth(x, y):
+    away = abs(y - CHANNEL_Y) - CHANNEL_HALF
+    channel = CHANNEL_DEPTH - max(0.0, away) / CHANNEL_SLOPE
+    return max(bottom_depth(x, y), channel)
+
+
+def make_dredged(rng):
+    positions, soundings = [], []
+    first = D_START + SOUNDER_LEAD * 100
+    for second in range(D_TIME - SOUNDER_LEAD + RECEIVER_TAIL + 1):
+        cs = first + second * 100
+        x, y = dredged_position((cs - D_START) / 100.0)
+        x += rng.uniform(-0.3, 0.3)
+        y += rng.uniform(-0.3, 0.3)
+        positions.append("%.8f %.8f %s %.1f %d" % (LAT0 + y / M_PER_DEG_LAT, LON0 + x / M_PER_DEG_LON, clock(cs),
+                                                   0.8 + 0.1 * rng.randrange(6), rng.randrange(8, 13)))
+    step = 0
+    while step * 0.2 <= D_TIME:
+        x, y = dredged_position(step * 0.2)
+        soundings.append("%.2f %s" % (dredged_depth(x, y) + rng.uniform(-0.03, 0.03), clock(D_START + step * 20)))
+        step += 1
+    return positions, soundings
+
+
+def channel_outline():
+    """The outline of the dredging works: the channel and its slopes down from
+    a seabed of 8 m, the shallowest there, as a rectangle across the area."""
+    reach = CHANNEL_HALF + (CHANNEL_DEPTH - 8.0) * CHANNEL_SLOPE   # where the slope meets 8 m
+    corners = [(0.0, CHANNEL_Y - reach), (300.0, CHANNEL_Y - reach),
+               (300.0, CHANNEL_Y + reach), (0.0, CHANNEL_Y + reach)]
+    return ["%.8f %.8f 0.0" % (LAT0 + y / M_PER_DEG_LAT, LON0 + x / M_PER_DEG_LON) for x, y in corners]
+
+
 def main():
     root = os.path.join(os.path.dirname(os.path.abspath(__file__)), "survey")
     os.makedirs(os.path.join(root, "Temp"), exist_ok=True)
@@ -143,6 +217,15 @@ def main():
     write_lines(os.path.join(root, "Temp", "Raw_Pos.txt"), make_positions(rng))
     write_lines(os.path.join(root, "Temp", "Raw_Dpt.txt"), make_soundings(rng))
     print("sample survey written to", root)
+    dredged = os.path.join(os.path.dirname(root), "survey_dredged")
+    os.makedirs(os.path.join(dredged, "Temp"), exist_ok=True)
+    os.makedirs(os.path.join(dredged, "PM"), exist_ok=True)
+    open(os.path.join(dredged, "PM", ".gitkeep"), "wb").close()
+    positions, soundings = make_dredged(random.Random(20261207))
+    write_lines(os.path.join(dredged, "Temp", "Raw_Pos.txt"), positions)
+    write_lines(os.path.join(dredged, "Temp", "Raw_Dpt.txt"), soundings)
+    write_lines(os.path.join(dredged, "Channel.txt"), channel_outline())
+    print("dredged survey written to", dredged)
 
 
 if __name__ == "__main__":

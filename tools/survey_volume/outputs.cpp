@@ -1,0 +1,249 @@
+#include "outputs.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "fixed_notation.h"
+#include "stop.h"
+#include "svg.h"
+
+using namespace survey_rt;
+
+namespace survey_volume {
+
+namespace {
+
+void line(TextFile& f, std::string_view text) {
+  write_str(f, text);
+  end_line(f);
+}
+
+// A row of the table: the label left-aligned in 48 columns, then the area
+// and the volume right-aligned in 14 each (an empty text leaves its column
+// blank).
+void row(TextFile& f, const std::string& label, const std::string& area, const std::string& volume) {
+  std::string text = label;
+  text.resize(std::max<std::size_t>(text.size(), 48), ' ');
+  write_str(f, text);
+  write_str(f, area, 14);
+  if (!volume.empty()) write_str(f, volume, 14);
+  end_line(f);
+}
+
+std::string two(double v) { return fixed_text(v, 2); }
+
+// The counts of a surface, on a line of their own under its name.
+void source_counts(TextFile& f, const Source& s, const Run& run) {
+  line(f, "             " + std::to_string(s.records) + " records, " + std::to_string(s.vertices) + " vertices, " +
+              std::to_string(s.triangles) + " triangles (" + std::to_string(s.trimmed) + " with an edge over " +
+              two(run.max_edge) + " m trimmed)");
+}
+
+}  // namespace
+
+std::string above_name(const Run& run) {
+  return run.against_level ? "Above the design level: still to dredge" : "Above the earlier survey: deposited";
+}
+std::string below_name(const Run& run) {
+  return run.against_level ? "Below the design level: dredged below it" : "Below the earlier survey: removed";
+}
+
+void write_report(TextFile& f, const Run& run) {
+  const surface::Volumes& v = run.volumes;
+  line(f, "Cut and fill volumes: " + run.title);
+  line(f, "");
+  line(f, "Run          " + run.date);
+  line(f, "Survey       " + run.survey.path);
+  source_counts(f, run.survey, run);
+  if (run.against_level) {
+    line(f, "Reference    the design level " + two(run.level) + " m (a height, up positive)");
+    if (run.overdepth > 0)
+      line(f, "Over-depth   " + two(run.overdepth) + " m: the band from " + two(run.level) + " m down to " +
+                  two(run.level - run.overdepth) + " m");
+  } else {
+    line(f, "Reference    the earlier survey " + run.reference.path);
+    source_counts(f, run.reference, run);
+  }
+  if (run.boundary_path.empty())
+    line(f, "Boundary     none: the volumes cover where both surfaces exist");
+  else
+    line(f, "Boundary     " + run.boundary_path + ": " + std::to_string(run.boundary.corners.size()) +
+                " corners enclosing " + two(surface::boundary_area(run.boundary)) + " m2");
+  line(f, "");
+  row(f, "", "area m2", "volume m3");
+  row(f, "Common area of the surfaces", two(v.common_area), "");
+  row(f, above_name(run), two(v.above.area), two(v.above.volume));
+  row(f, below_name(run), two(v.below.area), two(v.below.volume));
+  if (run.overdepth > 0) {
+    row(f, "  within the over-depth band, to " + two(run.level - run.overdepth) + " m", two(v.below.area - v.beyond.area),
+        two(v.below.volume - v.beyond.volume));
+    row(f, "  below the over-depth band, under " + two(run.level - run.overdepth) + " m", two(v.beyond.area),
+        two(v.beyond.volume));
+  }
+  row(f, "On neither side: the surfaces coincide", two(std::max(0.0, v.common_area - v.above.area - v.below.area)), "");
+  row(f, "Net, above - below", "", two(v.above.volume - v.below.volume));
+  line(f, "");
+  line(f, "Method: each surface is the Delaunay triangulation (TIN) of its points, positions to the");
+  line(f, "centimetre, trimmed of the triangles with an edge longer than the max. edge. The difference");
+  line(f, "survey - reference is linear on every piece of the overlay of the two TINs (against a level,");
+  line(f, "on every triangle of the survey): " + std::to_string(v.pieces) + " pieces, each integrated exactly and split where the");
+  line(f, "surfaces cross; no grid is sampled. A boundary is clipped with Boost.Geometry. Under the");
+  line(f, "over-depth band its volume is measured from the band's lower level. Areas in square metres,");
+  line(f, "volumes in cubic metres, in plan.");
+  io_check();
+}
+
+void write_difference_grid(TextFile& f, const Difference& diff) {
+  const surface::Grid& g = diff.grid;
+  const int d = decimals_of(g.cell);  // as survey_surface writes its grid
+  line(f, "ncols         " + std::to_string(g.columns));
+  line(f, "nrows         " + std::to_string(g.rows));
+  line(f, "xllcorner     " + fixed_text(g.x0, d));
+  line(f, "yllcorner     " + fixed_text(g.y0, d));
+  line(f, "cellsize      " + fixed_text(g.cell, d));
+  line(f, "NODATA_value  -9999");
+  io_check();
+  for (std::int64_t r = 0; r < g.rows; ++r) {
+    const double* v = diff.d.data() + r * g.columns;
+    for (std::int64_t c = 0; c < g.columns; ++c) {
+      if (c > 0) write_char(f, ' ');
+      if (std::isnan(v[c]))
+        write_str(f, "-9999");
+      else
+        write_fixed(f, v[c], 0, 3);
+    }
+    end_line(f);
+    io_check();
+  }
+}
+
+// ColorBrewer's RdBu, from the most below (dark blue) through white to the
+// most above (dark red).
+std::string difference_colour(double t) {
+  static constexpr int kRdBu[11][3] = {{5, 48, 97},    {33, 102, 172},  {67, 147, 195}, {146, 197, 222},
+                                       {209, 229, 240}, {247, 247, 247}, {253, 219, 199}, {244, 165, 130},
+                                       {214, 96, 77},   {178, 24, 43},   {103, 0, 31}};
+  t = (std::clamp(t, -1.0, 1.0) + 1) * 5;
+  const int i = std::min(static_cast<int>(t), 9);
+  const double u = t - i;
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text = "#";
+  for (int c = 0; c < 3; ++c) {
+    const int v = static_cast<int>(std::lround(kRdBu[i][c] + u * (kRdBu[i + 1][c] - kRdBu[i][c])));
+    text += kHex[v >> 4];
+    text += kHex[v & 15];
+  }
+  return text;
+}
+
+namespace {
+
+constexpr int kSteps = 10;  // colours on each side of zero
+constexpr int kCell = 2;    // pixels a side of a picture cell
+
+}  // namespace
+
+void write_difference_picture(TextFile& f, const Difference& diff, const Run& run) {
+  const surface::Grid& g = diff.grid;
+  const double span_x = g.columns * g.cell, span_y = g.rows * g.cell;
+  const double scale = std::max(span_x / 900, span_y / 640);  // metres a pixel
+  const int map_w = std::max(kCell, static_cast<int>(std::ceil(span_x / scale / kCell)) * kCell);
+  const int map_h = std::max(kCell, static_cast<int>(std::ceil(span_y / scale / kCell)) * kCell);
+  const int left = 30, top = 70;
+  const int width = left + map_w + 340, height = std::max(top + map_h + 80, 600);
+  // The scale: the largest difference either way, rounded up; 1 m when flat.
+  const double most = std::max(std::abs(diff.low), std::abs(diff.high));
+  const double m = most > 0 ? round_up_nice(most) : 1;
+  auto level_of = [&](double d) { return std::clamp(static_cast<int>(std::lround(d / m * kSteps)), -kSteps, kSteps); };
+
+  svg_begin(f, width, height);
+  svg_text(f, left, 26, "font-size=\"18\" font-weight=\"bold\"", run.title + ": survey - reference");
+  svg_text(f, left, 46, "",
+           run.against_level ? "against the design level " + fixed_text(run.level, 2) + " m"
+                             : "against the earlier survey " + run.reference.path);
+  svg_text(f, left, 62, "font-size=\"11\"",
+           "net " + fixed_text(run.volumes.above.volume - run.volumes.below.volume, 2) + " m3: above " +
+               fixed_text(run.volumes.above.volume, 2) + " m3, below " + fixed_text(run.volumes.below.volume, 2) +
+               " m3 (Temp/Volume.txt)");
+
+  // The cells: at each picture cell's centre the grid cell under it, a row
+  // of the picture drawn as runs of one colour.
+  const int cols = map_w / kCell, rows = map_h / kCell;
+  for (int level = -kSteps; level <= kSteps; ++level) {
+    std::string path;
+    for (int r = 0; r < rows; ++r) {
+      const double y = span_y - (r + 0.5) * kCell * scale;  // metres above the grid's bottom
+      const std::int64_t gr = g.rows - 1 - static_cast<std::int64_t>(std::floor(y / g.cell));
+      int run_start = -1;
+      for (int c = 0; c <= cols; ++c) {
+        bool here = false;
+        if (c < cols && gr >= 0 && gr < g.rows) {
+          const std::int64_t gc = static_cast<std::int64_t>(std::floor((c + 0.5) * kCell * scale / g.cell));
+          if (gc < g.columns) {
+            const double d = diff.d[static_cast<std::size_t>(gr * g.columns + gc)];
+            here = !std::isnan(d) && level_of(d) == level;
+          }
+        }
+        if (here && run_start < 0) run_start = c;
+        if (!here && run_start >= 0) {
+          path += "M" + std::to_string(left + run_start * kCell) + " " + std::to_string(top + r * kCell) + "h" +
+                  std::to_string((c - run_start) * kCell) + "v" + std::to_string(kCell) + "h-" +
+                  std::to_string((c - run_start) * kCell) + "z";
+          run_start = -1;
+        }
+      }
+    }
+    if (path.empty()) continue;
+    write_str(f, "<path fill=\"" + difference_colour(static_cast<double>(level) / kSteps) + "\" d=\"");
+    write_str(f, path);
+    write_str(f, "\"/>");
+    end_line(f);
+    io_check();
+  }
+  svg_rect(f, left, top, map_w, map_h, "fill=\"none\" " + std::string(kInk));
+
+  // The boundary.
+  if (!run.boundary_path.empty()) {
+    std::string path;
+    for (const surface::Corner& k : run.boundary.corners) {
+      path += path.empty() ? "M" : "L";
+      path += fixed_text(left + (k.x - g.x0) / scale, 1) + " " + fixed_text(top + (span_y - (k.y - g.y0)) / scale, 1);
+    }
+    // Drawn within the map: a boundary larger than the common area runs along
+    // the frame.
+    write_str(f, "<clipPath id=\"map\">");
+    svg_rect(f, left, top, map_w, map_h, "");
+    write_str(f, "</clipPath>");
+    end_line(f);
+    write_str(f, "<path clip-path=\"url(#map)\" fill=\"none\" stroke=\"#000000\" stroke-width=\"1.5\" "
+                 "stroke-dasharray=\"6 3\" d=\"" + path + "Z\"/>");
+    end_line(f);
+    io_check();
+  }
+
+  // The legend: the colours from the most above down to the most below.
+  const int lx = left + map_w + 40, ly = top + 10;
+  svg_text(f, lx, ly, "font-weight=\"bold\"", "survey - reference, m");
+  const int box = 16;
+  const int d = decimals_of(m / 2);
+  for (int level = kSteps; level >= -kSteps; --level) {
+    const int y = ly + 12 + (kSteps - level) * box;
+    svg_rect(f, lx, y, 24, box,
+             "fill=\"" + difference_colour(static_cast<double>(level) / kSteps) + "\" stroke=\"none\"");
+    if (level % (kSteps / 2) == 0)
+      svg_text(f, lx + 32, y + box / 2 + 4, "", (level > 0 ? "+" : "") + fixed_text(m * level / kSteps, d));
+  }
+  svg_rect(f, lx, ly + 12, 24, (2 * kSteps + 1) * box, "fill=\"none\" " + std::string(kInk));
+  const int below_y = ly + 12 + (2 * kSteps + 1) * box;
+  svg_text(f, lx, below_y + 18, "font-size=\"11\"", "warm: " + above_name(run));
+  svg_text(f, lx, below_y + 34, "font-size=\"11\"", "cool: " + below_name(run));
+  if (!run.boundary_path.empty()) {
+    svg_line(f, lx, below_y + 48, lx + 24, below_y + 48, "stroke=\"#000000\" stroke-width=\"1.5\" stroke-dasharray=\"6 3\"");
+    svg_text(f, lx + 32, below_y + 52, "font-size=\"11\"", "boundary " + run.boundary_path);
+  }
+  write_scale_bar(f, left, top + map_h + 30, scale);
+  write_north_arrow(f, lx + 12, below_y + 66);
+  svg_end(f);
+}
+
+}  // namespace survey_volume
