@@ -25,6 +25,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
 #include "number_grammar.h"
@@ -57,18 +58,10 @@ constexpr std::string_view kUsage =
 Run run;
 bool points_given = false, level_given = false;
 
-[[noreturn]] void bad_call(const std::string& why) {
-  halt_with_message(kBadCall, "survey_volume: " + why + "\n" + std::string(kUsage));
-}
+[[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_volume", kUsage, why); }
 
 void read_options(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(std::string(kUsage).c_str(), stdout);
-      std::exit(0);
-    }
-    const std::string_view name = arg.substr(0, arg.find('='));
+  const auto on_option = [](std::string_view name, const std::string& value) {
     struct Number {
       std::string_view name;
       double* value;
@@ -82,15 +75,6 @@ void read_options(int argc, char** argv) {
     const Number* number = nullptr;
     for (const Number& n : numbers)
       if (n.name == name) number = &n;
-    if (number == nullptr && name != "--points" && name != "--against" && name != "--boundary" && name != "--title")
-      bad_call("unknown option \"" + std::string(arg) + "\"");
-    std::string value;
-    if (name.size() < arg.size())
-      value = arg.substr(name.size() + 1);
-    else if (i + 1 < argc)
-      value = argv[++i];
-    else
-      bad_call(std::string(name) + " wants a value");
     if (name == "--points") {
       run.survey.path = value;
       points_given = true;
@@ -107,7 +91,10 @@ void read_options(int argc, char** argv) {
                  fixed_text(number->high, 2) + ", not \"" + value + "\"");
       if (number->value == &run.level) level_given = true;
     }
-  }
+  };
+  read_command_line(argc, argv, "survey_volume", kUsage,
+                    {"--level", "--overdepth", "--max-edge", "--cell", "--points", "--against", "--boundary", "--title"},
+                    on_option);
   if (level_given == !run.against_level)
     bad_call(level_given ? "give --level or --against, not both" : "give the reference: --level Z or --against FILE");
   if (run.overdepth > 0 && !level_given) bad_call("--overdepth goes with --level");
