@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <span>
 
+#include "ascii_grid.h"
 #include "fixed_notation.h"
 #include "stop.h"
 #include "svg.h"
@@ -95,26 +97,9 @@ void write_report(TextFile& f, const Run& run) {
 
 void write_difference_grid(TextFile& f, const Difference& diff) {
   const surface::Grid& g = diff.grid;
-  const int d = decimals_of(g.cell);  // as survey_surface writes its grid
-  line(f, "ncols         " + std::to_string(g.columns));
-  line(f, "nrows         " + std::to_string(g.rows));
-  line(f, "xllcorner     " + fixed_text(g.x0, d));
-  line(f, "yllcorner     " + fixed_text(g.y0, d));
-  line(f, "cellsize      " + fixed_text(g.cell, d));
-  line(f, "NODATA_value  -9999");
-  io_check();
-  for (std::int64_t r = 0; r < g.rows; ++r) {
-    const double* v = diff.d.data() + r * g.columns;
-    for (std::int64_t c = 0; c < g.columns; ++c) {
-      if (c > 0) write_char(f, ' ');
-      if (std::isnan(v[c]))
-        write_str(f, "-9999");
-      else
-        write_fixed(f, v[c], 0, 3);
-    }
-    end_line(f);
-    io_check();
-  }
+  surface::write_grid_header(f, g);
+  for (std::int64_t r = 0; r < g.rows; ++r)
+    surface::write_grid_row(f, std::span<const double>(diff.d).subspan(r * g.columns, g.columns));
 }
 
 // ColorBrewer's RdBu, from the most below (dark blue) through white to the
