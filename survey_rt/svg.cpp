@@ -289,4 +289,27 @@ void write_north_arrow(TextFile& f, double x, double y) {
   svg_text(f, x, y + 74, "text-anchor=\"middle\" font-size=\"11\"", "grid north");
 }
 
+void write_colour_scale(TextFile& f, std::string_view title, std::string_view id, double low, double high, double x,
+                        double y) {
+  constexpr int kRamp = 220;
+  svg_text(f, x, y, "font-weight=\"bold\"", title);
+  write_str(f, "<defs><linearGradient id=\"" + std::string(id) + "\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">");
+  end_line(f);
+  for (int i = 0; i <= 8; ++i) {
+    write_str(f, "<stop offset=\"" + fixed_text(i / 8.0, 3) + "\" stop-color=\"" + depth_colour(i / 8.0) + "\"/>");
+    end_line(f);
+  }
+  write_str(f, "</linearGradient></defs>");
+  end_line(f);
+  io_check();
+  const double top = y + 12, bottom = top + kRamp;
+  svg_rect(f, x, top, 20, kRamp, "fill=\"url(#" + std::string(id) + ")\" stroke=\"#000000\" stroke-width=\"0.8\"");
+  const double step = round_up_nice((high - low) * 26 / kRamp);
+  each_tick(low, high, step, [&](double z) {
+    const double v = bottom - (z - low) / (high - low) * kRamp;
+    svg_line(f, x + 20, v, x + 25, v, kInk);
+    svg_text(f, x + 29, v, "dy=\"0.35em\"", fixed_text(z, decimals_of(step)));
+  });
+}
+
 }  // namespace survey_rt

@@ -118,4 +118,11 @@ void end_symbols(Marks& m, std::string_view id, std::string_view ink);
 void write_scale_bar(TextFile& f, double left, double y, double scale);
 void write_north_arrow(TextFile& f, double x, double y);
 
+// The colour scale of heights from low to high (low < high): the title in
+// bold at (x, y), below it a bar 20 x 220 pixels filled with the depth
+// colours (the gradient of that id), the deepest at the bottom, and round
+// heights beside it.
+void write_colour_scale(TextFile& f, std::string_view title, std::string_view id, double low, double high, double x,
+                        double y);
+
 }  // namespace survey_rt

@@ -21,7 +21,6 @@ constexpr int kMinWidth = 480, kMinHeight = 440;   // ... and at its smallest
 constexpr int kPad = 20;                           // between the records and the frame
 constexpr int kPanel = 250;                        // the legend's room right of the map
 constexpr double kFinest = 0.005;                  // metres a pixel at the most
-constexpr int kRamp = 220;                         // the colour scale's height
 
 int even(double v) { return 2 * static_cast<int>(std::ceil(v / 2)); }
 
@@ -73,29 +72,6 @@ void write_axis_titles(TextFile& f, const Plan& p) {
   svg_text(f, p.left + p.width / 2.0, p.top + p.height + 36, "text-anchor=\"middle\"", "Easting (m)");
   const double middle = p.top + p.height / 2.0;
   svg_text(f, 20, middle, "text-anchor=\"middle\" " + rotated(20, middle), "Northing (m)");
-}
-
-// The colour scale, deep at the bottom, with round heights beside it.
-void write_colour_scale(TextFile& f, const Plan& p, double x, double y) {
-  svg_text(f, x, y, "font-weight=\"bold\"", "Height z (m)");
-  write_str(f, "<defs><linearGradient id=\"depths\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">");
-  end_line(f);
-  for (int i = 0; i <= 8; ++i) {
-    write_str(
-        f, "<stop offset=\"" + fixed_text(i / 8.0, 3) + "\" stop-color=\"" + depth_colour(i / 8.0) + "\"/>");
-    end_line(f);
-  }
-  write_str(f, "</linearGradient></defs>");
-  end_line(f);
-  io_check();
-  const double top = y + 12, bottom = top + kRamp;
-  svg_rect(f, x, top, 20, kRamp, "fill=\"url(#depths)\" stroke=\"#000000\" stroke-width=\"0.8\"");
-  const double step = round_up_nice((p.z_high - p.z_low) * 26 / kRamp);
-  each_tick(p.z_low, p.z_high, step, [&](double z) {
-    const double v = bottom - (z - p.z_low) / (p.z_high - p.z_low) * kRamp;
-    svg_line(f, x + 20, v, x + 25, v, kInk);
-    svg_text(f, x + 29, v, "dy=\"0.35em\"", fixed_text(z, decimals_of(step)));
-  });
 }
 
 // What the marks stand for.
@@ -183,7 +159,7 @@ void write_plan(TextFile& f, const Plan& p, const Survey& s) {
   write_axis_titles(f, p);
   write_scale_bar(f, p.left, p.top + p.height + 56, p.scale);
   write_north_arrow(f, panel + 20, p.top);
-  write_colour_scale(f, p, panel, p.top + 110);
+  write_colour_scale(f, "Height z (m)", "depths", p.z_low, p.z_high, panel, p.top + 110);
   write_legend(f, s, panel, p.top + 372);
   svg_end(f);
 }

@@ -31,7 +31,6 @@ constexpr int kMinWidth = 480, kMinHeight = 440;   // ... and at its smallest
 constexpr int kPad = 20;                           // between the surface and the frame
 constexpr int kPanel = 270;                        // the legend's room right of the map
 constexpr double kFinest = 0.005;                  // metres a pixel at the most
-constexpr int kRamp = 220;                         // the colour scale's height
 constexpr std::string_view kTrackInk = "stroke=\"#b0b0b0\" stroke-width=\"0.7\"";
 constexpr std::string_view kOutlineInk = "stroke=\"#000000\" stroke-width=\"1\"";
 
@@ -137,29 +136,6 @@ Frame map_frame(const Layout& p) {
            [&p](double easting) { return p.left + (easting - p.x0) / p.scale; }, "e"},
           {p.y0, p.y0 + p.height * p.scale, round_up_nice(60 * p.scale),
            [&p](double northing) { return p.top + p.height - (northing - p.y0) / p.scale; }, "n"}};
-}
-
-// The contours' colour scale, deep at the bottom, with the major levels
-// beside it (or round heights when there are few of them).
-void write_colour_scale(TextFile& f, const Heights& h, double x, double y) {
-  svg_text(f, x, y, "font-weight=\"bold\"", "Contour level z (m)");
-  write_str(f, "<defs><linearGradient id=\"levels\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">");
-  end_line(f);
-  for (int i = 0; i <= 8; ++i) {
-    write_str(f, "<stop offset=\"" + fixed_text(i / 8.0, 3) + "\" stop-color=\"" + depth_colour(i / 8.0) + "\"/>");
-    end_line(f);
-  }
-  write_str(f, "</linearGradient></defs>");
-  end_line(f);
-  io_check();
-  const double top = y + 12, bottom = top + kRamp;
-  svg_rect(f, x, top, 20, kRamp, "fill=\"url(#levels)\" stroke=\"#000000\" stroke-width=\"0.8\"");
-  const double step = round_up_nice((h.high - h.low) * 26 / kRamp);
-  each_tick(h.low, h.high, step, [&](double z) {
-    const double v = bottom - (z - h.low) / (h.high - h.low) * kRamp;
-    svg_line(f, x + 20, v, x + 25, v, kInk);
-    svg_text(f, x + 29, v, "dy=\"0.35em\"", fixed_text(z, decimals_of(step)));
-  });
 }
 
 void write_legend(TextFile& f, const Settings& s, double x, double y) {
@@ -269,7 +245,7 @@ void write_picture(TextFile& f, const Layout& p, const Tin& tin, const std::vect
   svg_text(f, 20, middle, "text-anchor=\"middle\" " + rotated(-90, 20, middle), "Northing (m)");
   write_scale_bar(f, p.left, p.top + p.height + 56, p.scale);
   write_north_arrow(f, panel + 20, p.top);
-  write_colour_scale(f, h, panel, p.top + 110);
+  write_colour_scale(f, "Contour level z (m)", "levels", h.low, h.high, panel, p.top + 110);
   write_legend(f, s, panel, p.top + 372);
   svg_end(f);
 }
