@@ -22,7 +22,7 @@ void line(TextFile& f, std::string_view text) {
 
 void write_grid_header(TextFile& f, const Grid& grid) {
   int d = 0;
-  while (d < 6 && fixed_value(grid.cell, d) != grid.cell) ++d;
+  while (d < 9 && fixed_value(grid.cell, d) != grid.cell) ++d;
   line(f, "ncols         " + std::to_string(grid.columns));
   line(f, "nrows         " + std::to_string(grid.rows));
   line(f, "xllcorner     " + fixed_text(grid.x0, d));

@@ -18,7 +18,8 @@
 namespace surface {
 
 // The header of grid: the corner and the cell size with the decimals that
-// write the cell size exactly (at most six).
+// write the cell size exactly (at most nine), so that the grid's cells are
+// where the header puts them.
 void write_grid_header(survey_rt::TextFile& f, const Grid& grid);
 
 // One row of values, NaN for a cell without one; the count of cells with a
