@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "text_file.h"
 
@@ -38,6 +40,43 @@ void each_tick(double low, double high, double step, Draw draw) {
   const double first = std::ceil(low / step);
   for (int i = 0; i < 100 && (first + i) * step <= high + step * 1e-9; ++i)
     draw((first + i) * step + 0.0);  // no -0
+}
+
+// The points of a line in pixels that matter at a picture's scale: the ends
+// and those that stand out more than half a pixel from the straight line
+// between the ones kept around them (Douglas-Peucker, with a stack), so that
+// a straight run is drawn as one stroke. P has the members x and y.
+template <class P>
+std::vector<P> simplified_line(const std::vector<P>& v) {
+  if (v.size() < 3) return v;
+  std::vector<char> keep(v.size(), 0);
+  keep.front() = keep.back() = 1;
+  std::vector<std::pair<std::size_t, std::size_t>> stack{{0, v.size() - 1}};
+  while (!stack.empty()) {
+    const auto [a, b] = stack.back();
+    stack.pop_back();
+    const double dx = v[b].x - v[a].x, dy = v[b].y - v[a].y;
+    const double length = std::hypot(dx, dy);
+    double worst = 0;
+    std::size_t at = a;
+    for (std::size_t i = a + 1; i < b; ++i) {
+      const double ex = v[i].x - v[a].x, ey = v[i].y - v[a].y;
+      const double off = length > 0 ? std::fabs(dx * ey - dy * ex) / length : std::hypot(ex, ey);
+      if (off > worst) {
+        worst = off;
+        at = i;
+      }
+    }
+    if (worst > 0.5) {
+      keep[at] = 1;
+      stack.emplace_back(a, at);
+      stack.emplace_back(at, b);
+    }
+  }
+  std::vector<P> kept;
+  for (std::size_t i = 0; i < v.size(); ++i)
+    if (keep[i]) kept.push_back(v[i]);
+  return kept;
 }
 
 // The text as XML character data: & < > " escaped; a byte that is a control

@@ -97,38 +97,6 @@ std::vector<Pixel> thinned(const Layout& layout, const std::vector<Point2>& poin
   return pixels;
 }
 
-// The pixels of a line that matter at the picture's scale: those that stand
-// out more than half a pixel from the straight line between the ones kept
-// around them (Douglas-Peucker), so that a straight run is drawn as one stroke.
-std::vector<Pixel> simplified(const std::vector<Pixel>& pixels) {
-  if (pixels.size() < 3) return pixels;
-  std::vector<std::uint8_t> keep(pixels.size(), 0);
-  keep.front() = keep.back() = 1;
-  std::vector<std::pair<std::size_t, std::size_t>> spans{{0, pixels.size() - 1}};
-  while (!spans.empty()) {
-    const auto [a, b] = spans.back();
-    spans.pop_back();
-    const double dx = pixels[b].x - pixels[a].x, dy = pixels[b].y - pixels[a].y;
-    const double length = std::hypot(dx, dy);
-    double worst = 0;
-    std::size_t at = a;
-    for (std::size_t i = a + 1; i < b; ++i) {
-      const double ex = pixels[i].x - pixels[a].x, ey = pixels[i].y - pixels[a].y;
-      const double off = length > 0 ? std::fabs(dx * ey - dy * ex) / length : std::hypot(ex, ey);
-      if (off > worst) worst = off, at = i;
-    }
-    if (worst > 0.5) {
-      keep[at] = 1;
-      spans.push_back({a, at});
-      spans.push_back({at, b});
-    }
-  }
-  std::vector<Pixel> kept;
-  for (std::size_t i = 0; i < pixels.size(); ++i)
-    if (keep[i]) kept.push_back(pixels[i]);
-  return kept;
-}
-
 // The map frame: eastings labelled at least 110 pixels apart, northings 60.
 Frame map_frame(const Layout& p) {
   return {p.left, p.top, p.width, p.height,
@@ -200,11 +168,11 @@ void write_picture(TextFile& f, const Layout& p, const Tin& tin, const std::vect
   write_grid(f, frame);
 
   Path tracks_path{&f, std::string(kTrackInk)};
-  for (const Track& t : tracks) add_line(tracks_path, simplified(t));
+  for (const Track& t : tracks) add_line(tracks_path, simplified_line(t));
   end_path(tracks_path);
 
   Path outline_path{&f, std::string(kOutlineInk)};
-  for (const auto& loop : surface::outline(tin)) add_line(outline_path, simplified(thinned(p, loop)));
+  for (const auto& loop : surface::outline(tin)) add_line(outline_path, simplified_line(thinned(p, loop)));
   end_path(outline_path);
 
   // One path a level; the labels of the major lines after all of them.
@@ -218,7 +186,7 @@ void write_picture(TextFile& f, const Layout& p, const Tin& tin, const std::vect
     Path level{&f, level_ink(contours[i].level, h, major)};
     const std::int64_t step = contours[i].step;
     for (; i < contours.size() && contours[i].step == step; ++i) {
-      const std::vector<Pixel> pixels = simplified(thinned(p, contours[i].points));
+      const std::vector<Pixel> pixels = simplified_line(thinned(p, contours[i].points));
       add_line(level, pixels);
       if (!major || pixels.size() < 2) continue;
       const Pixel a = pixels[pixels.size() / 2 - (pixels.size() > 2 ? 1 : 0)], b = pixels[pixels.size() / 2];
