@@ -31,6 +31,7 @@
 #include "number_grammar.h"
 #include "plot.h"
 #include "stop.h"
+#include "survey_folder.h"
 #include "text_file.h"
 #include "track_records.h"
 #include "xyz_records.h"
@@ -216,16 +217,10 @@ double usual_strip(double length) {
   return std::max(std::min(kStrip, round_up_nice(length)), round_up_nice(length / kUsualStrips));
 }
 
-std::string folder_name() {
-  std::error_code error;
-  const std::string name = std::filesystem::current_path(error).filename().string();
-  return name.empty() ? "survey" : name;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  survey.title = folder_name();
+  survey.title = survey_folder_name();
   read_options(argc, argv);
 
   TextFile& con = console_output();

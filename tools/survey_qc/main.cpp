@@ -32,6 +32,7 @@
 #include "qc.h"
 #include "report.h"
 #include "stop.h"
+#include "survey_folder.h"
 #include "text_file.h"
 
 using namespace survey_rt;
@@ -173,12 +174,6 @@ void write_crossings(TextFile& f, const std::vector<Crossing>& crossings) {
   }
 }
 
-std::string folder_name() {
-  std::error_code error;
-  const std::string name = std::filesystem::current_path(error).filename().string();
-  return name.empty() ? "survey" : name;
-}
-
 std::string now_text() {
   const std::time_t now = std::time(nullptr);
   char text[32] = "";
@@ -193,7 +188,7 @@ std::string length_text(double v) { return fixed_text(v, v == std::floor(v) ? 0 
 }  // namespace
 
 int main(int argc, char** argv) {
-  report.title = folder_name();
+  report.title = survey_folder_name();
   read_options(argc, argv);
   report.date = now_text();
   report.rules = rules;

@@ -33,7 +33,9 @@
 #include "outputs.h"
 #include "stop.h"
 #include "surface.h"
+#include "survey_folder.h"
 #include "text_file.h"
+#include "write_output.h"
 #include "xyz_records.h"
 
 using namespace survey_rt;
@@ -101,12 +103,6 @@ void read_options(int argc, char** argv) {
   halt_with_message(kBadCall, "survey_surface: " + why);
 }
 
-std::string folder_name() {
-  std::error_code error;
-  const std::string name = std::filesystem::current_path(error).filename().string();
-  return name.empty() ? "survey" : name;
-}
-
 // The survey lines of the point list, read again in their order, as pixels
 // of the picture.
 std::vector<Track> read_tracks(const Layout& layout) {
@@ -143,22 +139,10 @@ void now(std::string& date, std::string& time) {
   time = text;
 }
 
-// Creates an output, writes it through write and closes it.
-template <class Write>
-void write_output(int row, std::string_view path, Write write) {
-  show_at(14, row, path);
-  TextFile f;
-  create_output(f, path);
-  io_check();
-  write(f);
-  close_file(f);
-  io_check();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  settings.title = folder_name();
+  settings.title = survey_folder_name();
   read_options(argc, argv);
   const std::string& path = settings.points_path;
 

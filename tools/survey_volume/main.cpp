@@ -32,8 +32,10 @@
 #include "outputs.h"
 #include "stop.h"
 #include "surface.h"
+#include "survey_folder.h"
 #include "text_file.h"
 #include "volume.h"
+#include "write_output.h"
 
 using namespace survey_rt;
 using namespace survey_volume;
@@ -106,12 +108,6 @@ void read_options(int argc, char** argv) {
   show_at(7, 22, screen_text);
   show_line("");
   halt_with_message(kBadCall, "survey_volume: " + why);
-}
-
-std::string folder_name() {
-  std::error_code error;
-  const std::string name = std::filesystem::current_path(error).filename().string();
-  return name.empty() ? "survey" : name;
 }
 
 std::string now() {
@@ -244,18 +240,6 @@ Difference difference(const surface::Tin& survey, const surface::Tin* reference)
   return diff;
 }
 
-// Creates an output, writes it through write and closes it.
-template <class Write>
-void write_output(int row, std::string_view path, Write write) {
-  show_at(14, row, path);
-  TextFile f;
-  create_output(f, path);
-  io_check();
-  write(f);
-  close_file(f);
-  io_check();
-}
-
 void show_side(int row, std::string_view label, const surface::Side& s) {
   show_at(7, row, std::string(label) + fixed_text(s.volume, 2) + " m3 over " + fixed_text(s.area, 2) + " m2");
 }
@@ -264,7 +248,7 @@ void show_side(int row, std::string_view label, const surface::Side& s) {
 
 int main(int argc, char** argv) {
   run.survey.path = "PM/PointsCl.txt";
-  run.title = folder_name();
+  run.title = survey_folder_name();
   read_options(argc, argv);
   run.date = now();
 
