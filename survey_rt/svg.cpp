@@ -11,24 +11,28 @@ namespace survey_rt {
 namespace {
 
 // viridis at 0, 1/8, ..., 1 (its published colour table).
-constexpr int kViridis[9][3] = {{68, 1, 84},    {71, 45, 123}, {59, 82, 139},  {44, 114, 142}, {33, 144, 140},
-                                {39, 173, 129}, {93, 200, 99}, {170, 220, 50}, {253, 231, 37}};
+constexpr std::array<int, 3> kViridis[9] = {{68, 1, 84},    {71, 45, 123}, {59, 82, 139},  {44, 114, 142},
+                                             {33, 144, 140}, {39, 173, 129}, {93, 200, 99}, {170, 220, 50},
+                                             {253, 231, 37}};
 
 }  // namespace
 
-std::string depth_colour(double t) {
-  t = std::clamp(t, 0.0, 1.0) * 8;
-  const int i = std::min(static_cast<int>(t), 7);
+std::string colour_along(std::span<const std::array<int, 3>> colours, double t) {
+  const int last = static_cast<int>(colours.size()) - 1;
+  t = std::clamp(t, 0.0, 1.0) * last;
+  const int i = std::min(static_cast<int>(t), last - 1);
   const double f = t - i;
   static constexpr char kHex[] = "0123456789abcdef";
   std::string text = "#";
   for (int c = 0; c < 3; ++c) {
-    const int v = static_cast<int>(std::lround(kViridis[i][c] + f * (kViridis[i + 1][c] - kViridis[i][c])));
+    const int v = static_cast<int>(std::lround(colours[i][c] + f * (colours[i + 1][c] - colours[i][c])));
     text += kHex[v >> 4];
     text += kHex[v & 15];
   }
   return text;
 }
+
+std::string depth_colour(double t) { return colour_along(kViridis, t); }
 
 int depth_level(double z, double low, double high) {
   if (!(high > low)) return kLevels - 1;

@@ -3,9 +3,11 @@
 // round numbers for ticks and scale bars, the scale bar and north arrow.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -19,6 +21,9 @@ namespace survey_rt {
 // "#rrggbb": viridis, a scale that looks even to the eye, in print and to
 // the colour-blind (nine of its published colours, linearly between them).
 std::string depth_colour(double t);
+// The colour at t from 0 (the first) to 1 (the last) along colours evenly
+// spaced (two at least), linearly between them, as "#rrggbb".
+std::string colour_along(std::span<const std::array<int, 3>> colours, double t);
 
 // Depths are drawn in this many colours, level 0 the deepest.
 constexpr int kLevels = 64;

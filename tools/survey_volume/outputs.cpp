@@ -1,6 +1,7 @@
 #include "outputs.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <span>
 
@@ -105,20 +106,10 @@ void write_difference_grid(TextFile& f, const Difference& diff) {
 // ColorBrewer's RdBu, from the most below (dark blue) through white to the
 // most above (dark red).
 std::string difference_colour(double t) {
-  static constexpr int kRdBu[11][3] = {{5, 48, 97},    {33, 102, 172},  {67, 147, 195}, {146, 197, 222},
-                                       {209, 229, 240}, {247, 247, 247}, {253, 219, 199}, {244, 165, 130},
-                                       {214, 96, 77},   {178, 24, 43},   {103, 0, 31}};
-  t = (std::clamp(t, -1.0, 1.0) + 1) * 5;
-  const int i = std::min(static_cast<int>(t), 9);
-  const double u = t - i;
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text = "#";
-  for (int c = 0; c < 3; ++c) {
-    const int v = static_cast<int>(std::lround(kRdBu[i][c] + u * (kRdBu[i + 1][c] - kRdBu[i][c])));
-    text += kHex[v >> 4];
-    text += kHex[v & 15];
-  }
-  return text;
+  static constexpr std::array<int, 3> kRdBu[11] = {{5, 48, 97},     {33, 102, 172},  {67, 147, 195}, {146, 197, 222},
+                                                   {209, 229, 240}, {247, 247, 247}, {253, 219, 199}, {244, 165, 130},
+                                                   {214, 96, 77},   {178, 24, 43},   {103, 0, 31}};
+  return colour_along(kRdBu, (std::clamp(t, -1.0, 1.0) + 1) / 2);
 }
 
 namespace {
