@@ -293,6 +293,24 @@ void write_north_arrow(TextFile& f, double x, double y) {
   svg_text(f, x, y + 74, "text-anchor=\"middle\" font-size=\"11\"", "grid north");
 }
 
+MapLayout map_layout(double x_low, double x_high, double y_low, double y_high) {
+  constexpr int kMaxWidth = 1000, kMaxHeight = 720;  // the frame at its largest
+  constexpr int kMinWidth = 480, kMinHeight = 440;   // ... and at its smallest
+  constexpr int kPad = 20;                           // between the extent and the frame
+  constexpr double kFinest = 0.005;                  // metres a pixel at the most
+  const auto even = [](double v) { return 2 * static_cast<int>(std::ceil(v / 2)); };
+  MapLayout p;
+  p.left = 92;
+  p.top = 84;
+  const double dw = x_high - x_low, dh = y_high - y_low;
+  p.scale = std::max({dw / (kMaxWidth - 2 * kPad), dh / (kMaxHeight - 2 * kPad), kFinest});
+  p.width = std::min(kMaxWidth, even(std::max<double>(kMinWidth, dw / p.scale + 2 * kPad)));
+  p.height = std::min(kMaxHeight, even(std::max<double>(kMinHeight, dh / p.scale + 2 * kPad)));
+  p.x0 = (x_low + x_high) / 2 - p.width * p.scale / 2;
+  p.y0 = (y_low + y_high) / 2 - p.height * p.scale / 2;
+  return p;
+}
+
 void write_colour_scale(TextFile& f, std::string_view title, std::string_view id, double low, double high, double x,
                         double y) {
   constexpr int kRamp = 220;

@@ -162,6 +162,19 @@ void end_symbols(Marks& m, std::string_view id, std::string_view ink);
 void write_scale_bar(TextFile& f, double left, double y, double scale);
 void write_north_arrow(TextFile& f, double x, double y);
 
+// A map in a picture: its frame (left, top, width, height pixels) showing
+// eastings x0 .. x0 + width * scale and northings y0 .. y0 + height * scale
+// (scale in metres a pixel).
+struct MapLayout {
+  int left = 0, top = 0, width = 0, height = 0;
+  double x0 = 0, y0 = 0, scale = 1;
+};
+// The map of the extent x_low .. x_high, y_low .. y_high (metres), centred in
+// a frame whose top left corner is at (92, 84): the largest scale, at most
+// 0.005 m a pixel, at which the extent with 20 pixels around it fits 1000 x
+// 720 pixels; the frame an even number of pixels, at least 480 x 440.
+MapLayout map_layout(double x_low, double x_high, double y_low, double y_high);
+
 // The colour scale of heights from low to high (low < high): the title in
 // bold at (x, y), below it a bar 20 x 220 pixels filled with the depth
 // colours (the gradient of that id), the deepest at the bottom, and round

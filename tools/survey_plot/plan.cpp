@@ -15,14 +15,7 @@ namespace survey_plot {
 
 namespace {
 
-constexpr int kLeft = 92, kTop = 84;               // the map frame's top left corner
-constexpr int kMaxWidth = 1000, kMaxHeight = 720;  // the frame at its largest
-constexpr int kMinWidth = 480, kMinHeight = 440;   // ... and at its smallest
-constexpr int kPad = 20;                           // between the records and the frame
-constexpr int kPanel = 250;                        // the legend's room right of the map
-constexpr double kFinest = 0.005;                  // metres a pixel at the most
-
-int even(double v) { return 2 * static_cast<int>(std::ceil(v / 2)); }
+constexpr int kPanel = 250;  // the legend's room right of the map
 
 std::string rotated(double x, double y) {
   return "transform=\"rotate(-90 " + fixed_text(x, 1) + " " + fixed_text(y, 1) + ")\"";
@@ -93,15 +86,9 @@ void write_legend(TextFile& f, const Survey& s, int x, int y) {
 
 Plan plan_layout(const Survey& s) {
   Plan p;
-  p.left = kLeft;
-  p.top = kTop;
   const bool any = s.x_high >= s.x_low;  // a record with finite numbers
-  const double dw = any ? s.x_high - s.x_low : 0, dh = any ? s.y_high - s.y_low : 0;
-  p.scale = std::max({dw / (kMaxWidth - 2 * kPad), dh / (kMaxHeight - 2 * kPad), kFinest});
-  p.width = std::min(kMaxWidth, even(std::max<double>(kMinWidth, dw / p.scale + 2 * kPad)));
-  p.height = std::min(kMaxHeight, even(std::max<double>(kMinHeight, dh / p.scale + 2 * kPad)));
-  p.x0 = (any ? (s.x_low + s.x_high) / 2 : 0) - p.width * p.scale / 2;
-  p.y0 = (any ? (s.y_low + s.y_high) / 2 : 0) - p.height * p.scale / 2;
+  MapLayout& map = p;
+  map = any ? map_layout(s.x_low, s.x_high, s.y_low, s.y_high) : map_layout(0, 0, 0, 0);
   // The colour scale spans the kept records' heights (all records' when none
   // is kept); a single height sits in its middle.
   p.z_low = s.kept_high >= s.kept_low ? s.kept_low : any ? s.z_low : 0;

@@ -25,12 +25,7 @@ namespace survey_surface {
 
 namespace {
 
-constexpr int kLeft = 92, kTop = 84;               // the map frame's top left corner
-constexpr int kMaxWidth = 1000, kMaxHeight = 720;  // the frame at its largest
-constexpr int kMinWidth = 480, kMinHeight = 440;   // ... and at its smallest
-constexpr int kPad = 20;                           // between the surface and the frame
-constexpr int kPanel = 270;                        // the legend's room right of the map
-constexpr double kFinest = 0.005;                  // metres a pixel at the most
+constexpr int kPanel = 270;  // the legend's room right of the map
 constexpr std::string_view kTrackInk = "stroke=\"#b0b0b0\" stroke-width=\"0.7\"";
 constexpr std::string_view kOutlineInk = "stroke=\"#000000\" stroke-width=\"1\"";
 
@@ -40,8 +35,6 @@ std::string metres_text(double v) {
   if (text.ends_with(".0")) text.resize(text.size() - 2);
   return text;
 }
-
-int even(double v) { return 2 * static_cast<int>(std::ceil(v / 2)); }
 
 std::string rotated(double angle, double x, double y) {
   return "transform=\"rotate(" + fixed_text(angle, 1) + " " + fixed_text(x, 1) + " " + fixed_text(y, 1) + ")\"";
@@ -130,16 +123,7 @@ Layout picture_layout(const Tin& tin) {
       xl = std::min(xl, v.x), xh = std::max(xh, v.x), yl = std::min(yl, v.y), yh = std::max(yh, v.y);
     }
   if (!(xh >= xl)) xl = xh = yl = yh = 0;
-  Layout p;
-  p.left = kLeft;
-  p.top = kTop;
-  const double dw = xh - xl, dh = yh - yl;
-  p.scale = std::max({dw / (kMaxWidth - 2 * kPad), dh / (kMaxHeight - 2 * kPad), kFinest});
-  p.width = std::min(kMaxWidth, even(std::max<double>(kMinWidth, dw / p.scale + 2 * kPad)));
-  p.height = std::min(kMaxHeight, even(std::max<double>(kMinHeight, dh / p.scale + 2 * kPad)));
-  p.x0 = (xl + xh) / 2 - p.width * p.scale / 2;
-  p.y0 = (yl + yh) / 2 - p.height * p.scale / 2;
-  return p;
+  return map_layout(xl, xh, yl, yh);
 }
 
 Pixel pixel_of(const Layout& p, double x, double y) {
