@@ -17,13 +17,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <limits>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "command_line.h"
 #include "console.h"

@@ -18,12 +18,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 #include "command_line.h"
 #include "console.h"
