@@ -11,24 +11,28 @@ namespace survey_rt {
 namespace {
 
 // viridis at 0, 1/8, ..., 1 (its published colour table).
-constexpr int kViridis[9][3] = {{68, 1, 84},    {71, 45, 123}, {59, 82, 139},  {44, 114, 142}, {33, 144, 140},
-                                {39, 173, 129}, {93, 200, 99}, {170, 220, 50}, {253, 231, 37}};
+constexpr std::array<int, 3> kViridis[9] = {{68, 1, 84},    {71, 45, 123}, {59, 82, 139},  {44, 114, 142},
+                                             {33, 144, 140}, {39, 173, 129}, {93, 200, 99}, {170, 220, 50},
+                                             {253, 231, 37}};
 
 }  // namespace
 
-std::string depth_colour(double t) {
-  t = std::clamp(t, 0.0, 1.0) * 8;
-  const int i = std::min(static_cast<int>(t), 7);
+std::string colour_along(std::span<const std::array<int, 3>> colours, double t) {
+  const int last = static_cast<int>(colours.size()) - 1;
+  t = std::clamp(t, 0.0, 1.0) * last;
+  const int i = std::min(static_cast<int>(t), last - 1);
   const double f = t - i;
   static constexpr char kHex[] = "0123456789abcdef";
   std::string text = "#";
   for (int c = 0; c < 3; ++c) {
-    const int v = static_cast<int>(std::lround(kViridis[i][c] + f * (kViridis[i + 1][c] - kViridis[i][c])));
+    const int v = static_cast<int>(std::lround(colours[i][c] + f * (colours[i + 1][c] - colours[i][c])));
     text += kHex[v >> 4];
     text += kHex[v & 15];
   }
   return text;
 }
+
+std::string depth_colour(double t) { return colour_along(kViridis, t); }
 
 int depth_level(double z, double low, double high) {
   if (!(high > low)) return kLevels - 1;
@@ -287,6 +291,47 @@ void write_north_arrow(TextFile& f, double x, double y) {
   end_line(f);
   io_check();
   svg_text(f, x, y + 74, "text-anchor=\"middle\" font-size=\"11\"", "grid north");
+}
+
+MapLayout map_layout(double x_low, double x_high, double y_low, double y_high) {
+  constexpr int kMaxWidth = 1000, kMaxHeight = 720;  // the frame at its largest
+  constexpr int kMinWidth = 480, kMinHeight = 440;   // ... and at its smallest
+  constexpr int kPad = 20;                           // between the extent and the frame
+  constexpr double kFinest = 0.005;                  // metres a pixel at the most
+  const auto even = [](double v) { return 2 * static_cast<int>(std::ceil(v / 2)); };
+  MapLayout p;
+  p.left = 92;
+  p.top = 84;
+  const double dw = x_high - x_low, dh = y_high - y_low;
+  p.scale = std::max({dw / (kMaxWidth - 2 * kPad), dh / (kMaxHeight - 2 * kPad), kFinest});
+  p.width = std::min(kMaxWidth, even(std::max<double>(kMinWidth, dw / p.scale + 2 * kPad)));
+  p.height = std::min(kMaxHeight, even(std::max<double>(kMinHeight, dh / p.scale + 2 * kPad)));
+  p.x0 = (x_low + x_high) / 2 - p.width * p.scale / 2;
+  p.y0 = (y_low + y_high) / 2 - p.height * p.scale / 2;
+  return p;
+}
+
+void write_colour_scale(TextFile& f, std::string_view title, std::string_view id, double low, double high, double x,
+                        double y) {
+  constexpr int kRamp = 220;
+  svg_text(f, x, y, "font-weight=\"bold\"", title);
+  write_str(f, "<defs><linearGradient id=\"" + std::string(id) + "\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">");
+  end_line(f);
+  for (int i = 0; i <= 8; ++i) {
+    write_str(f, "<stop offset=\"" + fixed_text(i / 8.0, 3) + "\" stop-color=\"" + depth_colour(i / 8.0) + "\"/>");
+    end_line(f);
+  }
+  write_str(f, "</linearGradient></defs>");
+  end_line(f);
+  io_check();
+  const double top = y + 12, bottom = top + kRamp;
+  svg_rect(f, x, top, 20, kRamp, "fill=\"url(#" + std::string(id) + ")\" stroke=\"#000000\" stroke-width=\"0.8\"");
+  const double step = round_up_nice((high - low) * 26 / kRamp);
+  each_tick(low, high, step, [&](double z) {
+    const double v = bottom - (z - low) / (high - low) * kRamp;
+    svg_line(f, x + 20, v, x + 25, v, kInk);
+    svg_text(f, x + 29, v, "dy=\"0.35em\"", fixed_text(z, decimals_of(step)));
+  });
 }
 
 }  // namespace survey_rt

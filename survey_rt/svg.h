@@ -3,11 +3,15 @@
 // round numbers for ticks and scale bars, the scale bar and north arrow.
 #pragma once
 
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <functional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "text_file.h"
 
@@ -17,6 +21,9 @@ namespace survey_rt {
 // "#rrggbb": viridis, a scale that looks even to the eye, in print and to
 // the colour-blind (nine of its published colours, linearly between them).
 std::string depth_colour(double t);
+// The colour at t from 0 (the first) to 1 (the last) along colours evenly
+// spaced (two at least), linearly between them, as "#rrggbb".
+std::string colour_along(std::span<const std::array<int, 3>> colours, double t);
 
 // Depths are drawn in this many colours, level 0 the deepest.
 constexpr int kLevels = 64;
@@ -38,6 +45,43 @@ void each_tick(double low, double high, double step, Draw draw) {
   const double first = std::ceil(low / step);
   for (int i = 0; i < 100 && (first + i) * step <= high + step * 1e-9; ++i)
     draw((first + i) * step + 0.0);  // no -0
+}
+
+// The points of a line in pixels that matter at a picture's scale: the ends
+// and those that stand out more than half a pixel from the straight line
+// between the ones kept around them (Douglas-Peucker, with a stack), so that
+// a straight run is drawn as one stroke. P has the members x and y.
+template <class P>
+std::vector<P> simplified_line(const std::vector<P>& v) {
+  if (v.size() < 3) return v;
+  std::vector<char> keep(v.size(), 0);
+  keep.front() = keep.back() = 1;
+  std::vector<std::pair<std::size_t, std::size_t>> stack{{0, v.size() - 1}};
+  while (!stack.empty()) {
+    const auto [a, b] = stack.back();
+    stack.pop_back();
+    const double dx = v[b].x - v[a].x, dy = v[b].y - v[a].y;
+    const double length = std::hypot(dx, dy);
+    double worst = 0;
+    std::size_t at = a;
+    for (std::size_t i = a + 1; i < b; ++i) {
+      const double ex = v[i].x - v[a].x, ey = v[i].y - v[a].y;
+      const double off = length > 0 ? std::fabs(dx * ey - dy * ex) / length : std::hypot(ex, ey);
+      if (off > worst) {
+        worst = off;
+        at = i;
+      }
+    }
+    if (worst > 0.5) {
+      keep[at] = 1;
+      stack.emplace_back(a, at);
+      stack.emplace_back(at, b);
+    }
+  }
+  std::vector<P> kept;
+  for (std::size_t i = 0; i < v.size(); ++i)
+    if (keep[i]) kept.push_back(v[i]);
+  return kept;
 }
 
 // The text as XML character data: & < > " escaped; a byte that is a control
@@ -117,5 +161,25 @@ void end_symbols(Marks& m, std::string_view id, std::string_view ink);
 // arrow (grid north up), 74 pixels tall, its tip's column x, its top at y.
 void write_scale_bar(TextFile& f, double left, double y, double scale);
 void write_north_arrow(TextFile& f, double x, double y);
+
+// A map in a picture: its frame (left, top, width, height pixels) showing
+// eastings x0 .. x0 + width * scale and northings y0 .. y0 + height * scale
+// (scale in metres a pixel).
+struct MapLayout {
+  int left = 0, top = 0, width = 0, height = 0;
+  double x0 = 0, y0 = 0, scale = 1;
+};
+// The map of the extent x_low .. x_high, y_low .. y_high (metres), centred in
+// a frame whose top left corner is at (92, 84): the largest scale, at most
+// 0.005 m a pixel, at which the extent with 20 pixels around it fits 1000 x
+// 720 pixels; the frame an even number of pixels, at least 480 x 440.
+MapLayout map_layout(double x_low, double x_high, double y_low, double y_high);
+
+// The colour scale of heights from low to high (low < high): the title in
+// bold at (x, y), below it a bar 20 x 220 pixels filled with the depth
+// colours (the gradient of that id), the deepest at the bottom, and round
+// heights beside it.
+void write_colour_scale(TextFile& f, std::string_view title, std::string_view id, double low, double high, double x,
+                        double y);
 
 }  // namespace survey_rt

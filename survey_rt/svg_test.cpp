@@ -92,5 +92,25 @@ TEST_F(SheetAtScale, MillimetresOfPaperAreTheUnitsOfThePicture) {
             "<rect width=\"100%\" height=\"100%\" fill=\"#ffffff\"/>\r\n</svg>\r\n");
 }
 
+TEST(SimplifiedLine, KeepsTheEndsAndWhatStandsOutMoreThanHalfAPixel) {
+  struct P {
+    int x, y;
+    bool operator==(const P&) const = default;
+  };
+  struct Case {
+    std::vector<P> line, kept;
+  };
+  const Case cases[] = {
+      {{}, {}},
+      {{{0, 0}, {5, 5}}, {{0, 0}, {5, 5}}},
+      {{{0, 0}, {1, 0}, {2, 0}, {3, 0}}, {{0, 0}, {3, 0}}},                            // a straight run
+      {{{0, 0}, {1, 0}, {2, 1}, {3, 0}, {4, 0}}, {{0, 0}, {2, 1}, {4, 0}}},            // a bump of a pixel
+      {{{0, 0}, {5, 0}, {10, 1}, {20, 2}}, {{0, 0}, {20, 2}}},                         // within half a pixel
+      {{{0, 0}, {4, 4}, {0, 0}}, {{0, 0}, {4, 4}, {0, 0}}},                            // back to the start
+      {{{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 1}}, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 1}}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(simplified_line(c.line), c.kept) << c.line.size();
+}
+
 }  // namespace
 }  // namespace survey_rt

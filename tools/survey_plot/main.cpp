@@ -17,19 +17,17 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <limits>
 #include <string>
 #include <string_view>
-#include <system_error>
 
+#include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
 #include "number_grammar.h"
 #include "plot.h"
 #include "stop.h"
+#include "survey_folder.h"
 #include "text_file.h"
 #include "track_records.h"
 #include "xyz_records.h"
@@ -72,32 +70,16 @@ double spike = 0;
 bool spikes_left = false;
 std::int32_t spike_line = 0;
 
-[[noreturn]] void bad_call(const std::string& why) {
-  halt_with_message(kBadCall, "survey_plot: " + why + "\n" + std::string(kUsage));
-}
-
 void read_options(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(std::string(kUsage).c_str(), stdout);
-      std::exit(0);
-    }
-    const std::string_view name = arg.substr(0, arg.find('='));
-    if (name != "--strip" && name != "--title") bad_call("unknown option \"" + std::string(arg) + "\"");
-    std::string value;
-    if (name.size() < arg.size())
-      value = arg.substr(name.size() + 1);
-    else if (i + 1 < argc)
-      value = argv[++i];
-    else
-      bad_call(std::string(name) + " wants a value");
-    if (name == "--title") {
-      survey.title = value;
-    } else if (!parse_real(value, strip_option) || !(strip_option >= 0.01 && strip_option <= 1e9)) {
-      bad_call("--strip wants a length in metres from 0.01 to 1e9, not \"" + value + "\"");
-    }
-  }
+  read_command_line(argc, argv, "survey_plot", kUsage, {"--strip", "--title"},
+                    [](std::string_view name, const std::string& value) {
+                      if (name == "--title") {
+                        survey.title = value;
+                      } else if (!parse_real(value, strip_option) || !(strip_option >= 0.01 && strip_option <= 1e9)) {
+                        bad_call("survey_plot", kUsage,
+                                 "--strip wants a length in metres from 0.01 to 1e9, not \"" + value + "\"");
+                      }
+                    });
 }
 
 // Stops the run: a line on the screen, the reason on the standard error.
@@ -231,16 +213,10 @@ double usual_strip(double length) {
   return std::max(std::min(kStrip, round_up_nice(length)), round_up_nice(length / kUsualStrips));
 }
 
-std::string folder_name() {
-  std::error_code error;
-  const std::string name = std::filesystem::current_path(error).filename().string();
-  return name.empty() ? "survey" : name;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  survey.title = folder_name();
+  survey.title = survey_folder_name();
   read_options(argc, argv);
 
   TextFile& con = console_output();

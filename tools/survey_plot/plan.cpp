@@ -15,15 +15,7 @@ namespace survey_plot {
 
 namespace {
 
-constexpr int kLeft = 92, kTop = 84;               // the map frame's top left corner
-constexpr int kMaxWidth = 1000, kMaxHeight = 720;  // the frame at its largest
-constexpr int kMinWidth = 480, kMinHeight = 440;   // ... and at its smallest
-constexpr int kPad = 20;                           // between the records and the frame
-constexpr int kPanel = 250;                        // the legend's room right of the map
-constexpr double kFinest = 0.005;                  // metres a pixel at the most
-constexpr int kRamp = 220;                         // the colour scale's height
-
-int even(double v) { return 2 * static_cast<int>(std::ceil(v / 2)); }
+constexpr int kPanel = 250;  // the legend's room right of the map
 
 std::string rotated(double x, double y) {
   return "transform=\"rotate(-90 " + fixed_text(x, 1) + " " + fixed_text(y, 1) + ")\"";
@@ -75,29 +67,6 @@ void write_axis_titles(TextFile& f, const Plan& p) {
   svg_text(f, 20, middle, "text-anchor=\"middle\" " + rotated(20, middle), "Northing (m)");
 }
 
-// The colour scale, deep at the bottom, with round heights beside it.
-void write_colour_scale(TextFile& f, const Plan& p, double x, double y) {
-  svg_text(f, x, y, "font-weight=\"bold\"", "Height z (m)");
-  write_str(f, "<defs><linearGradient id=\"depths\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">");
-  end_line(f);
-  for (int i = 0; i <= 8; ++i) {
-    write_str(
-        f, "<stop offset=\"" + fixed_text(i / 8.0, 3) + "\" stop-color=\"" + depth_colour(i / 8.0) + "\"/>");
-    end_line(f);
-  }
-  write_str(f, "</linearGradient></defs>");
-  end_line(f);
-  io_check();
-  const double top = y + 12, bottom = top + kRamp;
-  svg_rect(f, x, top, 20, kRamp, "fill=\"url(#depths)\" stroke=\"#000000\" stroke-width=\"0.8\"");
-  const double step = round_up_nice((p.z_high - p.z_low) * 26 / kRamp);
-  each_tick(p.z_low, p.z_high, step, [&](double z) {
-    const double v = bottom - (z - p.z_low) / (p.z_high - p.z_low) * kRamp;
-    svg_line(f, x + 20, v, x + 25, v, kInk);
-    svg_text(f, x + 29, v, "dy=\"0.35em\"", fixed_text(z, decimals_of(step)));
-  });
-}
-
 // What the marks stand for.
 void write_legend(TextFile& f, const Survey& s, int x, int y) {
   for (const auto& [level, size] : {std::pair{0, 10}, std::pair{kLevels - 1, 5}}) {  // larger than on the map
@@ -117,15 +86,9 @@ void write_legend(TextFile& f, const Survey& s, int x, int y) {
 
 Plan plan_layout(const Survey& s) {
   Plan p;
-  p.left = kLeft;
-  p.top = kTop;
   const bool any = s.x_high >= s.x_low;  // a record with finite numbers
-  const double dw = any ? s.x_high - s.x_low : 0, dh = any ? s.y_high - s.y_low : 0;
-  p.scale = std::max({dw / (kMaxWidth - 2 * kPad), dh / (kMaxHeight - 2 * kPad), kFinest});
-  p.width = std::min(kMaxWidth, even(std::max<double>(kMinWidth, dw / p.scale + 2 * kPad)));
-  p.height = std::min(kMaxHeight, even(std::max<double>(kMinHeight, dh / p.scale + 2 * kPad)));
-  p.x0 = (any ? (s.x_low + s.x_high) / 2 : 0) - p.width * p.scale / 2;
-  p.y0 = (any ? (s.y_low + s.y_high) / 2 : 0) - p.height * p.scale / 2;
+  MapLayout& map = p;
+  map = any ? map_layout(s.x_low, s.x_high, s.y_low, s.y_high) : map_layout(0, 0, 0, 0);
   // The colour scale spans the kept records' heights (all records' when none
   // is kept); a single height sits in its middle.
   p.z_low = s.kept_high >= s.kept_low ? s.kept_low : any ? s.z_low : 0;
@@ -183,7 +146,7 @@ void write_plan(TextFile& f, const Plan& p, const Survey& s) {
   write_axis_titles(f, p);
   write_scale_bar(f, p.left, p.top + p.height + 56, p.scale);
   write_north_arrow(f, panel + 20, p.top);
-  write_colour_scale(f, p, panel, p.top + 110);
+  write_colour_scale(f, "Height z (m)", "depths", p.z_low, p.z_high, panel, p.top + 110);
   write_legend(f, s, panel, p.top + 372);
   svg_end(f);
 }

@@ -83,9 +83,7 @@ void thin_symbols(int cols, int rows, Has has, Put put) {
 // The plan: a map frame of width x height pixels, its top left corner at
 // (left, top), showing eastings x0 .. x0 + width * scale and northings
 // y0 .. y0 + height * scale (scale in metres a pixel).
-struct Plan {
-  int left = 0, top = 0, width = 0, height = 0;
-  double x0 = 0, y0 = 0, scale = 1;
+struct Plan : survey_rt::MapLayout {
   double z_low = 0, z_high = 0;  // the colour scale
   int cols = 0, rows = 0;        // cells, row 0 at the top
   // Per cell: the colour levels of its deepest and shallowest kept record

@@ -17,7 +17,6 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
 #include <filesystem>
 #include <string>
@@ -25,12 +24,14 @@
 #include <system_error>
 
 #include "ascii_case.h"
+#include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
 #include "number_grammar.h"
 #include "qc.h"
 #include "report.h"
 #include "stop.h"
+#include "survey_folder.h"
 #include "text_file.h"
 
 using namespace survey_rt;
@@ -54,9 +55,7 @@ std::string points_path = "PM/PointsCl.txt", crosslines_path;
 LineRules rules;
 Report report;
 
-[[noreturn]] void bad_call(const std::string& why) {
-  halt_with_message(kBadCall, "survey_qc: " + why + "\n" + std::string(kUsage));
-}
+[[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_qc", kUsage, why); }
 
 void read_length(std::string_view name, const std::string& value, double& v) {
   if (!parse_real(value, v) || !(v > 0 && v <= 1e6))
@@ -64,23 +63,7 @@ void read_length(std::string_view name, const std::string& value, double& v) {
 }
 
 void read_options(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(std::string(kUsage).c_str(), stdout);
-      std::exit(0);
-    }
-    const std::string_view name = arg.substr(0, arg.find('='));
-    if (name != "--points" && name != "--crosslines" && name != "--max-gap" && name != "--min-line" &&
-        name != "--order" && name != "--title")
-      bad_call("unknown option \"" + std::string(arg) + "\"");
-    std::string value;
-    if (name.size() < arg.size())
-      value = arg.substr(name.size() + 1);
-    else if (i + 1 < argc)
-      value = argv[++i];
-    else
-      bad_call(std::string(name) + " wants a value");
+  const auto on_option = [](std::string_view name, const std::string& value) {
     if (name == "--points") {
       points_path = value;
     } else if (name == "--crosslines") {
@@ -99,7 +82,9 @@ void read_options(int argc, char** argv) {
       report.order = found;
     }
     if (value.empty()) bad_call(std::string(name) + " wants a value");
-  }
+  };
+  read_command_line(argc, argv, "survey_qc", kUsage,
+                    {"--points", "--crosslines", "--max-gap", "--min-line", "--order", "--title"}, on_option);
 }
 
 // Reads the x y z records of the file at path, showing their count at
@@ -188,12 +173,6 @@ void write_crossings(TextFile& f, const std::vector<Crossing>& crossings) {
   }
 }
 
-std::string folder_name() {
-  std::error_code error;
-  const std::string name = std::filesystem::current_path(error).filename().string();
-  return name.empty() ? "survey" : name;
-}
-
 std::string now_text() {
   const std::time_t now = std::time(nullptr);
   char text[32] = "";
@@ -208,7 +187,7 @@ std::string length_text(double v) { return fixed_text(v, v == std::floor(v) ? 0 
 }  // namespace
 
 int main(int argc, char** argv) {
-  report.title = folder_name();
+  report.title = survey_folder_name();
   read_options(argc, argv);
   report.date = now_text();
   report.rules = rules;

@@ -108,46 +108,20 @@ Plan plan_layout(const Report& r) {
   return p;
 }
 
-using Pixel = std::pair<double, double>;
+struct Pixel {
+  double x = 0, y = 0;
+};
 
 // The pixels of a line, thinned: vertices closer than a pixel to the last one
 // kept go first, then those within half a pixel of the chord of the vertices
-// around them (Douglas-Peucker, with a stack).
+// around them.
 std::vector<Pixel> thinned(const Plan& plan, const std::vector<Point>& p, const Line& l) {
   std::vector<Pixel> v;
   for (std::int32_t i = l.first; i <= l.last; ++i) {
     const Pixel q{plan.px(p[i].x), plan.py(p[i].y)};
-    if (v.empty() || i == l.last || std::hypot(q.first - v.back().first, q.second - v.back().second) >= 1)
-      v.push_back(q);
+    if (v.empty() || i == l.last || std::hypot(q.x - v.back().x, q.y - v.back().y) >= 1) v.push_back(q);
   }
-  std::vector<char> keep(v.size(), 0);
-  keep.front() = keep.back() = 1;
-  std::vector<std::pair<std::size_t, std::size_t>> stack{{0, v.size() - 1}};
-  while (!stack.empty()) {
-    const auto [a, b] = stack.back();
-    stack.pop_back();
-    const double dx = v[b].first - v[a].first, dy = v[b].second - v[a].second;
-    const double len = std::hypot(dx, dy);
-    double worst = 0;
-    std::size_t at = a;
-    for (std::size_t i = a + 1; i < b; ++i) {
-      const double ex = v[i].first - v[a].first, ey = v[i].second - v[a].second;
-      const double d = len > 0 ? std::fabs(dx * ey - dy * ex) / len : std::hypot(ex, ey);
-      if (d > worst) {
-        worst = d;
-        at = i;
-      }
-    }
-    if (worst > 0.5) {
-      keep[at] = 1;
-      stack.emplace_back(a, at);
-      stack.emplace_back(at, b);
-    }
-  }
-  std::vector<Pixel> out;
-  for (std::size_t i = 0; i < v.size(); ++i)
-    if (keep[i]) out.push_back(v[i]);
-  return out;
+  return simplified_line(v);
 }
 
 void write_lines(TextFile& f, const Plan& plan, const std::vector<Point>& p, const std::vector<Line>& lines,
@@ -162,9 +136,9 @@ void write_lines(TextFile& f, const Plan& plan, const std::vector<Point>& p, con
     int n = 0;
     for (const Pixel& q : thinned(plan, p, l)) {
       write_char(f, n == 0 ? 'M' : 'L');
-      svg_number(f, q.first);
+      svg_number(f, q.x);
       write_char(f, ' ');
-      svg_number(f, q.second);
+      svg_number(f, q.y);
       if (++n % 16 == 0) end_line(f);
     }
     end_line(f);

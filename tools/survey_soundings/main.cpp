@@ -44,13 +44,13 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <limits>
 #include <queue>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "command_line.h"
 #include "console.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
@@ -122,38 +122,22 @@ std::vector<std::int32_t> buckets;  // the first kept box of each bucket, -1 for
 Measures m;
 std::int32_t records = 0;
 
-[[noreturn]] void bad_call(const std::string& why) {
-  halt_with_message(kBadCall, "survey_soundings: " + why + "\n" + std::string(kUsage));
-}
+[[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_soundings", kUsage, why); }
 
 void read_options(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(std::string(kUsage).c_str(), stdout);
-      std::exit(0);
-    }
-    const std::string_view name = arg.substr(0, arg.find('='));
-    if (name != "--points" && name != "--scale" && name != "--height" && name != "--spacing")
-      bad_call("unknown option \"" + std::string(arg) + "\"");
-    std::string value;
-    if (name.size() < arg.size())
-      value = arg.substr(name.size() + 1);
-    else if (i + 1 < argc)
-      value = argv[++i];
-    else
-      bad_call(std::string(name) + " wants a value");
+  const auto on_option = [](std::string_view name, const std::string& value) {
     if (name == "--points") {
       if (value.empty()) bad_call("--points wants a file name");
       points_path = value;
-      continue;
+      return;
     }
     double& v = name == "--scale" ? scale : name == "--height" ? height_mm : spacing_mm;
     const bool spacing = name == "--spacing";
     if (!parse_real(value, v) || !std::isfinite(v) || v < 0 || (!spacing && v == 0))
       bad_call(std::string(name) + " wants a " + (spacing ? "number of 0 or more" : "positive number") +
                ", not \"" + value + "\"");
-  }
+  };
+  read_command_line(argc, argv, "survey_soundings", kUsage, {"--points", "--scale", "--height", "--spacing"}, on_option);
 }
 
 // The label of height z: the text of its depth -z, or of its height when it

@@ -18,13 +18,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
 
+#include "command_line.h"
 #include "console.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
@@ -32,7 +30,9 @@
 #include "outputs.h"
 #include "stop.h"
 #include "surface.h"
+#include "survey_folder.h"
 #include "text_file.h"
+#include "write_output.h"
 #include "xyz_records.h"
 
 using namespace survey_rt;
@@ -57,18 +57,10 @@ constexpr std::string_view kUsage =
 Settings settings;
 bool points_given = false;
 
-[[noreturn]] void bad_call(const std::string& why) {
-  halt_with_message(kBadCall, "survey_surface: " + why + "\n" + std::string(kUsage));
-}
+[[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_surface", kUsage, why); }
 
 void read_options(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(std::string(kUsage).c_str(), stdout);
-      std::exit(0);
-    }
-    const std::string_view name = arg.substr(0, arg.find('='));
+  const auto on_option = [](std::string_view name, const std::string& value) {
     struct Number {
       std::string_view name;
       double* value;
@@ -83,15 +75,6 @@ void read_options(int argc, char** argv) {
     const Number* number = nullptr;
     for (const Number& n : numbers)
       if (n.name == name) number = &n;
-    if (number == nullptr && name != "--points" && name != "--title")
-      bad_call("unknown option \"" + std::string(arg) + "\"");
-    std::string value;
-    if (name.size() < arg.size())
-      value = arg.substr(name.size() + 1);
-    else if (i + 1 < argc)
-      value = argv[++i];
-    else
-      bad_call(std::string(name) + " wants a value");
     if (name == "--points") {
       settings.points_path = value;
       points_given = true;
@@ -104,7 +87,9 @@ void read_options(int argc, char** argv) {
                " from " + dxf_real(number->low) + " to " + dxf_real(number->high) + ", not \"" + value + "\"");
     }
     settings.major = static_cast<int>(major);
-  }
+  };
+  read_command_line(argc, argv, "survey_surface", kUsage,
+                    {"--max-edge", "--interval", "--major", "--min-length", "--cell", "--points", "--title"}, on_option);
 }
 
 // Stops the run before any output is made: a line on the screen, the reason
@@ -113,12 +98,6 @@ void read_options(int argc, char** argv) {
   show_at(7, 22, screen_text);
   show_line("");
   halt_with_message(kBadCall, "survey_surface: " + why);
-}
-
-std::string folder_name() {
-  std::error_code error;
-  const std::string name = std::filesystem::current_path(error).filename().string();
-  return name.empty() ? "survey" : name;
 }
 
 // The survey lines of the point list, read again in their order, as pixels
@@ -157,22 +136,10 @@ void now(std::string& date, std::string& time) {
   time = text;
 }
 
-// Creates an output, writes it through write and closes it.
-template <class Write>
-void write_output(int row, std::string_view path, Write write) {
-  show_at(14, row, path);
-  TextFile f;
-  create_output(f, path);
-  io_check();
-  write(f);
-  close_file(f);
-  io_check();
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  settings.title = folder_name();
+  settings.title = survey_folder_name();
   read_options(argc, argv);
   const std::string& path = settings.points_path;
 

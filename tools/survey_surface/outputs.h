@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "surface.h"
+#include "svg.h"
 #include "text_file.h"
 
 namespace survey_surface {
@@ -37,13 +38,8 @@ void write_landxml(survey_rt::TextFile& f, const surface::Tin& tin, const std::s
 // cells with a height.
 std::int64_t write_grid(survey_rt::TextFile& f, const surface::Tin& tin, const surface::Grid& grid);
 
-// The picture's map: its frame (left, top, width, height pixels) showing
-// eastings x0 .. x0 + width * scale and northings y0 .. y0 + height * scale
-// (scale in metres a pixel).
-struct Layout {
-  int left = 0, top = 0, width = 0, height = 0;
-  double x0 = 0, y0 = 0, scale = 1;
-};
+// The picture's map.
+using Layout = survey_rt::MapLayout;
 Layout picture_layout(const surface::Tin& tin);
 // A place's pixel, as a whole column and row of the picture.
 struct Pixel {

@@ -25,13 +25,7 @@ namespace survey_surface {
 
 namespace {
 
-constexpr int kLeft = 92, kTop = 84;               // the map frame's top left corner
-constexpr int kMaxWidth = 1000, kMaxHeight = 720;  // the frame at its largest
-constexpr int kMinWidth = 480, kMinHeight = 440;   // ... and at its smallest
-constexpr int kPad = 20;                           // between the surface and the frame
-constexpr int kPanel = 270;                        // the legend's room right of the map
-constexpr double kFinest = 0.005;                  // metres a pixel at the most
-constexpr int kRamp = 220;                         // the colour scale's height
+constexpr int kPanel = 270;  // the legend's room right of the map
 constexpr std::string_view kTrackInk = "stroke=\"#b0b0b0\" stroke-width=\"0.7\"";
 constexpr std::string_view kOutlineInk = "stroke=\"#000000\" stroke-width=\"1\"";
 
@@ -41,8 +35,6 @@ std::string metres_text(double v) {
   if (text.ends_with(".0")) text.resize(text.size() - 2);
   return text;
 }
-
-int even(double v) { return 2 * static_cast<int>(std::ceil(v / 2)); }
 
 std::string rotated(double angle, double x, double y) {
   return "transform=\"rotate(" + fixed_text(angle, 1) + " " + fixed_text(x, 1) + " " + fixed_text(y, 1) + ")\"";
@@ -98,38 +90,6 @@ std::vector<Pixel> thinned(const Layout& layout, const std::vector<Point2>& poin
   return pixels;
 }
 
-// The pixels of a line that matter at the picture's scale: those that stand
-// out more than half a pixel from the straight line between the ones kept
-// around them (Douglas-Peucker), so that a straight run is drawn as one stroke.
-std::vector<Pixel> simplified(const std::vector<Pixel>& pixels) {
-  if (pixels.size() < 3) return pixels;
-  std::vector<std::uint8_t> keep(pixels.size(), 0);
-  keep.front() = keep.back() = 1;
-  std::vector<std::pair<std::size_t, std::size_t>> spans{{0, pixels.size() - 1}};
-  while (!spans.empty()) {
-    const auto [a, b] = spans.back();
-    spans.pop_back();
-    const double dx = pixels[b].x - pixels[a].x, dy = pixels[b].y - pixels[a].y;
-    const double length = std::hypot(dx, dy);
-    double worst = 0;
-    std::size_t at = a;
-    for (std::size_t i = a + 1; i < b; ++i) {
-      const double ex = pixels[i].x - pixels[a].x, ey = pixels[i].y - pixels[a].y;
-      const double off = length > 0 ? std::fabs(dx * ey - dy * ex) / length : std::hypot(ex, ey);
-      if (off > worst) worst = off, at = i;
-    }
-    if (worst > 0.5) {
-      keep[at] = 1;
-      spans.push_back({a, at});
-      spans.push_back({at, b});
-    }
-  }
-  std::vector<Pixel> kept;
-  for (std::size_t i = 0; i < pixels.size(); ++i)
-    if (keep[i]) kept.push_back(pixels[i]);
-  return kept;
-}
-
 // The map frame: eastings labelled at least 110 pixels apart, northings 60.
 Frame map_frame(const Layout& p) {
   return {p.left, p.top, p.width, p.height,
@@ -137,29 +97,6 @@ Frame map_frame(const Layout& p) {
            [&p](double easting) { return p.left + (easting - p.x0) / p.scale; }, "e"},
           {p.y0, p.y0 + p.height * p.scale, round_up_nice(60 * p.scale),
            [&p](double northing) { return p.top + p.height - (northing - p.y0) / p.scale; }, "n"}};
-}
-
-// The contours' colour scale, deep at the bottom, with the major levels
-// beside it (or round heights when there are few of them).
-void write_colour_scale(TextFile& f, const Heights& h, double x, double y) {
-  svg_text(f, x, y, "font-weight=\"bold\"", "Contour level z (m)");
-  write_str(f, "<defs><linearGradient id=\"levels\" x1=\"0\" y1=\"1\" x2=\"0\" y2=\"0\">");
-  end_line(f);
-  for (int i = 0; i <= 8; ++i) {
-    write_str(f, "<stop offset=\"" + fixed_text(i / 8.0, 3) + "\" stop-color=\"" + depth_colour(i / 8.0) + "\"/>");
-    end_line(f);
-  }
-  write_str(f, "</linearGradient></defs>");
-  end_line(f);
-  io_check();
-  const double top = y + 12, bottom = top + kRamp;
-  svg_rect(f, x, top, 20, kRamp, "fill=\"url(#levels)\" stroke=\"#000000\" stroke-width=\"0.8\"");
-  const double step = round_up_nice((h.high - h.low) * 26 / kRamp);
-  each_tick(h.low, h.high, step, [&](double z) {
-    const double v = bottom - (z - h.low) / (h.high - h.low) * kRamp;
-    svg_line(f, x + 20, v, x + 25, v, kInk);
-    svg_text(f, x + 29, v, "dy=\"0.35em\"", fixed_text(z, decimals_of(step)));
-  });
 }
 
 void write_legend(TextFile& f, const Settings& s, double x, double y) {
@@ -186,16 +123,7 @@ Layout picture_layout(const Tin& tin) {
       xl = std::min(xl, v.x), xh = std::max(xh, v.x), yl = std::min(yl, v.y), yh = std::max(yh, v.y);
     }
   if (!(xh >= xl)) xl = xh = yl = yh = 0;
-  Layout p;
-  p.left = kLeft;
-  p.top = kTop;
-  const double dw = xh - xl, dh = yh - yl;
-  p.scale = std::max({dw / (kMaxWidth - 2 * kPad), dh / (kMaxHeight - 2 * kPad), kFinest});
-  p.width = std::min(kMaxWidth, even(std::max<double>(kMinWidth, dw / p.scale + 2 * kPad)));
-  p.height = std::min(kMaxHeight, even(std::max<double>(kMinHeight, dh / p.scale + 2 * kPad)));
-  p.x0 = (xl + xh) / 2 - p.width * p.scale / 2;
-  p.y0 = (yl + yh) / 2 - p.height * p.scale / 2;
-  return p;
+  return map_layout(xl, xh, yl, yh);
 }
 
 Pixel pixel_of(const Layout& p, double x, double y) {
@@ -224,11 +152,11 @@ void write_picture(TextFile& f, const Layout& p, const Tin& tin, const std::vect
   write_grid(f, frame);
 
   Path tracks_path{&f, std::string(kTrackInk)};
-  for (const Track& t : tracks) add_line(tracks_path, simplified(t));
+  for (const Track& t : tracks) add_line(tracks_path, simplified_line(t));
   end_path(tracks_path);
 
   Path outline_path{&f, std::string(kOutlineInk)};
-  for (const auto& loop : surface::outline(tin)) add_line(outline_path, simplified(thinned(p, loop)));
+  for (const auto& loop : surface::outline(tin)) add_line(outline_path, simplified_line(thinned(p, loop)));
   end_path(outline_path);
 
   // One path a level; the labels of the major lines after all of them.
@@ -242,7 +170,7 @@ void write_picture(TextFile& f, const Layout& p, const Tin& tin, const std::vect
     Path level{&f, level_ink(contours[i].level, h, major)};
     const std::int64_t step = contours[i].step;
     for (; i < contours.size() && contours[i].step == step; ++i) {
-      const std::vector<Pixel> pixels = simplified(thinned(p, contours[i].points));
+      const std::vector<Pixel> pixels = simplified_line(thinned(p, contours[i].points));
       add_line(level, pixels);
       if (!major || pixels.size() < 2) continue;
       const Pixel a = pixels[pixels.size() / 2 - (pixels.size() > 2 ? 1 : 0)], b = pixels[pixels.size() / 2];
@@ -269,7 +197,7 @@ void write_picture(TextFile& f, const Layout& p, const Tin& tin, const std::vect
   svg_text(f, 20, middle, "text-anchor=\"middle\" " + rotated(-90, 20, middle), "Northing (m)");
   write_scale_bar(f, p.left, p.top + p.height + 56, p.scale);
   write_north_arrow(f, panel + 20, p.top);
-  write_colour_scale(f, h, panel, p.top + 110);
+  write_colour_scale(f, "Contour level z (m)", "levels", h.low, h.high, panel, p.top + 110);
   write_legend(f, s, panel, p.top + 372);
   svg_end(f);
 }

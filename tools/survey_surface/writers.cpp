@@ -3,6 +3,7 @@
 #include <cmath>
 #include <span>
 
+#include "ascii_grid.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
 #include "outputs.h"
@@ -17,13 +18,6 @@ using surface::Tin;
 namespace survey_surface {
 
 namespace {
-
-// The decimals that write the cell size exactly (at most six).
-int decimals_for(double v) {
-  int d = 0;
-  while (d < 6 && fixed_value(v, d) != v) ++d;
-  return d;
-}
 
 // Labels of a major contour: its depth (-z, one decimal) along the line, one
 // at the middle of a short line, one every 60 text heights along a long one,
@@ -153,33 +147,10 @@ void write_landxml(TextFile& f, const Tin& tin, const std::string& name, const s
 }
 
 std::int64_t write_grid(TextFile& f, const Tin& tin, const surface::Grid& grid) {
-  const int d = decimals_for(grid.cell);
-  write_str(f, "ncols         " + std::to_string(grid.columns));
-  end_line(f);
-  write_str(f, "nrows         " + std::to_string(grid.rows));
-  end_line(f);
-  write_str(f, "xllcorner     " + fixed_text(grid.x0, d));
-  end_line(f);
-  write_str(f, "yllcorner     " + fixed_text(grid.y0, d));
-  end_line(f);
-  write_str(f, "cellsize      " + fixed_text(grid.cell, d));
-  end_line(f);
-  write_str(f, "NODATA_value  -9999");
-  end_line(f);
-  io_check();
+  surface::write_grid_header(f, grid);
   std::int64_t with_height = 0;
   surface::sample_rows(tin, grid, [&](std::int64_t, std::span<const double> heights) {
-    for (std::size_t c = 0; c < heights.size(); ++c) {
-      if (c > 0) write_char(f, ' ');
-      if (std::isnan(heights[c])) {
-        write_str(f, "-9999");
-      } else {
-        write_fixed(f, heights[c], 0, 3);
-        ++with_height;
-      }
-    }
-    end_line(f);
-    io_check();
+    with_height += surface::write_grid_row(f, heights);
   });
   return with_height;
 }

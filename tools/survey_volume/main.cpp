@@ -18,21 +18,21 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <string>
 #include <string_view>
-#include <system_error>
 
+#include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
 #include "number_grammar.h"
 #include "outputs.h"
 #include "stop.h"
 #include "surface.h"
+#include "survey_folder.h"
 #include "text_file.h"
 #include "volume.h"
+#include "write_output.h"
 
 using namespace survey_rt;
 using namespace survey_volume;
@@ -57,18 +57,10 @@ constexpr std::string_view kUsage =
 Run run;
 bool points_given = false, level_given = false;
 
-[[noreturn]] void bad_call(const std::string& why) {
-  halt_with_message(kBadCall, "survey_volume: " + why + "\n" + std::string(kUsage));
-}
+[[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_volume", kUsage, why); }
 
 void read_options(int argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view arg = argv[i];
-    if (arg == "--help" || arg == "-h") {
-      std::fputs(std::string(kUsage).c_str(), stdout);
-      std::exit(0);
-    }
-    const std::string_view name = arg.substr(0, arg.find('='));
+  const auto on_option = [](std::string_view name, const std::string& value) {
     struct Number {
       std::string_view name;
       double* value;
@@ -82,15 +74,6 @@ void read_options(int argc, char** argv) {
     const Number* number = nullptr;
     for (const Number& n : numbers)
       if (n.name == name) number = &n;
-    if (number == nullptr && name != "--points" && name != "--against" && name != "--boundary" && name != "--title")
-      bad_call("unknown option \"" + std::string(arg) + "\"");
-    std::string value;
-    if (name.size() < arg.size())
-      value = arg.substr(name.size() + 1);
-    else if (i + 1 < argc)
-      value = argv[++i];
-    else
-      bad_call(std::string(name) + " wants a value");
     if (name == "--points") {
       run.survey.path = value;
       points_given = true;
@@ -107,7 +90,10 @@ void read_options(int argc, char** argv) {
                  fixed_text(number->high, 2) + ", not \"" + value + "\"");
       if (number->value == &run.level) level_given = true;
     }
-  }
+  };
+  read_command_line(argc, argv, "survey_volume", kUsage,
+                    {"--level", "--overdepth", "--max-edge", "--cell", "--points", "--against", "--boundary", "--title"},
+                    on_option);
   if (level_given == !run.against_level)
     bad_call(level_given ? "give --level or --against, not both" : "give the reference: --level Z or --against FILE");
   if (run.overdepth > 0 && !level_given) bad_call("--overdepth goes with --level");
@@ -119,12 +105,6 @@ void read_options(int argc, char** argv) {
   show_at(7, 22, screen_text);
   show_line("");
   halt_with_message(kBadCall, "survey_volume: " + why);
-}
-
-std::string folder_name() {
-  std::error_code error;
-  const std::string name = std::filesystem::current_path(error).filename().string();
-  return name.empty() ? "survey" : name;
 }
 
 std::string now() {
@@ -257,18 +237,6 @@ Difference difference(const surface::Tin& survey, const surface::Tin* reference)
   return diff;
 }
 
-// Creates an output, writes it through write and closes it.
-template <class Write>
-void write_output(int row, std::string_view path, Write write) {
-  show_at(14, row, path);
-  TextFile f;
-  create_output(f, path);
-  io_check();
-  write(f);
-  close_file(f);
-  io_check();
-}
-
 void show_side(int row, std::string_view label, const surface::Side& s) {
   show_at(7, row, std::string(label) + fixed_text(s.volume, 2) + " m3 over " + fixed_text(s.area, 2) + " m2");
 }
@@ -277,7 +245,7 @@ void show_side(int row, std::string_view label, const surface::Side& s) {
 
 int main(int argc, char** argv) {
   run.survey.path = "PM/PointsCl.txt";
-  run.title = folder_name();
+  run.title = survey_folder_name();
   read_options(argc, argv);
   run.date = now();
 

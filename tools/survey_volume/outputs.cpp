@@ -1,8 +1,11 @@
 #include "outputs.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <span>
 
+#include "ascii_grid.h"
 #include "fixed_notation.h"
 #include "stop.h"
 #include "svg.h"
@@ -95,45 +98,18 @@ void write_report(TextFile& f, const Run& run) {
 
 void write_difference_grid(TextFile& f, const Difference& diff) {
   const surface::Grid& g = diff.grid;
-  const int d = decimals_of(g.cell);  // as survey_surface writes its grid
-  line(f, "ncols         " + std::to_string(g.columns));
-  line(f, "nrows         " + std::to_string(g.rows));
-  line(f, "xllcorner     " + fixed_text(g.x0, d));
-  line(f, "yllcorner     " + fixed_text(g.y0, d));
-  line(f, "cellsize      " + fixed_text(g.cell, d));
-  line(f, "NODATA_value  -9999");
-  io_check();
-  for (std::int64_t r = 0; r < g.rows; ++r) {
-    const double* v = diff.d.data() + r * g.columns;
-    for (std::int64_t c = 0; c < g.columns; ++c) {
-      if (c > 0) write_char(f, ' ');
-      if (std::isnan(v[c]))
-        write_str(f, "-9999");
-      else
-        write_fixed(f, v[c], 0, 3);
-    }
-    end_line(f);
-    io_check();
-  }
+  surface::write_grid_header(f, g);
+  for (std::int64_t r = 0; r < g.rows; ++r)
+    surface::write_grid_row(f, std::span<const double>(diff.d).subspan(r * g.columns, g.columns));
 }
 
 // ColorBrewer's RdBu, from the most below (dark blue) through white to the
 // most above (dark red).
 std::string difference_colour(double t) {
-  static constexpr int kRdBu[11][3] = {{5, 48, 97},    {33, 102, 172},  {67, 147, 195}, {146, 197, 222},
-                                       {209, 229, 240}, {247, 247, 247}, {253, 219, 199}, {244, 165, 130},
-                                       {214, 96, 77},   {178, 24, 43},   {103, 0, 31}};
-  t = (std::clamp(t, -1.0, 1.0) + 1) * 5;
-  const int i = std::min(static_cast<int>(t), 9);
-  const double u = t - i;
-  static constexpr char kHex[] = "0123456789abcdef";
-  std::string text = "#";
-  for (int c = 0; c < 3; ++c) {
-    const int v = static_cast<int>(std::lround(kRdBu[i][c] + u * (kRdBu[i + 1][c] - kRdBu[i][c])));
-    text += kHex[v >> 4];
-    text += kHex[v & 15];
-  }
-  return text;
+  static constexpr std::array<int, 3> kRdBu[11] = {{5, 48, 97},     {33, 102, 172},  {67, 147, 195}, {146, 197, 222},
+                                                   {209, 229, 240}, {247, 247, 247}, {253, 219, 199}, {244, 165, 130},
+                                                   {214, 96, 77},   {178, 24, 43},   {103, 0, 31}};
+  return colour_along(kRdBu, (std::clamp(t, -1.0, 1.0) + 1) / 2);
 }
 
 namespace {

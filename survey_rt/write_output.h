@@ -1,0 +1,26 @@
+// An output file written in one go, its name shown on the screen's list of
+// outputs as it is written.
+#pragma once
+
+#include <string_view>
+
+#include "console.h"
+#include "stop.h"
+#include "text_file.h"
+
+namespace survey_rt {
+
+// Shows path at column 14 of the screen's row, creates the file, writes it
+// through write(f) and closes it; a failure is the run-time stop.
+template <class Write>
+void write_output(int row, std::string_view path, Write write) {
+  show_at(14, row, path);
+  TextFile f;
+  create_output(f, path);
+  io_check();
+  write(f);
+  close_file(f);
+  io_check();
+}
+
+}  // namespace survey_rt
