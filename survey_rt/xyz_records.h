@@ -29,4 +29,17 @@ inline void read_first_xyz(TextFile& f, std::string_view path, double& x, double
   io_check();
 }
 
+// Writes a record as the point lists written from x y z records are: the
+// three numbers with two decimals, a blank between them, then the line end;
+// followed by io_check.
+inline void write_xyz(TextFile& f, double x, double y, double z) {
+  write_fixed(f, x, 0, 2);
+  write_char(f, ' ');
+  write_fixed(f, y, 0, 2);
+  write_char(f, ' ');
+  write_fixed(f, z, 0, 2);
+  end_line(f);
+  io_check();
+}
+
 }  // namespace survey_rt

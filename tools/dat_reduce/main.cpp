@@ -32,15 +32,7 @@ double highest = 0, lowest = 0;  // raw heights z of the points labelled so far
 // 0.6 h on the others).
 std::string height_text, first_digit_height, digit_height;
 
-void write_reduced(const Point& p) {
-  write_fixed(txt_file, p.x, 0, 2);
-  write_char(txt_file, ' ');
-  write_fixed(txt_file, p.y, 0, 2);
-  write_char(txt_file, ' ');
-  write_fixed(txt_file, p.z, 0, 2);
-  end_line(txt_file);
-  io_check();
-}
+void write_reduced(const Point& p) { write_xyz(txt_file, p.x, p.y, p.z); }
 
 // One depth label: line A writes the whole metres right-justified at x,y in
 // height h; line B, which begins with a blank and so repeats TEXT, writes the

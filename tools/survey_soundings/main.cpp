@@ -306,15 +306,7 @@ Label label_of(const Sounding& s) {
           s.x + s.chars * m.half, s.y - m.h / 2};
 }
 
-void write_list(const Sounding& s) {
-  write_fixed(list_file, s.x, 0, 2);
-  write_char(list_file, ' ');
-  write_fixed(list_file, s.y, 0, 2);
-  write_char(list_file, ' ');
-  write_fixed(list_file, s.z, 0, 2);
-  end_line(list_file);
-  io_check();
-}
+void write_list(const Sounding& s) { write_xyz(list_file, s.x, s.y, s.z); }
 
 // The label's two lines of the script, as dat_reduce writes its labels: line
 // A writes the whole metres right-justified, line B (a blank first, which
