@@ -35,7 +35,7 @@ table=(
   "libgmp-dev|stw|file /usr/include/*/gmp.h|GMP, CGAL's exact arithmetic on Linux"
   "python3|tw|file /usr/bin/python3|Python, the end-to-end and wine tests"
   "libgtest-dev|tw|file /usr/include/gtest/gtest.h|GoogleTest, the unit tests"
-  "tmux|t|command tmux|tmux, the screen tests in a real terminal"
+  "tmux|tw|command tmux|tmux, the screen tests in a real terminal (also under wine)"
   "librecad|t|command librecad|LibreCAD, the drawings printed"
   "poppler-utils|t|command pdftoppm|poppler, the printed pages read"
   "librsvg2-bin|t|command rsvg-convert|rsvg-convert, the SVG pictures drawn"
