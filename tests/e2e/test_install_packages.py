@@ -101,7 +101,7 @@ class InstallPackagesTest(unittest.TestCase):
         cases = [
             ("sample", ["cmake", "libcgal-dev"]),
             ("tests", ["cmake", "libcgal-dev", "tmux", "python3-numpy", "python3-scipy"]),
-            ("windows", ["cmake", "libcgal-dev", "g++-mingw-w64-x86-64"]),
+            ("windows", ["cmake", "libcgal-dev", "tmux", "g++-mingw-w64-x86-64"]),
             ("fuzz", ["cmake"]),
             ("ci", ["cmake", "libcgal-dev", "tmux", "python3-numpy", "python3-scipy",
                     "g++-mingw-w64-x86-64"]),
