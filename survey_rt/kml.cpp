@@ -1,0 +1,83 @@
+#include "kml.h"
+
+#include <string>
+
+#include "dxf_drawing.h"
+#include "fixed_notation.h"
+#include "stop.h"
+#include "svg.h"
+
+namespace survey_rt {
+
+namespace {
+
+void line(TextFile& f, std::string_view text) {
+  write_str(f, text);
+  end_line(f);
+}
+
+void append_position(std::string& s, const LonLat& p) {
+  append_fixed(s, p.lon, 8);
+  s += ',';
+  append_fixed(s, p.lat, 8);
+}
+
+void placemark(TextFile& f, std::string_view name, std::string_view style, const std::string& geometry) {
+  line(f, "<Placemark><name>" + xml_text(name) + "</name><styleUrl>#" + std::string(style) + "</styleUrl>" +
+              geometry + "</Placemark>");
+  io_check();
+}
+
+}  // namespace
+
+void kml_begin(TextFile& f, std::string_view name, std::span<const KmlStyle> styles) {
+  line(f, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>");
+  line(f, "<kml xmlns=\"http://www.opengis.net/kml/2.2\">");
+  line(f, "<Document>");
+  line(f, "<name>" + xml_text(name) + "</name>");
+  for (const KmlStyle& s : styles) {
+    const std::string colour(s.colour);
+    if (s.width > 0)
+      line(f, "<Style id=\"" + std::string(s.id) + "\"><LineStyle><color>" + colour + "</color><width>" +
+                  dxf_real(s.width) + "</width></LineStyle></Style>");
+    else
+      line(f, "<Style id=\"" + std::string(s.id) + "\"><IconStyle><color>" + colour +
+                  "</color><scale>0.4</scale><Icon><href>http://maps.google.com/mapfiles/kml/shapes/"
+                  "shaded_dot.png</href></Icon></IconStyle><LabelStyle><scale>0.7</scale></LabelStyle></Style>");
+  }
+  io_check();
+}
+
+void kml_end(TextFile& f) {
+  line(f, "</Document>");
+  line(f, "</kml>");
+  io_check();
+}
+
+void kml_folder_begin(TextFile& f, std::string_view name) {
+  line(f, "<Folder><name>" + xml_text(name) + "</name>");
+  io_check();
+}
+
+void kml_folder_end(TextFile& f) {
+  line(f, "</Folder>");
+  io_check();
+}
+
+void kml_line(TextFile& f, std::string_view name, std::string_view style, std::span<const LonLat> points) {
+  std::string geometry = "<LineString><tessellate>1</tessellate><coordinates>";
+  geometry.reserve(geometry.size() + 26 * points.size() + 40);
+  for (std::size_t i = 0; i < points.size(); ++i) {
+    if (i > 0) geometry += ' ';
+    append_position(geometry, points[i]);
+  }
+  placemark(f, name, style, geometry + "</coordinates></LineString>");
+}
+
+void kml_point(TextFile& f, std::string_view name, std::string_view style, const LonLat& p) {
+  std::string geometry = "<Point><coordinates>";
+  append_position(geometry, p);
+  placemark(f, name, style, geometry + "</coordinates></Point>");
+}
+
+}  // namespace survey_rt
