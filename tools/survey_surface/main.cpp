@@ -4,10 +4,12 @@
 // one vertex with the shallowest z), trimmed of every triangle with an edge
 // longer than --max-edge so that it does not bridge gaps. From the TIN:
 //   Temp/Contours.dxf  the contours at every multiple of --interval, the
-//                      major ones (every --major-th level) labelled with depth
+//                      major ones (every --major-th level) labelled with depth;
+//                      in WGS 84 for GIS as Temp/Contours.geojson
 //   Temp/Tin.dxf       the kept triangles as 3DFACEs
 //   Temp/Surface.xml   the TIN as a LandXML 1.2 surface
-//   Temp/Surface.asc   an ESRI ASCII grid of its heights (--cell)
+//   Temp/Surface.asc   an ESRI ASCII grid of its heights (--cell), and beside
+//                      it the same as a GeoTIFF (.tif) with the grid's .prj
 //   Temp/Surface.svg   the picture: contours, outline, tracks
 //
 //   survey_surface [--points FILE] [--max-edge M] [--interval I] [--major K]
@@ -26,6 +28,7 @@
 #include "console.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
+#include "grid_files.h"
 #include "number_grammar.h"
 #include "outputs.h"
 #include "stop.h"
@@ -209,9 +212,17 @@ int main(int argc, char** argv) {
   const Layout layout = picture_layout(tin);
   const std::vector<Track> tracks = read_tracks(layout);
 
-  // The outputs.
+  // The outputs, the GIS files beside the drawings and the grid.
+  const SurveyGrid gis = survey_grid();
   show_at(7, 7, "Write");
   write_output(7, "Temp/Contours.dxf", [&](TextFile& f) { write_contours_dxf(f, contours, settings.major); });
+  if (gis.known) {
+    write_str(console_output(), ", .geojson");
+    write_file("Temp/Contours.geojson",
+               [&](TextFile& f) { write_contours_geojson(f, contours, settings.major, gis.to_wgs84); });
+  } else {
+    remove_old_output("Temp/Contours.geojson");
+  }
   write_output(8, "Temp/Tin.dxf", [&](TextFile& f) { write_tin_dxf(f, tin); });
   write_output(9, "Temp/Surface.xml", [&](TextFile& f) {
     std::string date, time;
@@ -220,6 +231,11 @@ int main(int argc, char** argv) {
   });
   std::int64_t cells = 0;
   write_output(10, "Temp/Surface.asc", [&](TextFile& f) { cells = write_grid(f, tin, grid); });
+  write_str(console_output(), grid_files_shown(gis));
+  write_grid_files("Temp/Surface", {grid.columns, grid.rows, grid.x0, grid.y0 + grid.rows * grid.cell, grid.cell}, gis,
+                   [&](const auto& put) {
+                     surface::sample_rows(tin, grid, [&](std::int64_t, std::span<const double> heights) { put(heights); });
+                   });
   write_output(11, "Temp/Surface.svg",
                [&](TextFile& f) { write_picture(f, layout, tin, contours, tracks, settings); });
   show_at(7, 20, "Grid      : " + std::to_string(grid.columns) + " x " + std::to_string(grid.rows) + " cells of " +

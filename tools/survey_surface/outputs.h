@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "gis_crs.h"
 #include "surface.h"
 #include "svg.h"
 #include "text_file.h"
@@ -28,6 +29,10 @@ inline bool is_major(const surface::Contour& c, int major) { return c.step % maj
 // Temp/Contours.dxf: the contours as 2D polylines at their level, on the
 // layers CONTOUR and CONTOUR_MAJOR, the major ones labelled with their depth.
 void write_contours_dxf(survey_rt::TextFile& f, const std::vector<surface::Contour>& contours, int major);
+// Temp/Contours.geojson: the contours as LineStrings in WGS 84, with their
+// level (z), depth (-z) and whether they are major.
+void write_contours_geojson(survey_rt::TextFile& f, const std::vector<surface::Contour>& contours, int major,
+                            const survey_rt::ToWgs84& to_wgs84);
 // Temp/Tin.dxf: the kept triangles as 3DFACEs on the layer TIN.
 void write_tin_dxf(survey_rt::TextFile& f, const surface::Tin& tin);
 // Temp/Surface.xml: the TIN in LandXML 1.2 (points as northing easting

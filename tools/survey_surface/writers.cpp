@@ -6,6 +6,7 @@
 #include "ascii_grid.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
+#include "geojson.h"
 #include "outputs.h"
 #include "stop.h"
 #include "svg.h"
@@ -66,6 +67,21 @@ void write_contours_dxf(TextFile& f, const std::vector<Contour>& contours, int m
     if (is_major_line) write_labels(f, c, text_height);
   }
   dxf_end(f);
+}
+
+void write_contours_geojson(TextFile& f, const std::vector<Contour>& contours, int major, const ToWgs84& to_wgs84) {
+  GeoJsonFile g{f};
+  geojson_begin(g);
+  std::vector<LonLat> points;
+  for (const Contour& c : contours) {
+    points.clear();
+    for (const Point2& p : c.points) points.push_back(to_wgs84(p.x, p.y));
+    const double level = fixed_value(c.level, 6);  // the multiple of the interval without its last bits
+    geojson_line(g, points,
+                 json_member("level", level) + "," + json_member("depth", 0.0 - level) + "," +
+                     json_member("major", is_major(c, major)));
+  }
+  geojson_end(g);
 }
 
 void write_tin_dxf(TextFile& f, const Tin& tin) {
