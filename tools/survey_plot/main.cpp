@@ -4,6 +4,8 @@
 //                     coloured by height, the deleted and flagged ones marked
 //   Temp/Profile.svg  the echo record: height against the distance along the
 //                     track (as echo_clean1 draws it), in strips
+//   Temp/Track.geojson, Temp/Survey.kml  the track (and in the KML the contours
+//                     and soundings) for GIS and Google Earth (gis.h)
 // A record was deleted in the cleaning when PM/PointsCl.txt (echo_clean2's
 // list, matched in order by x y z as written with two decimals) does not hold
 // it, and flagged when Temp/Spikes.txt (echo_flag's list) names its number
@@ -24,6 +26,8 @@
 #include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
+#include "gis.h"
+#include "grid_files.h"
 #include "number_grammar.h"
 #include "plot.h"
 #include "stop.h"
@@ -50,6 +54,7 @@ constexpr std::string_view kUsage =
 
 TextFile points_file, cleaned_file, spikes_file, plan_file, profile_file;
 Survey survey;
+TrackFiles track_files;  // Temp/Track.geojson and Temp/Survey.kml
 double strip_option = 0;  // 0 when not given
 
 // The current record: its place, height, distance along the track
@@ -270,13 +275,28 @@ int main(int argc, char** argv) {
   write_str(con, " of " + fixed_text(survey.strip, decimals_of(survey.strip)) + " m");
   io_check();
 
-  // The second pass fills the pictures' cells.
+  // The GIS files' other layers, read before any output is made.
+  const SurveyGrid gis = survey_grid();
+  GisLayers layers;
+  std::string why;
+  if (gis.known && !read_gis_layers(gis.to_wgs84, layers, why))
+    stop("Stopped: Temp/Contours.geojson cannot be read.", why + "; run survey_surface again");
+
+  // The second pass fills the pictures' cells and writes the track.
   show_at(7, 9, "Write  Temp/Plan.svg");
   create_output(plan_file, "Temp/Plan.svg");
   io_check();
   show_at(14, 10, "Temp/Profile.svg");
   create_output(profile_file, "Temp/Profile.svg");
   io_check();
+  if (gis.known) {
+    show_at(14, 11, "Temp/Track.geojson, Temp/Survey.kml");
+    track_begin(track_files, survey.title, gis.to_wgs84);
+  } else {
+    show_at(14, 11, "(no GIS files: no grid known, no PM/La_Lo_De.txt)");
+    remove_old_output("Temp/Track.geojson");
+    remove_old_output("Temp/Survey.kml");
+  }
   Plan plan = plan_layout(survey);
   Profile profile = profile_layout(survey);
   open_lists();
@@ -286,6 +306,7 @@ int main(int argc, char** argv) {
     show_count(7, 16, "Drawn   : ", records, 8);
     if (finite_place()) plan_add(plan, x, y, z, kind);
     if (std::isfinite(track.distance) && std::isfinite(z)) profile_add(profile, survey, track.distance, z, kind);
+    if (gis.known) track_add(track_files, records, x, y, (kind & kKept) != 0);
   } while (!at_end_checked(points_file));
   end_pass();
   write_plan(plan_file, plan, survey);
@@ -294,6 +315,13 @@ int main(int argc, char** argv) {
   write_profile(profile_file, profile, survey);
   close_file(profile_file);
   io_check();
+  if (gis.known) {
+    track_end(track_files, layers);
+    show_count(7, 18, "GIS     : ", track_files.lines, 8);
+    write_str(con, " track lines, " + std::to_string(layers.contours.size()) + " contours, " +
+                       std::to_string(layers.soundings.size()) + " soundings in the KML");
+    io_check();
+  }
 
   show_at(7, 19, "Press ENTER  ...");
   wait_enter();

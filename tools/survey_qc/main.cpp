@@ -10,7 +10,8 @@
 // crosslines (with --crosslines, the lines of that file are the crosslines and
 // all of the points' lines the main lines). Wherever a crossline crosses a
 // main line, the heights of both, interpolated along their steps, are
-// compared: Temp/Crossings.txt lists every crossing, Temp/QC_Report.html
+// compared: Temp/Crossings.txt lists every crossing (Temp/Crossings.geojson
+// the same for GIS, where the survey's grid is known), Temp/QC_Report.html
 // judges them against every order. The run ends with status 0 whatever the
 // result; 1 when there is no crossline (and then writes nothing).
 #include <algorithm>
@@ -27,6 +28,8 @@
 #include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
+#include "geojson.h"
+#include "grid_files.h"
 #include "number_grammar.h"
 #include "qc.h"
 #include "report.h"
@@ -147,7 +150,7 @@ void count_lines(const std::vector<Line>& lines) {
 // standard error, and no outputs of an earlier run left to mislead.
 [[noreturn]] void stop(std::string_view screen_text, const std::string& why) {
   show_at(7, 18, screen_text);
-  for (const char* path : {"Temp/Crossings.txt", "Temp/QC_Report.html"}) {
+  for (const char* path : {"Temp/Crossings.txt", "Temp/Crossings.geojson", "Temp/QC_Report.html"}) {
     std::error_code error;
     std::filesystem::remove(disk_path(path), error);
   }
@@ -171,6 +174,26 @@ void write_crossings(TextFile& f, const std::vector<Crossing>& crossings) {
     end_line(f);
     io_check();
   }
+}
+
+// Temp/Crossings.geojson: the crossings as points in WGS 84, with their
+// heights, difference, depth, the orders they pass and their records.
+void write_crossings_geojson(TextFile& f, const std::vector<Crossing>& crossings, const ToWgs84& to_wgs84) {
+  GeoJsonFile g{f};
+  geojson_begin(g);
+  for (const Crossing& c : crossings) {
+    const int best = best_order(c);
+    std::string properties = json_member("difference", c.difference, 3) + "," + json_member("depth", c.depth, 3) +
+                             "," + json_member("z_main", c.z_main, 3) + "," + json_member("z_cross", c.z_cross, 3) +
+                             "," + json_member("best", best < kOrders ? kOrderTable[best].name : "none");
+    for (int o = 0; o < kOrders; ++o)
+      properties += "," + json_member("order_" + std::string(kOrderTable[o].key),
+                                      std::abs(c.difference) <= tvu(kOrderTable[o], c.depth));
+    properties += "," + json_member("main_record", std::int64_t{line_of(*report.main, c.main)}) + "," +
+                  json_member("cross_record", std::int64_t{line_of(*report.cross, c.cross)});
+    geojson_point(g, to_wgs84(c.x, c.y), properties);
+  }
+  geojson_end(g);
 }
 
 std::string now_text() {
@@ -257,6 +280,14 @@ int main(int argc, char** argv) {
   write_crossings(crossings_file, crossings);
   close_file(crossings_file);
   io_check();
+  const SurveyGrid gis = survey_grid();
+  if (gis.known) {
+    write_str(con, ", .geojson");
+    write_file("Temp/Crossings.geojson",
+               [&](TextFile& f) { write_crossings_geojson(f, crossings, gis.to_wgs84); });
+  } else {
+    remove_old_output("Temp/Crossings.geojson");
+  }
   show_at(14, 9, "Temp/QC_Report.html");
   create_output(report_file, "Temp/QC_Report.html");
   io_check();

@@ -40,6 +40,8 @@
 //                       writes its labels
 //   Temp/Soundings.svg  the sheet at its scale: 1 mm of paper is 1 mm of the
 //                       picture
+//   Temp/Soundings.geojson  the soundings as points in WGS 84 for GIS, where
+//                       the survey's grid is known
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -54,6 +56,8 @@
 #include "console.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
+#include "geojson.h"
+#include "grid_files.h"
 #include "number_grammar.h"
 #include "stop.h"
 #include "svg.h"
@@ -423,6 +427,18 @@ void write_outputs() {
   svg_end(svg_file);
 }
 
+// Temp/Soundings.geojson: the kept soundings as points in WGS 84, each with
+// its depth and label.
+void write_geojson(TextFile& f, const ToWgs84& to_wgs84) {
+  GeoJsonFile g{f};
+  geojson_begin(g);
+  for (const Sounding& s : chosen)
+    geojson_point(g, to_wgs84(s.x, s.y),
+                  json_member("depth", 0.0 - s.z, 2) + "," + json_member("label", std::string_view(label_text(s.z))) +
+                      "," + json_member("drying", s.z > 0));
+  geojson_end(g);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -463,6 +479,8 @@ int main(int argc, char** argv) {
   show_at(14, 10, "Temp/Soundings.svg");
   create_output(svg_file, "Temp/Soundings.svg");
   io_check();
+  const SurveyGrid gis = survey_grid();
+  if (gis.known) write_str(con, ", .geojson");
   write_outputs();
   show_count(7, 15, "Written   : ", static_cast<int>(kept.size()), 8);
   close_file(list_file);
@@ -473,6 +491,10 @@ int main(int argc, char** argv) {
   io_check();
   close_file(svg_file);
   io_check();
+  if (gis.known)
+    write_file("Temp/Soundings.geojson", [&](TextFile& f) { write_geojson(f, gis.to_wgs84); });
+  else
+    remove_old_output("Temp/Soundings.geojson");
 
   if (records == 0) show_at(7, 17, "The point list is empty: an empty sheet.");
   show_at(7, 19, "Press ENTER  ...");

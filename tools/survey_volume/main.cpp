@@ -7,7 +7,8 @@
 // volumes where the survey lies above and below the reference, and with
 // --overdepth T the part below the level split at level - T. Writes
 //   Temp/Volume.txt      the report for the client
-//   Temp/Difference.asc  ESRI ASCII grid of survey - reference (--cell)
+//   Temp/Difference.asc  ESRI ASCII grid of survey - reference (--cell), and
+//                        beside it the same as a GeoTIFF (.tif), the grid's .prj
 //   Temp/Difference.svg  the difference in plan on a diverging scale
 //
 //   survey_volume (--level Z | --against FILE) [--overdepth T] [--boundary FILE]
@@ -25,6 +26,7 @@
 #include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
+#include "grid_files.h"
 #include "number_grammar.h"
 #include "outputs.h"
 #include "stop.h"
@@ -295,7 +297,15 @@ int main(int argc, char** argv) {
 
   show_at(7, 9, "Write  Temp/Volume.txt");
   write_output(9, "Temp/Volume.txt", [&](TextFile& f) { write_report(f, run); });
+  const SurveyGrid gis = survey_grid();
   write_output(10, "Temp/Difference.asc", [&](TextFile& f) { write_difference_grid(f, diff); });
+  write_str(console_output(), grid_files_shown(gis));
+  const surface::Grid& g = diff.grid;
+  write_grid_files("Temp/Difference", {g.columns, g.rows, g.x0, g.y0 + g.rows * g.cell, g.cell}, gis,
+                   [&](const auto& put) {
+                     for (std::int64_t r = 0; r < g.rows; ++r)
+                       put(std::span<const double>(diff.d).subspan(r * g.columns, g.columns));
+                   });
   write_output(11, "Temp/Difference.svg", [&](TextFile& f) { write_difference_picture(f, diff, run); });
 
   show_at(7, 23, "Press ENTER  ...");

@@ -1,0 +1,117 @@
+#include "gis.h"
+
+#include <cmath>
+#include <fstream>
+#include <iterator>
+
+#include "fixed_notation.h"
+#include "kml.h"
+#include "stop.h"
+#include "xyz_records.h"
+
+using namespace survey_rt;
+
+namespace survey_plot {
+
+namespace {
+
+// KML's colours are aabbggrr.
+constexpr KmlStyle kStyles[] = {
+    {"track", "ff1c1ae4", 2},     // red, as the flagged marks
+    {"contour", "ffb4771f", 1},   // blue
+    {"major", "ffb4771f", 3},     // the same, bolder
+    {"sounding", "ffffffff", 0},  // a white dot and its label
+};
+
+// A depth's label as the chart writes it: one decimal, a drying height
+// (z above 0) said so.
+std::string depth_label(double z) { return z > 0 ? fixed_text(z, 1) + " dries" : fixed_text(-z + 0.0, 1); }
+
+void end_line_of_track(TrackFiles& t) {
+  if (t.line.size() >= 2) {
+    ++t.lines;
+    geojson_line(t.geojson, t.line,
+                 json_member("line", std::int64_t{t.lines}) + "," + json_member("first", std::int64_t{t.first}) + "," +
+                     json_member("last", std::int64_t{t.last}) + "," +
+                     json_member("records", std::int64_t{t.last - t.first + 1}) + "," +
+                     json_member("kept", std::int64_t{t.kept}));
+    kml_line(t.kml_file,
+             "Line " + std::to_string(t.lines) + ", records " + std::to_string(t.first) + "-" + std::to_string(t.last),
+             "track", t.line);
+  }
+  t.line.clear();
+}
+
+}  // namespace
+
+bool read_gis_layers(const ToWgs84& to_wgs84, GisLayers& layers, std::string& why) {
+  std::ifstream contours(disk_path("Temp/Contours.geojson"), std::ios::binary);
+  if (contours) {
+    layers.have_contours = true;
+    const std::string text(std::istreambuf_iterator<char>(contours), {});
+    if (!read_geojson_lines(text, layers.contours, why)) {
+      why = "Temp/Contours.geojson: " + why;
+      return false;
+    }
+  }
+  TextFile soundings;
+  layers.have_soundings = open_input_if_present(soundings, "PM/Soundings.txt");
+  io_check();
+  if (layers.have_soundings) {
+    while (!at_end_checked(soundings)) {
+      double x = 0, y = 0, z = 0;
+      read_xyz(soundings, x, y, z);
+      layers.soundings.emplace_back(to_wgs84(x, y), depth_label(z));
+    }
+    close_file(soundings);
+    io_check();
+  }
+  return true;
+}
+
+void track_begin(TrackFiles& t, const std::string& title, const ToWgs84& to_wgs84) {
+  t.to_wgs84 = to_wgs84;
+  create_output(t.geojson_file, "Temp/Track.geojson");
+  io_check();
+  create_output(t.kml_file, "Temp/Survey.kml");
+  io_check();
+  geojson_begin(t.geojson);
+  kml_begin(t.kml_file, title, kStyles);
+  kml_folder_begin(t.kml_file, "Track");
+}
+
+void track_add(TrackFiles& t, std::int32_t record, double x, double y, bool kept) {
+  if (!std::isfinite(x) || !std::isfinite(y)) {
+    end_line_of_track(t);
+    return;
+  }
+  if (!t.line.empty() && std::hypot(x - t.x, y - t.y) > kTrackGap) end_line_of_track(t);
+  if (t.line.empty()) t.first = record, t.kept = 0;
+  t.line.push_back(t.to_wgs84(x, y));
+  t.last = record;
+  t.kept += kept;
+  t.x = x, t.y = y;
+}
+
+void track_end(TrackFiles& t, const GisLayers& layers) {
+  end_line_of_track(t);
+  geojson_end(t.geojson);
+  close_file(t.geojson_file);
+  io_check();
+  TextFile& k = t.kml_file;
+  kml_folder_end(k);
+  kml_folder_begin(k, "Contours");
+  for (const GeoJsonLine& c : layers.contours) {
+    const double depth = -c.number("level", 0);
+    kml_line(k, fixed_text(depth, 1) + " m", c.number("major", 0) != 0 ? "major" : "contour", c.points);
+  }
+  kml_folder_end(k);
+  kml_folder_begin(k, "Soundings");
+  for (const auto& [place, label] : layers.soundings) kml_point(k, label, "sounding", place);
+  kml_folder_end(k);
+  kml_end(k);
+  close_file(k);
+  io_check();
+}
+
+}  // namespace survey_plot
