@@ -20,7 +20,7 @@ from decimal import ROUND_HALF_UP, Decimal
 import ezdxf
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from survey_test import SurveyCase  # noqa: E402
+from survey_test import REPO, SurveyCase  # noqa: E402
 
 MM = 0.001
 KML = "{http://www.opengis.net/kml/2.2}"
@@ -268,6 +268,45 @@ class GisOutputs(SurveyCase):
         for placemark in folders["Soundings"].findall(KML + "Placemark"):
             lon, lat = (float(v) for v in placemark.findtext(KML + "Point/" + KML + "coordinates").split(","))
             self.assertTrue(-180 <= lon <= 180 and -90 <= lat <= 90)
+
+    def test_the_readme_picture(self):
+        """docs/gis_picture.sh on a survey: the GeoTIFF's colours with the
+        contours (black) and the track (red) burnt in by GDAL where their
+        WGS 84 coordinates fall in the grid; the track's lines run east and
+        west, so its red rows are the main lines' northings."""
+        grid = GRIDS[0]
+        self.make_survey(grid)
+        for tool in ("survey_surface", "survey_soundings", "survey_plot"):
+            self.run_tool(tool)
+        header, _ = read_asc(self.survey.read("Temp/Surface.asc"))
+        columns, rows = int(header["ncols"]), int(header["nrows"])
+        top = header["yllcorner"] + rows * header["cellsize"]
+        png = self.survey.path("map.png")
+        subprocess.run(["bash", os.path.join(REPO, "docs", "gis_picture.sh"), self.survey.root, png, str(columns)],
+                       check=True, capture_output=True)
+        subprocess.run(["gdal_translate", "-q", "-of", "ENVI", "-co", "INTERLEAVE=BSQ", png, self.survey.path("map.raw")], check=True)
+        import numpy as np
+        info = json.loads(subprocess.run(["gdalinfo", "-json", png], capture_output=True, check=True).stdout)
+        width, height = info["size"]
+        self.assertEqual((width, height), (columns, rows))  # a pixel a cell
+        rgb = np.fromfile(self.survey.path("map.raw"), dtype=np.uint8).reshape(3, height, width)
+        red = (rgb[0] == 228) & (rgb[1] == 26) & (rgb[2] == 28)
+        black = (rgb[0] == 0) & (rgb[1] == 0) & (rgb[2] == 0)
+        white = (rgb[0] == 255) & (rgb[1] == 255) & (rgb[2] == 255)
+        # The main lines at y0, y0 + 40, y0 + 120, y0 + 160, on the edges
+        # between rows of cells (1 m): each in the two rows that touch it
+        # (a millimetre either side of the edge), whole; no other row red.
+        edges = [round(top - (grid[5] + dy)) for dy in (0, 40, 120, 160)]
+        for e in edges:
+            self.assertGreaterEqual(red[e - 1].sum() + red[e].sum(), columns - 2, e)
+        red_rows = {r for r in range(height) if red[r].sum() > 10}
+        self.assertLessEqual(red_rows, {r for e in edges for r in (e - 1, e)})
+        self.assertGreater(black.sum(), 500)
+        # The contours lie on the surface: no black pixel amid cells without
+        # a height.
+        for r, c in zip(*np.nonzero(black)):
+            around = white[max(r - 1, 0):r + 2, max(c - 1, 0):c + 2]
+            self.assertLess(around.sum(), around.size, (r, c))
 
     def test_no_grid_known(self):
         """Without PM/La_Lo_De.txt nobody knows the grid: the GeoTIFF without
