@@ -13,13 +13,17 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_run import WineCase  # noqa: E402
 from test_survey_soundings import points_file, survey_like  # noqa: E402
 
-OUTPUTS = ["PM/Soundings.txt", "Temp/Soundings.dxf", "Temp/Soundings.scr", "Temp/Soundings.svg"]
+OUTPUTS = ["PM/Soundings.txt", "Temp/Soundings.dxf", "Temp/Soundings.scr", "Temp/Soundings.svg",
+           "Temp/Soundings.geojson"]
+# The parameter line of a grid without false easting and northing.
+PARAMETERS = b"Meridian ScaleProjection Tide Ant_Depth ScaleDepth ZWaterLevel\r\n---\r\n27.0 0.9996 0.0 0.5 1.0 0.0\r\n"
 
 
 class SoundingsUnderWine(WineCase):
     def test_the_same_selection_and_files(self):
         data, read = points_file(survey_like(random.Random(7)))
         self.write("PM/PointsCl.txt", data)
+        self.write("PM/La_Lo_De.txt", PARAMETERS)
         for args in ((), ("--scale", "2500", "--height=1.8", "--spacing", "0")):
             with self.subTest(args=args):
                 linux, windows = self.run_both("survey_soundings", b"\n", args)
@@ -30,6 +34,7 @@ class SoundingsUnderWine(WineCase):
                 self.assertTrue(0 < kept < len(read), kept)
                 with open(os.path.join(self.linux, "PM", "Soundings.txt"), "rb") as f:
                     self.assertEqual(f.read().count(b"\r\n"), kept)
+                self.assertTrue(all(os.path.exists(os.path.join(self.windows, p)) for p in OUTPUTS))
                 self.assertEqual([p for p in OUTPUTS if p in self.differing()], [])
                 self.assertEqual(self.differing(), [])
 
