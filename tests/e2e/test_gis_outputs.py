@@ -335,5 +335,45 @@ class GisOutputs(SurveyCase):
         self.assertFalse(os.path.exists(self.survey.path("Temp/Survey.kml")))
 
 
+# The grids of gis_crs_files and their definitions as PROJ gives them: the
+# named one by its code (projinfo), the others by their parameters.
+CRS_FILES = {
+    "utm": None,
+    "tm": "+proj=tmerc +lat_0=0 +lon_0=27 +k=0.9996 +x_0=500000 +y_0=-4000000 +datum=WGS84 +units=m",
+    "lcc2": "+proj=lcc +lat_0=46.5 +lon_0=3 +lat_1=49 +lat_2=44 +x_0=700000 +y_0=6600000 +ellps=GRS80 +units=m",
+    "lcc1": "+proj=lcc +lat_1=42.5 +lat_0=42.5 +lon_0=25 +k_0=0.99987742 +x_0=500000 +y_0=4000000 +ellps=GRS80 "
+            "+units=m",
+    "gk": "+proj=tmerc +lat_0=0 +lon_0=9 +k=1 +x_0=3500000 +y_0=0 +ellps=bessel "
+          "+towgs84=598.1,73.7,418.2,0.202,0.045,-2.455,6.7 +units=m",
+}
+
+
+class EachKindOfGrid(SurveyCase):
+    """A named grid, TM and Lambert by their parameters, a datum shift: GDAL
+    reads the GeoTIFF's keys and the .prj as the same definition."""
+
+    def test_gdal_reads_each_definition(self):
+        program = os.environ.get("SURVEY_GIS_CRS_FILES", os.path.join(REPO, "build", "default", "tests",
+                                                                      "gis_crs_files"))
+        names = subprocess.run([program, self.survey.root], capture_output=True, check=True).stdout.split()
+        self.assertEqual([n.decode() for n in names], list(CRS_FILES))
+        for name, want in CRS_FILES.items():
+            if want is None:
+                want = subprocess.run(["projinfo", "-o", "PROJ", "-q", "EPSG:32635"], capture_output=True,
+                                      check=True).stdout.decode()
+            for ext in ("tif", "prj"):
+                got = subprocess.run(["gdalsrsinfo", "-o", "proj4", self.survey.path("%s.%s" % (name, ext))],
+                                     capture_output=True, check=True).stdout.decode()
+                got, expected = proj_params(got), proj_params(want)
+                for extra in ("no_defs", "type"):
+                    got.pop(extra, None), expected.pop(extra, None)
+                self.assertEqual(got, expected, "%s.%s" % (name, ext))
+            info = json.loads(subprocess.run(["gdalinfo", "-json", self.survey.path(name + ".tif")],
+                                             capture_output=True, check=True).stdout)
+            self.assertEqual(info["geoTransform"], [500000.0, 10.0, 0.0, 4700000.0, 0.0, -10.0])
+            if name == "utm":
+                self.assertIn('ID["EPSG",32635]', info["coordinateSystem"]["wkt"])
+
+
 if __name__ == "__main__":
     unittest.main()
