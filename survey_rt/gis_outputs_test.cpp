@@ -15,7 +15,7 @@
 #include "geojson.h"
 #include "geotiff.h"
 #include "kml.h"
-#include "survey_grid.h"
+#include "gis_grid.h"
 #include "test_support.h"
 
 namespace survey_rt {

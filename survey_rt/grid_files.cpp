@@ -4,11 +4,11 @@
 
 namespace survey_rt {
 
-std::string grid_files_shown(const SurveyGrid& grid) {
+std::string grid_files_shown(const GisGrid& grid) {
   return grid.known ? ", .prj, .tif" : ", .tif (no grid known: no PM/La_Lo_De.txt)";
 }
 
-void write_prj(const std::string& path, const SurveyGrid& grid) {
+void write_prj(const std::string& path, const GisGrid& grid) {
   if (!grid.known) {
     remove_old_output(path);
     return;

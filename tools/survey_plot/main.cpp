@@ -276,7 +276,7 @@ int main(int argc, char** argv) {
   io_check();
 
   // The GIS files' other layers, read before any output is made.
-  const SurveyGrid gis = survey_grid();
+  const GisGrid gis = gis_grid();
   GisLayers layers;
   std::string why;
   if (gis.known && !read_gis_layers(gis.to_wgs84, layers, why))

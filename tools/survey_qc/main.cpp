@@ -280,7 +280,7 @@ int main(int argc, char** argv) {
   write_crossings(crossings_file, crossings);
   close_file(crossings_file);
   io_check();
-  const SurveyGrid gis = survey_grid();
+  const GisGrid gis = gis_grid();
   if (gis.known) {
     write_str(con, ", .geojson");
     write_file("Temp/Crossings.geojson",

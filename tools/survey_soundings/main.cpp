@@ -479,7 +479,7 @@ int main(int argc, char** argv) {
   show_at(14, 10, "Temp/Soundings.svg");
   create_output(svg_file, "Temp/Soundings.svg");
   io_check();
-  const SurveyGrid gis = survey_grid();
+  const GisGrid gis = gis_grid();
   if (gis.known) write_str(con, ", .geojson");
   write_outputs();
   show_count(7, 15, "Written   : ", static_cast<int>(kept.size()), 8);

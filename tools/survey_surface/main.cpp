@@ -213,7 +213,7 @@ int main(int argc, char** argv) {
   const std::vector<Track> tracks = read_tracks(layout);
 
   // The outputs, the GIS files beside the drawings and the grid.
-  const SurveyGrid gis = survey_grid();
+  const GisGrid gis = gis_grid();
   show_at(7, 7, "Write");
   write_output(7, "Temp/Contours.dxf", [&](TextFile& f) { write_contours_dxf(f, contours, settings.major); });
   if (gis.known) {

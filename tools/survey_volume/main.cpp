@@ -297,7 +297,7 @@ int main(int argc, char** argv) {
 
   show_at(7, 9, "Write  Temp/Volume.txt");
   write_output(9, "Temp/Volume.txt", [&](TextFile& f) { write_report(f, run); });
-  const SurveyGrid gis = survey_grid();
+  const GisGrid gis = gis_grid();
   write_output(10, "Temp/Difference.asc", [&](TextFile& f) { write_difference_grid(f, diff); });
   write_str(console_output(), grid_files_shown(gis));
   const surface::Grid& g = diff.grid;

@@ -14,7 +14,7 @@
 
 namespace survey_rt {
 
-struct SurveyGrid {
+struct GisGrid {
   bool known = false;  // false: no file says which grid the points are in
   std::string source;  // the file that told it
   GisCrs crs;
@@ -24,7 +24,7 @@ struct SurveyGrid {
 // The survey folder's grid, read from the parameter line of PM/La_Lo_De.txt;
 // unknown when that file is missing. A parameter line that is not numbers is
 // the run-time stop, as in utm_points.
-SurveyGrid survey_grid();
+GisGrid gis_grid();
 
 // The chain's Transverse Mercator of a central meridian and scale factor.
 GisCrs chain_tm(double meridian, double scale);

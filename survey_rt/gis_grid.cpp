@@ -1,4 +1,4 @@
-#include "survey_grid.h"
+#include "gis_grid.h"
 
 #include <array>
 #include <cmath>
@@ -90,8 +90,8 @@ ToWgs84 inverse_tm(const GisCrs& crs) {
   };
 }
 
-SurveyGrid survey_grid() {
-  SurveyGrid grid;
+GisGrid gis_grid() {
+  GisGrid grid;
   TextFile f;
   if (!open_input_if_present(f, "PM/La_Lo_De.txt")) return grid;
   io_check();
