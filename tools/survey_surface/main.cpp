@@ -27,6 +27,7 @@
 #include "command_line.h"
 #include "console.h"
 #include "dxf_drawing.h"
+#include "ascii_grid.h"
 #include "fixed_notation.h"
 #include "grid_files.h"
 #include "number_grammar.h"
@@ -232,7 +233,7 @@ int main(int argc, char** argv) {
   std::int64_t cells = 0;
   write_output(10, "Temp/Surface.asc", [&](TextFile& f) { cells = write_grid(f, tin, grid); });
   write_str(console_output(), grid_files_shown(gis));
-  write_grid_files("Temp/Surface", {grid.columns, grid.rows, grid.x0, grid.y0 + grid.rows * grid.cell, grid.cell}, gis,
+  write_grid_files("Temp/Surface", surface::raster_place(grid), gis,
                    [&](const auto& put) {
                      surface::sample_rows(tin, grid, [&](std::int64_t, std::span<const double> heights) { put(heights); });
                    });

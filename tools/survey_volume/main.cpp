@@ -25,6 +25,7 @@
 
 #include "command_line.h"
 #include "console.h"
+#include "ascii_grid.h"
 #include "fixed_notation.h"
 #include "grid_files.h"
 #include "number_grammar.h"
@@ -301,7 +302,7 @@ int main(int argc, char** argv) {
   write_output(10, "Temp/Difference.asc", [&](TextFile& f) { write_difference_grid(f, diff); });
   write_str(console_output(), grid_files_shown(gis));
   const surface::Grid& g = diff.grid;
-  write_grid_files("Temp/Difference", {g.columns, g.rows, g.x0, g.y0 + g.rows * g.cell, g.cell}, gis,
+  write_grid_files("Temp/Difference", surface::raster_place(g), gis,
                    [&](const auto& put) {
                      for (std::int64_t r = 0; r < g.rows; ++r)
                        put(std::span<const double>(diff.d).subspan(r * g.columns, g.columns));
