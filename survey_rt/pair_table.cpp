@@ -4,7 +4,6 @@
 
 #include "number_grammar.h"
 #include "stop.h"
-#include "text_file.h"
 
 namespace survey_rt {
 
@@ -20,10 +19,7 @@ std::string_view next_word(std::string_view line, std::size_t& pos) {
 
 }  // namespace
 
-std::vector<TablePair> read_pair_table(std::string_view path) {
-  TextFile file;
-  open_input(file, path);
-  io_check();
+std::vector<TablePair> read_pair_table(TextFile& file, std::string_view name) {
   std::vector<TablePair> table;
   for (long line = 1; !at_end_checked(file); ++line) {
     const std::string_view text = take_line(file);
@@ -34,11 +30,19 @@ std::vector<TablePair> read_pair_table(std::string_view path) {
     TablePair pair;
     pair.line = line;
     if (!parse_real(first, pair.first) || !parse_real(next_word(text, pos), pair.second)) {
-      io_fail(kInvalidNumber, "read_real", std::string(path) + ", line " + std::to_string(line));
+      io_fail(kInvalidNumber, "read_real", std::string(name) + ", line " + std::to_string(line));
       io_check();
     }
     table.push_back(pair);
   }
+  return table;
+}
+
+std::vector<TablePair> read_pair_table(std::string_view path) {
+  TextFile file;
+  open_input(file, path);
+  io_check();
+  std::vector<TablePair> table = read_pair_table(file, path);
   close_file(file);
   io_check();
   return table;

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "text_file.h"
+
 namespace survey_rt {
 
 struct TablePair {
@@ -21,5 +23,9 @@ struct TablePair {
 // words are not two numbers, stops the tool (run-time error 2, 3 or 106,
 // the file and line named).
 std::vector<TablePair> read_pair_table(std::string_view path);
+
+// The same from a file open for reading, to its end (name for the messages);
+// the file is left open.
+std::vector<TablePair> read_pair_table(TextFile& file, std::string_view name);
 
 }  // namespace survey_rt
