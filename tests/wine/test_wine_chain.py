@@ -19,8 +19,8 @@ with open(os.path.join(REPO, "samples", "answers", "dat_reduce.txt"), "rb") as f
 
 # (tool, standard input, arguments, files it writes)
 STEPS = [
-    ("join", b"", (), ["Temp/Data.txt"]),
-    ("depth_filter", b"0.5\n40\n3\n5\n\n", (), ["PM/La_Lo_De.txt"]),
+    ("join", b"", ("--cm",), ["Temp/Data.txt"]),
+    ("depth_filter", b"0.5\n40\n3\n5\n\n", ("--cm",), ["PM/La_Lo_De.txt"]),
     ("utm_points", b"", (), ["PM/Points.txt", "Temp/Points.scr", "Temp/3DPoly.scr"]),
     ("echo_clean1", b"", (), ["Temp/Echo_Rec.scr"]),
     ("echo_flag", b"", (), ["Temp/Clr_Rec.dxf", "Temp/Spikes.txt"]),
