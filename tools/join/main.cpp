@@ -104,16 +104,9 @@ int squat_row = 0;  // the screen row of --squat
                            "\n            [--squat FILE] [--cm]");
 }
 
-// A number of seconds given to an option, by the runtime's number rules.
-double seconds_option(std::string_view name, std::string_view text) {
-  double value = 0;
-  if (!parse_real(text, value) || !std::isfinite(value))
-    usage(std::string(name) + " needs a number of seconds, not \"" + std::string(text) + "\"");
-  return value;
-}
-
-// A number of metres or metres a second given to an option.
-double metres_option(std::string_view name, std::string_view text, const char* what) {
+// A number given to an option, by the runtime's number rules; what: what
+// the option needs, for the message.
+double number_option(std::string_view name, std::string_view text, const char* what = "a number of seconds") {
   double value = 0;
   if (!parse_real(text, value) || !std::isfinite(value))
     usage(std::string(name) + " needs " + what + ", not \"" + std::string(text) + "\"");
@@ -144,21 +137,21 @@ void read_options(int argc, char** argv) {
     if (!text->empty()) usage(std::string(name) + " given twice");
     *text = argv[++i];
     if (name == "--latency") {
-      options.latency = seconds_option(name, *text);
+      options.latency = number_option(name, *text);
     } else if (name == "--max-gap") {
-      options.max_gap = seconds_option(name, *text);
+      options.max_gap = number_option(name, *text);
       if (options.max_gap < 0) usage("--max-gap needs a gap of 0 seconds or more");
     } else if (name == "--tide-gap") {
-      options.tide_gap = seconds_option(name, *text);
+      options.tide_gap = number_option(name, *text);
       if (options.tide_gap < 0) usage("--tide-gap needs a gap of 0 seconds or more");
     } else if (name == "--heave-sign") {
       if (*text != "up" && *text != "down") usage("--heave-sign needs up or down, not \"" + *text + "\"");
       options.heave_up = *text == "up" ? 1 : -1;
     } else if (name == "--sv-set") {
-      options.sv_set = metres_option(name, *text, "the sounder's sound speed in m/s");
+      options.sv_set = number_option(name, *text, "the sounder's sound speed in m/s");
       if (!(options.sv_set > 0)) usage("--sv-set needs a sound speed above 0 m/s");
     } else if (name == "--draft") {
-      options.draft = metres_option(name, *text, "the transducer's depth in metres");
+      options.draft = number_option(name, *text, "the transducer's depth in metres");
     } else if (text->empty()) {
       usage(std::string(name) + " needs a file name");
     }
