@@ -291,7 +291,7 @@ Use next_line(Reader& r, Line& l) {
   const nmea::Fault fault = nmea::read_sentence(text, size, l.s);
   if (fault != nmea::Fault::none) return reject(l, reason_of(fault), nmea::fault_text(fault));
   const Kind k = l.s.kind;
-  if (k == Kind::other || (is_depth(k) && k != depth_kind)) return Use::ignored;
+  if (k == Kind::other || k == Kind::psxn || (is_depth(k) && k != depth_kind)) return Use::ignored;
   const bool fix = is_position(k);
   if (fix && &r == &main_reader) {
     ++census_read[position_index(k)];
