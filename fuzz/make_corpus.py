@@ -338,6 +338,22 @@ def corpora():
         tool(b"\n", log(rtk), b"--quality\n4,5\n--position\nGNS\nLog.nmea"),
         tool(b"\n", log(receivers), b"--position\nGLL\n--rtk-tide\n-2\nLog.nmea"),
     ]
+    # A motion sensor's heave (Seapath's PSXN) in a tagged and an untagged log,
+    # with its faults: a wrong checksum, cut short, an empty heave, a time
+    # that goes back, the other PSXN messages.
+    psxn = lambda body: sentence("PSXN," + body)  # noqa: E731
+    heave = []
+    for k in range(40):
+        heave.append(tag(start + k / 10) + psxn("23,1.2,-0.4,87.0,%.2f" % ((k % 16 - 8) / 8)))
+        if k % 5 == 0:
+            heave.append(tag(start + k / 10 + 0.01) + dbt(9 + 0.1 * k))
+        if k % 10 == 0:
+            heave.append(tag(start + k / 10 + 0.02) + gga(start + k // 10, 42.5 + 1e-5 * k, 27.5))
+    heave += [tag(start + 1) + psxn("23,1,2,3,0.1")[:-2] + "00", tag(start + 5) + "$PSXN,23,1,2",
+              tag(start + 5.1) + psxn("23,1,2,3,"), tag(start + 2) + psxn("23,1,2,3,0.5"),
+              tag(start + 5.2) + psxn("22,-0.05,-0.68"), tag(start + 5.3) + psxn("20,0,0,0,0"), psxn("23,0,0,0,1")]
+    c["nmea_split"] += [tool(b"\n", log(heave), arg),
+                        tool(b"\n", log([line.split(" ", 1)[-1] for line in heave]), arg)]
     return c
 
 

@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """The depth corrections under wine: join with every option (heave, a sound
 velocity cast, squat, the water level, --cm) on the sample survey,
-depth_filter --cm after it, and bar_check on a bar check and on one it
-refuses, by the Windows programs and by the Linux programs: the same files,
-byte for byte, the same piped screens and exit statuses."""
+depth_filter --cm after it, bar_check on a bar check and on one it refuses,
+then nmea_split on a log with a motion sensor's heave and join --heave on
+what it wrote, by the Windows programs and by the Linux programs: the same
+files, byte for byte, the same piped screens and exit statuses."""
 
 import os
 import sys
@@ -11,6 +12,8 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_run import WineCase  # noqa: E402
+from survey_test import crlf  # noqa: E402
+from test_nmea_heave import swell_log  # noqa: E402
 
 TABLES = {
     "Temp/Sv.txt": b"0 1512.5 surface\r\n4 1508\r\n4 1486\r\n\r\n25 1479.25\r\n",
@@ -37,13 +40,17 @@ class CorrectionsUnderWine(WineCase):
     def test_the_same_files_and_screens(self):
         for name, data in TABLES.items():
             self.write(name, data)
+        self.write("Swell.nmea", crlf(*swell_log()[0]))
         dpt = os.path.join(self.linux, "Temp/Raw_Dpt.txt")
         self.write("Temp/Raw_Heave.txt", tenths_series(dpt, lambda k: 0.8 * ((k % 80) / 40 - 1)))
         self.write("Temp/Tide.txt", tenths_series(dpt, lambda k: 0.25 + k / 40000))
         steps = [("join", b"", EVERY_OPTION, 0, ["Temp/Data.txt"]),
                  ("depth_filter", b"0.5\n40\n3\n5\n\n", ("--cm",), 0, ["PM/La_Lo_De.txt"]),
                  ("bar_check", b"", ("--sv-set", "1480", "Bar.txt"), 0, ["Temp/Bar_Check.txt"]),
-                 ("bar_check", b"Flat.txt\n", (), 1, ["Temp/Bar_Check.txt"])]
+                 ("bar_check", b"Flat.txt\n", (), 1, ["Temp/Bar_Check.txt"]),
+                 ("nmea_split", b"", ("Swell.nmea",), 0, ["Temp/Raw_Pos.txt", "Temp/Raw_Dpt.txt", "Temp/Raw_Heave.txt"]),
+                 ("join", b"", ("--cm", "--heave", "Temp/Raw_Heave.txt", "--heave-sign", "down"), 0,
+                  ["Temp/Data.txt"])]
         for tool, stdin, args, status, outputs in steps:
             with self.subTest(tool=tool, args=args):
                 before = self.files(self.linux)

@@ -24,6 +24,9 @@
 // reads it): the altitude of the fixes of quality 4, less the antenna's
 // height H above the waterline and the datum's height D (--datum), a running
 // median over --rtk-window seconds so that the boat's heave drops out.
+//
+// The heave of a motion sensor in a tagged log (Seapath's PSXN,23) goes to
+// Temp/Raw_Heave.txt for join --heave (heave.h).
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -36,6 +39,7 @@
 
 #include "console.h"
 #include "day_count.h"
+#include "heave.h"
 #include "nmea.h"
 #include "number_grammar.h"
 #include "stop.h"
@@ -82,7 +86,8 @@ Count reason_of(nmea::Fault fault) {
 
 // What a line is to the split.
 enum class Use : std::uint8_t {
-  end, blank, rejected, ignored, other_fix, date, no_fix, not_real, below_quality, no_depth, same_fix, position, depth
+  end, blank, rejected, ignored, other_fix, date, no_fix, not_real, below_quality, no_depth, same_fix, position, depth,
+  heave, untimed_heave
 };
 
 struct Line {
@@ -115,6 +120,7 @@ struct Options {
 };
 
 TextFile log_file, lead_file, pos_file, dpt_file, rejected_file, tide_file;
+nmea::HeaveOutput heave_output;
 std::string log_name;
 Options options;
 Kind depth_kind = Kind::other, position_kind = Kind::other;
@@ -278,6 +284,15 @@ bool take_log_line(TextFile& f, std::int64_t line, std::string_view& text, std::
   return got;
 }
 
+// A Seapath sentence with a heave: taken at its line's tag in a tagged log
+// (one still undecided too); in an untagged log it has no time.
+Use heave_use(Line& l) {
+  if (!l.s.heave.set) return Use::ignored;
+  if (times == Times::untagged || !l.s.tag.set)
+    return times == Times::tagged ? reject(l, kNoTime, "no time tag") : Use::untimed_heave;
+  return nmea::heave_goes_back(heave_output, l.s.tag) ? reject(l, kTimeBack, "time goes back") : Use::heave;
+}
+
 // Reads the next line and tells what it is; a fix or a sounding it takes gets
 // its time. Both readers of an untagged log take the same lines.
 Use next_line(Reader& r, Line& l) {
@@ -291,7 +306,8 @@ Use next_line(Reader& r, Line& l) {
   const nmea::Fault fault = nmea::read_sentence(text, size, l.s);
   if (fault != nmea::Fault::none) return reject(l, reason_of(fault), nmea::fault_text(fault));
   const Kind k = l.s.kind;
-  if (k == Kind::other || k == Kind::psxn || (is_depth(k) && k != depth_kind)) return Use::ignored;
+  if (k == Kind::other || (is_depth(k) && k != depth_kind)) return Use::ignored;
+  if (k == Kind::psxn) return heave_use(l);
   const bool fix = is_position(k);
   if (fix && &r == &main_reader) {
     ++census_read[position_index(k)];
@@ -745,10 +761,11 @@ void create_outputs() {
     create_output(tide_file, "Temp/Tide_Rtk.txt");
     io_check();
   }
+  nmea::start_heave(heave_output);
 }
 
 void close_outputs() {
-  for (TextFile* f : {&pos_file, &dpt_file, &rejected_file, &tide_file}) {
+  for (TextFile* f : {&pos_file, &dpt_file, &rejected_file, &tide_file, &heave_output.file}) {
     if (f->mode == FileMode::closed) continue;
     close_file(*f);
     io_check();
@@ -794,6 +811,11 @@ void split() {
       case Use::blank: break;
       case Use::rejected: write_rejected(main_reader.line, l.reason, l.why); break;
       case Use::ignored: add(kIgnored); break;
+      case Use::heave: nmea::write_heave(heave_output, l.s.heave, l.s.tag); break;
+      case Use::untimed_heave:
+        heave_output.untimed = true;
+        add(kIgnored);
+        break;
       case Use::no_depth: add(kNoDepth); break;
       case Use::date: note_receiver(l.s); break;
       case Use::other_fix:
@@ -912,6 +934,7 @@ int main(int argc, char** argv) {
   }
   close_outputs();
   show_summary();
+  nmea::show_heave(heave_output);
   show_at(7, 24, "Press ENTER  ...");
   wait_enter();
   io_check();
