@@ -40,16 +40,7 @@ class ChainUnderWine(WineCase):
     def test_every_step_writes_what_linux_writes(self):
         self.write("Log.nmea", setups()["nmea_split"].inputs["Log.nmea"])
         self.write("Temp/Points.dxf", b"an older drawing\r\n")
-        for tool, stdin, args, outputs in STEPS:
-            with self.subTest(tool=tool, args=args):
-                before = self.files(self.linux)
-                linux, windows = self.run_both(tool, stdin, args)
-                self.assertEqual((linux.returncode, linux.stderr), (0, b""), linux)
-                self.assertEqual((windows.returncode, windows.stderr), (0, b""), windows)
-                self.assertEqual(windows.stdout, linux.stdout, "the piped screens differ")
-                after = self.files(self.linux)
-                self.assertEqual([p for p in outputs if not after.get(p) or after[p] == before.get(p)], [])
-                self.assertEqual(self.differing(), [])
+        self.assert_steps(STEPS)
 
 
 if __name__ == "__main__":

@@ -139,24 +139,12 @@ void report_line(std::string_view text) {
 
 int main(int argc, char** argv) {
   read_options(argc, argv);
-  TextFile& con = console_output();
   clear_screen();
   show_line("");
   show_line("");
   show_line("      BAR CHECK");
   show_line("      ---------");
-  show_at(7, 6, "Bar check (*.*) : ");
-  if (!pairs_name.empty()) {
-    write_str(con, pairs_name);
-    io_check();
-  } else {
-    pairs_name = read_typed_line();
-  }
-  if (pairs_name.empty()) {
-    show_at(7, 12, "No file named: nothing done.");
-    show_line("");
-    halt_with_message(1, "bar_check: no file named");
-  }
+  pairs_name = ask_name(6, "Bar check (*.*) : ", pairs_name, "bar_check", "file");
   open_input(pairs_file, pairs_name);
   io_check();
   show_at(7, 8, std::string("Write : ") + kReport);

@@ -884,24 +884,12 @@ bool utf16(std::string_view first) {
 
 int main(int argc, char** argv) {
   read_options(argc, argv);
-  TextFile& con = console_output();
   clear_screen();
   show_line("");
   show_line("");
   show_line("      NMEA SPLIT");
   show_line("      ----------");
-  show_at(7, 6, "Log (*.*) : ");
-  if (!log_name.empty()) {
-    write_str(con, log_name);
-    io_check();
-  } else {
-    log_name = read_typed_line();
-  }
-  if (log_name.empty()) {
-    show_at(7, 12, "No log named: nothing done.");
-    show_line("");
-    halt_with_message(1, "nmea_split: no log named");
-  }
+  log_name = ask_name(6, "Log (*.*) : ", log_name, "nmea_split", "log");
   open_input(log_file, log_name);
   io_check();
   std::string_view first;
