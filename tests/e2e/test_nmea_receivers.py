@@ -14,7 +14,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from nmea_log import ddmm, gga, hhmmss, sentence, tag  # noqa: E402
+from nmea_log import ddmm, gga, hhmmss, sentence, stamp, tag  # noqa: E402
 from piped_screen import piped_screen  # noqa: E402
 from survey_test import DATA, Survey, SurveyCase, crlf  # noqa: E402
 
@@ -23,7 +23,7 @@ from make_chain_expected import fixed  # noqa: E402
 
 T0 = 36000  # 10:00:00
 AIS = "!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0*26"
-USAGE = ("usage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] "
+USAGE = ("usage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] [--fix-delay S] "
          "[--rtk-tide H [--datum D] [--rtk-window S]] [LOG]\n")
 
 
@@ -33,8 +33,9 @@ def lat(k):
 
 
 def pos(k, time):
-    """A line of Temp/Raw_Pos.txt for the k-th position (27.5 east)."""
-    return "%s 27.50000000 %s" % (fixed(lat(k), 8), time)
+    """A line of Temp/Raw_Pos.txt for the k-th position (27.5 east) whose own
+    time is time ("h m s"): stamped a second later."""
+    return "%s 27.50000000 %s" % (fixed(lat(k), 8), stamp(time))
 
 
 def rmc(seconds, k, mode=""):
@@ -93,7 +94,8 @@ CASES = {
         [pos(t + 10, "10 0 %d.00" % (t + 1)) for t in range(3)], [], [],
         {12: (6, 0), 13: 3, 18: 3, 23: "      Fixes  : RMC (--position), quality 1,2,3,4,5"}),
     # NMEA 1.5 GLL: a position and nothing else; a fix at its tag's time in
-    # a tagged log, no time at all in an untagged one.
+    # a tagged log (no receiver time to carry into the logger's clock), no
+    # time at all in an untagged one.
     "NMEA 1.5 GLL, tagged": (
         [tag(T0 + 0.25) + gll15(0), tag(T0 + 0.5) + DBT, tag(T0 + 1.25) + gll15(1)], [],
         [pos(0, "10 0 0.250"), pos(1, "10 0 1.250")], ["12.34 10 0 0.500"], [],
@@ -232,6 +234,8 @@ class Receivers(SurveyCase):
             (["--datum", "0.3"], "--datum and --rtk-window go with --rtk-tide"),
             (["--rtk-tide", "1.85", "--rtk-window", "0.5"], "--rtk-window needs 1 to 86400 seconds"),
             (["--quality", "4", "--quality", "5"], "--quality given twice"),
+            (["--fix-delay", "x"], "--fix-delay needs a number of seconds, not \"x\""),
+            (["--fix-delay", "-0.1"], "--fix-delay needs 0 to 10 seconds"),
             (["--quality"], "--quality needs a value"),
             (["--tide"], "unknown option \"--tide\""),
         ]
