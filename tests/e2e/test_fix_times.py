@@ -6,7 +6,8 @@ against where the boat was at its time.
 
 - untagged: a GGA each whole second (the position of that second), then five
   DBT at a sixth of a second apart, as the soundings between two fixes are
-  spread;
+  spread; and the same from a receiver that sends its GGA 0.2 s after its
+  time (--fix-delay 0.2);
 - tagged, the logger's clock keeping the receiver's time, each GGA's tag
   0.15 s +- 0.05 s after its time, the soundings tagged when measured;
 - the same with the logger's clock 37.4 s off and drifting 0.2 s an hour.
@@ -69,13 +70,15 @@ def dbt(number):
     return sentence("SDDBT,,f,%.1f,M,,F" % (number / 10))
 
 
-def untagged(seconds=SECONDS):
-    """The log's lines and the true time of every sounding by its number."""
+def untagged(delay=0.0, seconds=SECONDS):
+    """The log's lines and the true time of every sounding by its number;
+    the receiver sends each GGA delay seconds after its time, and the
+    soundings between two GGAs are measured between their sentences."""
     lines, times = [], {}
     for t in range(seconds):
         lines.append(gga(START + t, t))
         for k in range(1, 6):
-            times[len(times) + 1] = t + k / 6
+            times[len(times) + 1] = t + delay + k / 6
             lines.append(dbt(len(times)))
     return lines, times
 
@@ -119,6 +122,7 @@ class FixTimes(SurveyCase):
     def test_every_sounding_where_the_boat_was(self):
         cases = [
             ("untagged", untagged(), [], 0.05),
+            ("untagged, the receiver 0.2 s late", untagged(0.2), ["--fix-delay", "0.2"], 0.05),
             ("tagged, the logger's clock on time", tagged(0, 0), ["--fix-delay", "0.15"], 0.05),
             ("tagged, the clock 37.4 s off, drifting 0.2 s an hour", tagged(37.4, 0.2 / 3600),
              ["--fix-delay", "0.15"], 0.05),
