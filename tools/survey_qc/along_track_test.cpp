@@ -58,7 +58,8 @@ TEST(AlongTrack, SlopeAlongTheDirectionOfTravel) {
 // Differences bias + s g plus a noise of +-e in turn, at slope differences g.
 std::vector<double> made(const std::vector<double>& g, double bias, double s, double e) {
   std::vector<double> d;
-  for (std::size_t i = 0; i < g.size(); ++i) d.push_back(bias + s * (std::isfinite(g[i]) ? g[i] : 0) + (i % 2 ? e : -e));
+  for (std::size_t i = 0; i < g.size(); ++i)
+    d.push_back(bias + s * (std::isfinite(g[i]) ? g[i] : 0) + (i % 2 ? e : -e));
   return d;
 }
 
