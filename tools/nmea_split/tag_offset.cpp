@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "vector_queue.h"
+
 namespace nmea_split {
 
 namespace {
@@ -40,18 +42,6 @@ void recentre(RunningOffset& o) {
 void drop_oldest_lag(RunningOffset& o) {
   count_lag(o, o.lags[o.lags_from].ms, -1);
   ++o.lags_from;
-}
-
-// A queue's items before from let go of: moved out when they are the most.
-template <class T>
-void let_go(std::vector<T>& queue, std::size_t& from) {
-  if (from == queue.size()) {
-    queue.clear();
-    from = 0;
-  } else if (from > 1024 && from * 2 > queue.size()) {
-    queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(from));
-    from = 0;
-  }
 }
 
 // The oldest waiting fix released with the median of the lags within
