@@ -17,8 +17,6 @@
 // volume stop the tool with nothing written.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -27,6 +25,7 @@
 #include "fixed_notation.h"
 #include "number_grammar.h"
 #include "outputs.h"
+#include "run_date.h"
 #include "stop.h"
 #include "surface.h"
 #include "survey_folder.h"
@@ -105,15 +104,6 @@ void read_options(int argc, char** argv) {
   show_at(7, 22, screen_text);
   show_line("");
   halt_with_message(kBadCall, "survey_volume: " + why);
-}
-
-std::string now() {
-  const std::time_t t = std::time(nullptr);
-  const std::tm* u = std::gmtime(&t);
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d UTC", u->tm_year + 1900, u->tm_mon + 1, u->tm_mday,
-                u->tm_hour, u->tm_min, u->tm_sec);
-  return text;
 }
 
 std::string counted(std::int64_t n) { return std::to_string(n); }
@@ -247,7 +237,7 @@ int main(int argc, char** argv) {
   run.survey.path = "PM/PointsCl.txt";
   run.title = survey_folder_name();
   read_options(argc, argv);
-  run.date = now();
+  run.date = run_date();
 
   clear_screen();
   show_line("");
