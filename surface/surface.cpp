@@ -208,12 +208,24 @@ std::vector<ProfileSpan> profile_along(const Tin& tin, const Locator& loc, Point
   if (xh < loc.x0 || yh < loc.y0 || xl > loc.x0 + static_cast<double>(loc.columns) * loc.size ||
       yl > loc.y0 + static_cast<double>(loc.rows) * loc.size)
     return spans;
+  // The triangles of the buckets the line passes through: in each row of
+  // buckets, the columns between where it enters and leaves the row.
   std::vector<std::uint32_t> candidates;
-  for (std::int64_t r = bucket(yl, loc.y0, loc.rows); r <= bucket(yh, loc.y0, loc.rows); ++r)
-    for (std::int64_t c = bucket(xl, loc.x0, loc.columns); c <= bucket(xh, loc.x0, loc.columns); ++c) {
+  for (std::int64_t r = bucket(yl, loc.y0, loc.rows); r <= bucket(yh, loc.y0, loc.rows); ++r) {
+    double lo = 0, hi = length;
+    if (dy != 0) {
+      const double t0 = (loc.y0 + static_cast<double>(r) * loc.size - 1e-6 - a.y) / dy;
+      const double t1 = (loc.y0 + static_cast<double>(r + 1) * loc.size + 1e-6 - a.y) / dy;
+      lo = std::max(lo, std::min(t0, t1));
+      hi = std::min(hi, std::max(t0, t1));
+    }
+    const double x0 = a.x + lo * dx, x1 = a.x + hi * dx, hair = 1e-6;  // a line along a bucket's edge takes both
+    for (std::int64_t c = bucket(std::min(x0, x1) - hair, loc.x0, loc.columns);
+         c <= bucket(std::max(x0, x1) + hair, loc.x0, loc.columns); ++c) {
       const auto k = static_cast<std::size_t>(r * loc.columns + c);
       candidates.insert(candidates.end(), loc.items.begin() + loc.first[k], loc.items.begin() + loc.first[k + 1]);
     }
+  }
   std::sort(candidates.begin(), candidates.end());
   candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
   for (const std::uint32_t k : candidates) {

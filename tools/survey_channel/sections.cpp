@@ -70,6 +70,17 @@ std::vector<std::vector<Point2>> profile_lines(const std::vector<surface::Profil
   return lines;
 }
 
+// A line with the points that stand out from it by less than half a unit
+// (metres on the sheet, pixels in the picture) left out: a profile across
+// many small triangles is drawn in few strokes.
+std::vector<Point2> thinned(const std::vector<Point2>& points, double unit) {
+  std::vector<Point2> scaled;
+  for (const Point2& p : points) scaled.push_back({p.x / unit, p.y / unit});
+  std::vector<Point2> kept = simplified_line(scaled);
+  for (Point2& p : kept) p = {p.x * unit, p.y * unit};
+  return kept;
+}
+
 // The areas of a section, for its label.
 std::string areas_text(const Run& run, const Section& x) {
   std::string text;
@@ -114,8 +125,13 @@ void write_sections_dxf(TextFile& f, const Run& run, const Figures& g) {
     const double y0 = -static_cast<double>(i / kColumns + 1) * (h + gap_y) + 3 * text;
     auto at = [&](Point2 p) { return DxfPoint{x0 + p.x - s.xl, y0 + (p.y - s.zl) * s.exaggeration, 0}; };
     auto polyline = [&](const std::vector<Point2>& points, std::string_view layer) {
+      std::vector<Point2> sheet;
+      for (const Point2& p : points) {
+        const DxfPoint q = at(p);
+        sheet.push_back({q.x, q.y});
+      }
       v.clear();
-      for (const Point2& p : points) v.push_back(at(p));
+      for (const Point2& p : thinned(sheet, 0.005)) v.push_back({p.x, p.y, 0});  // within 2.5 mm
       if (v.size() >= 2) dxf_polyline_2d(f, v, 0, false, layer);
     };
     polyline({{s.xl, s.zl}, {s.xr, s.zl}, {s.xr, s.zh}, {s.xl, s.zh}, {s.xl, s.zl}}, "FRAME");
@@ -149,6 +165,37 @@ constexpr std::string_view kSeabedInk = "stroke=\"#000000\" stroke-width=\"1.6\"
 constexpr std::string_view kBeforeInk = "stroke=\"#8c8c8c\" stroke-width=\"1.2\" stroke-dasharray=\"5 3\"";
 constexpr std::string_view kTemplateInk = "stroke=\"#2166ac\" stroke-width=\"1.2\"";
 constexpr std::string_view kPayInk = "stroke=\"#b2182b\" stroke-width=\"1\" stroke-dasharray=\"6 3\"";
+
+// The outlines of a quantity's area in a section: its fills along the line
+// joined where one ends as the next begins, each outline along the lower
+// line and back along the upper one.
+std::vector<std::vector<Point2>> fill_outlines(const Section& x, int quantity) {
+  std::vector<const Fill*> fills;
+  for (const Fill& f : x.fills)
+    if (f.quantity == quantity) fills.push_back(&f);
+  std::sort(fills.begin(), fills.end(), [](const Fill* a, const Fill* b) { return a->corners[0].x < b->corners[0].x; });
+  std::vector<std::vector<Point2>> outlines;
+  std::vector<Point2> lower, upper;
+  auto close = [&] {
+    if (!lower.empty()) outlines.push_back(lower), outlines.back().insert(outlines.back().end(), upper.rbegin(), upper.rend());
+    lower.clear();
+    upper.clear();
+  };
+  for (const Fill* f : fills) {
+    const auto& c = f->corners;
+    const bool joins = !lower.empty() && std::fabs(lower.back().x - c[0].x) < 1e-9 &&
+                       std::fabs(lower.back().y - c[0].y) < 1e-9 && std::fabs(upper.back().y - c[3].y) < 1e-9;
+    if (!joins) {
+      close();
+      lower.push_back(c[0]);
+      upper.push_back(c[3]);
+    }
+    lower.push_back(c[1]);
+    upper.push_back(c[2]);
+  }
+  close();
+  return outlines;
+}
 
 // A line through points in pixels, as a path.
 void svg_polyline(TextFile& f, const std::vector<Point2>& pixels, std::string_view attrs) {
@@ -210,7 +257,7 @@ void write_sections_svg(TextFile& f, const Run& run, const Figures& g) {
     auto pixels = [&](const std::vector<Point2>& points) {
       std::vector<Point2> out;
       for (const Point2& p : points) out.push_back({px(p.x), py(p.y)});
-      return out;
+      return thinned(out, 1);
     };
     svg_text(f, fl, ft - 8, "font-weight=\"bold\"", station_text(x));
     Frame frame{fl, ft, map_w, map_h,
@@ -219,13 +266,13 @@ void write_sections_svg(TextFile& f, const Run& run, const Figures& g) {
     write_grid(f, frame);
     for (std::size_t q = 0; q < names.size(); ++q) {
       std::string d;
-      for (const Fill& fill : x.fills) {
-        if (fill.quantity != static_cast<int>(q)) continue;
-        for (int k = 0; k < 4; ++k) {
+      for (const auto& outline : fill_outlines(x, static_cast<int>(q))) {
+        const std::vector<Point2> corners = pixels(outline);
+        for (std::size_t k = 0; k < corners.size(); ++k) {
           d += k ? 'L' : 'M';
-          append_fixed(d, px(fill.corners[k].x), 1);
+          append_fixed(d, corners[k].x, 1);
           d += ' ';
-          append_fixed(d, py(fill.corners[k].y), 1);
+          append_fixed(d, corners[k].y, 1);
         }
         d += 'Z';
       }
