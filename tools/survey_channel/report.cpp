@@ -161,7 +161,7 @@ void write_report(TextFile& f, const Run& run, const Figures& g) {
   line(f, "Cross sections, areas in m2:");
   Table sections;
   sections.rows.push_back({"station", "reach"});
-  for (const Quantity& q : names) sections.rows[0].push_back(std::string(q.name));
+  for (const Quantity& q : names) sections.rows[0].push_back(std::string(q.short_name));
   std::string missing;
   for (const Section& s : g.sections) {
     std::vector<std::string> row{two(s.station), std::to_string(s.reach + 1)};
