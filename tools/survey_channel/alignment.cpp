@@ -198,10 +198,10 @@ std::vector<Piece> template_pieces(const Channel& c, const Alignment& a, const s
         const Point2 nu = times(right_of(t), side);
         const double w = reach[side < 0 ? 0 : 1];
         Polygon cell = polygon_of({start, plus(start, times(t, length)), plus(end, times(nu, w)), plus(start, times(nu, w))});
-        if (i > 0 && inside(a, i, side)) cell = cut(cell, linear(start, plus(a.t[i - 1], t), 0));
-        if (i + 1 < last && inside(a, i + 1, side)) cell = cut(cell, linear(end, times(plus(t, a.t[i + 1]), -1), 0));
-        if (s0 > a.s[i]) cell = cut(cell, linear(start, t, -(s0 - a.s[i])));
-        if (s1 < a.s[i + 1]) cell = cut(cell, linear(start, times(t, -1), s1 - a.s[i]));
+        if (i > 0 && inside(a, i, side)) clip(cell, linear(start, plus(a.t[i - 1], t), 0));
+        if (i + 1 < last && inside(a, i + 1, side)) clip(cell, linear(end, times(plus(t, a.t[i + 1]), -1), 0));
+        if (s0 > a.s[i]) clip(cell, linear(start, t, -(s0 - a.s[i])));
+        if (s1 < a.s[i + 1]) clip(cell, linear(start, times(t, -1), s1 - a.s[i]));
         if (cell.n >= 3) add_strips(pieces, cell, start, nu, interval, reach_of[k], r, side);
       }
     }

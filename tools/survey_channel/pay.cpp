@@ -94,8 +94,10 @@ PlanVolumes plan_volumes(const Channel& c, const std::vector<Piece>& pieces, std
   auto over_template = [&](const Polygon& poly, const surface::Plane& s, const surface::Plane* pre) {
     each_candidate(box_of(poly), [&](const Piece& piece) {
       Polygon q = poly;
-      for (const surface::Plane& edge : piece.edges)
-        if ((q = cut(q, edge)).n < 3) return true;
+      for (const surface::Plane& edge : piece.edges) {
+        clip(q, edge);
+        if (q.n < 3) return true;
+      }
       const Reach& r = c.reaches[static_cast<std::size_t>(piece.reach)];
       const Surfaces f{s, pre ? *pre : surface::Plane{}, piece.t, r.overdepth, pre != nullptr, piece.slope};
       add_amounts(q, f, v.by_interval[static_cast<std::size_t>(piece.interval)], [](int, const Polygon&, auto&, auto&) {});

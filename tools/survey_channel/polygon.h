@@ -5,6 +5,7 @@
 // distance along the line and y is 0.
 #pragma once
 
+#include <algorithm>
 #include <array>
 
 #include "overlay.h"
@@ -14,26 +15,50 @@ namespace survey_channel {
 // A convex polygon of the plan: a piece of a triangle (or of two TINs'
 // overlay) cut by a template piece and by the lines where two surfaces meet.
 struct Polygon {
-  static constexpr int kCap = 40;
+  // A triangle's piece (6 corners) clipped by a template piece (9 edges at
+  // most), then cut at three lines where surfaces meet: 18 corners at most.
+  static constexpr int kCap = 24;
   std::array<surface::PieceCorner, kCap> c;
   int n = 0;
+
+  // Copies take the corners in use only: the pieces are copied at every cut.
+  Polygon() = default;
+  Polygon(const Polygon& p) : n(p.n) { std::copy_n(p.c.begin(), n, c.begin()); }
+  Polygon& operator=(const Polygon& p) {
+    n = p.n;
+    std::copy_n(p.c.begin(), n, c.begin());
+    return *this;
+  }
 };
 
-// The part of the polygon where f >= 0 (strict: f > 0, which leaves nothing
-// of a polygon where f is 0 all over, so that the two sides of a line where
-// two surfaces coincide do not both take it).
-inline Polygon cut(const Polygon& p, const surface::Plane& f, bool strict = false) {
-  Polygon in = p, out;
+// Cuts the polygon to the part where f >= 0 (strict: f > 0, which leaves
+// nothing of a polygon where f is 0 all over, so that the two sides of a
+// line where two surfaces coincide do not both take it).
+inline void clip(Polygon& p, const surface::Plane& f, bool strict = false) {
   bool positive = false, negative = false;
   for (int k = 0; k < p.n; ++k) {
-    in.c[k].d = surface::value_at(f, p.c[k].x, p.c[k].y);
-    positive = positive || in.c[k].d > 0;
-    negative = negative || in.c[k].d < 0;
+    p.c[k].d = surface::value_at(f, p.c[k].x, p.c[k].y);
+    positive = positive || p.c[k].d > 0;
+    negative = negative || p.c[k].d < 0;
   }
-  if (!negative) return strict && !positive ? out : p;
-  if (!positive) return out;
-  out.n = p.n + 1 <= Polygon::kCap ? surface::cut_at_zero(in.c.data(), p.n, out.c.data()) : 0;
-  return out;
+  if (!negative) {
+    if (strict && !positive) p.n = 0;
+    return;
+  }
+  if (!positive || p.n + 1 > Polygon::kCap) {
+    p.n = 0;
+    return;
+  }
+  Polygon out;
+  out.n = surface::cut_at_zero(p.c.data(), p.n, out.c.data());
+  p = out;
+}
+
+// The part of the polygon where f >= 0 (f > 0 when strict), as clip.
+inline Polygon cut(const Polygon& p, const surface::Plane& f, bool strict = false) {
+  Polygon q = p;
+  clip(q, f, strict);
+  return q;
 }
 
 // The area of the polygon and the integral of f over it.
