@@ -266,7 +266,10 @@ class Refusals(Channel):
                     # the earlier run's outputs away.
                     wrong_call = "wants a length" in message or "takes no value" in message
                     self.assertEqual(os.path.exists(self.survey.path(path)), wrong_call, path)
-        # No channel named; a missing channel file is the run-time stop.
+        # --help: the usage, and a good end; no channel named: a wrong call;
+        # a missing channel file is the run-time stop.
+        run = self.survey.run("survey_channel", args=["--help"])
+        self.assertEqual((run.returncode, run.stdout[:22]), (0, b"usage: survey_channel "), run)
         run = self.survey.run("survey_channel")
         self.assertEqual(run.returncode, 1, run)
         self.assertIn(b"give the channel's design: --channel FILE", run.stderr)
