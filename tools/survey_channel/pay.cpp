@@ -172,6 +172,7 @@ Section cross_section(const Channel& c, const Alignment& a, double station, int 
       const double ea = cuts[k], eb = cuts[k + 1];
       const int side = (ea + eb) / 2 < 0 ? -1 : 1;
       const bool slope = (ea + eb) / 2 * side * x.line.stretch[side < 0 ? 0 : 1] > r.half(side);
+      if (slope && r.slope(side) == 0) continue;  // beyond a vertical side: no template, nothing counts
       const Surfaces f{along(ea, height_in(*m.s, ea), eb, height_in(*m.s, eb)),
                        m.pre ? along(ea, height_in(*m.pre, ea), eb, height_in(*m.pre, eb)) : surface::Plane{},
                        template_along(r, x.line, side, slope), r.overdepth, m.pre != nullptr, slope};
