@@ -1,0 +1,105 @@
+#include "ellipsoid.h"
+
+#include <cmath>
+
+#include "ascii_case.h"
+
+namespace survey_rt {
+namespace {
+
+// 1/f of an ellipsoid that the registry gives by its two axes.
+constexpr double by_axes(double a, double b) { return a / (a - b); }
+
+// EPSG registry v10.076 (PROJ 9.1.1's proj.db): a and 1/f, or a and b.
+constexpr Ellipsoid kNamed[] = {
+    {"WGS84", "WGS 84", 7030, 6378137.0, 298.257223563},
+    {"GRS80", "GRS 1980", 7019, 6378137.0, 298.257222101},
+    {"Bessel1841", "Bessel 1841", 7004, 6377397.155, 299.1528128},
+    {"Krassovsky1940", "Krassowsky 1940", 7024, 6378245.0, 298.3},
+    {"International1924", "International 1924", 7022, 6378388.0, 297.0},
+    {"Clarke1866", "Clarke 1866", 7008, 6378206.4, by_axes(6378206.4, 6356583.8)},
+    {"Clarke1880IGN", "Clarke 1880 (IGN)", 7011, 6378249.2, by_axes(6378249.2, 6356515.0)},
+    {"Airy1830", "Airy 1830", 7001, 6377563.396, 299.3249646},
+};
+
+constexpr Ellipsoid kChain = {"WGS84 (b 6356752.314)", "WGS 84 (b 6356752.314)", 0, 6378137.0,
+                              by_axes(6378137.0, 6356752.314)};
+
+}  // namespace
+
+std::span<const Ellipsoid> named_ellipsoids() { return kNamed; }
+
+const Ellipsoid* find_ellipsoid(std::string_view name) {
+  for (const Ellipsoid& e : kNamed)
+    if (equal_nocase(e.name, name)) return &e;
+  return nullptr;
+}
+
+const Ellipsoid* ellipsoid_of_code(int epsg) {
+  for (const Ellipsoid& e : kNamed)
+    if (e.epsg == epsg) return &e;
+  return nullptr;
+}
+
+const Ellipsoid& wgs84_ellipsoid() { return kNamed[0]; }
+const Ellipsoid& chain_ellipsoid() { return kChain; }
+
+double flattening(const Ellipsoid& e) { return 1 / e.inverse_flattening; }
+double semi_minor_axis(const Ellipsoid& e) { return e.a * (1 - flattening(e)); }
+double eccentricity(const Ellipsoid& e) {
+  const double f = flattening(e);
+  return std::sqrt(f * (2 - f));
+}
+
+Geocentric to_geocentric(const Ellipsoid& e, Geographic p, double h) {
+  const double f = flattening(e);
+  const double e2 = f * (2 - f);
+  const double s = std::sin(p.phi), c = std::cos(p.phi);
+  const double nu = e.a / std::sqrt(1 - e2 * s * s);  // radius of the prime vertical
+  return {(nu + h) * c * std::cos(p.lambda), (nu + h) * c * std::sin(p.lambda), (nu * (1 - e2) + h) * s};
+}
+
+// Bowring's formula, twice: its first step is good to a few micrometres at
+// the surface, the second to the last bits of a double.
+Geographic to_geographic(const Ellipsoid& e, const Geocentric& g, double* height) {
+  const double f = flattening(e);
+  const double e2 = f * (2 - f);
+  const double b = e.a * (1 - f);
+  const double ep2 = e2 / (1 - e2);  // second eccentricity squared
+  const double p = std::hypot(g.x, g.y);
+  double phi = std::atan2(g.z, p * (1 - e2));
+  for (int i = 0; i < 2; ++i) {
+    const double u = std::atan((1 - f) * std::tan(phi));  // parametric latitude
+    const double su = std::sin(u), cu = std::cos(u);
+    phi = std::atan2(g.z + ep2 * b * su * su * su, p - e2 * e.a * cu * cu * cu);
+  }
+  if (height != nullptr) {
+    const double s = std::sin(phi);
+    *height = p * std::cos(phi) + g.z * s - e.a * std::sqrt(1 - e2 * s * s);
+  }
+  return {phi, std::atan2(g.y, g.x)};
+}
+
+double conformal_tan(double tau, double ecc) {
+  const double tau1 = std::hypot(1.0, tau);
+  const double sigma = std::sinh(ecc * std::atanh(ecc * tau / tau1));
+  return tau * std::hypot(1.0, sigma) - sigma * tau1;
+}
+
+// Newton's method on tau' (tau) = tau_conformal; the derivative
+// d tau'/d tau = (1 - e^2) sqrt(1 + tau'^2) sqrt(1 + tau^2) / (1 + (1 - e^2) tau^2).
+// Two or three steps reach the last bit.
+double geodetic_tan(double tau_conformal, double ecc) {
+  const double e2m = 1 - ecc * ecc;
+  double tau = tau_conformal / e2m;  // a start close above the root
+  for (int i = 0; i < 8; ++i) {
+    const double taup = conformal_tan(tau, ecc);
+    const double dtau = (tau_conformal - taup) * (1 + e2m * tau * tau) /
+                        (e2m * std::hypot(1.0, tau) * std::hypot(1.0, taup));
+    tau += dtau;
+    if (!(std::fabs(dtau) >= 1e-15 * std::fmax(1.0, std::fabs(tau)))) break;
+  }
+  return tau;
+}
+
+}  // namespace survey_rt
