@@ -1,5 +1,6 @@
 #include "ellipsoid.h"
 
+#include <array>
 #include <cmath>
 
 #include "ascii_case.h"
@@ -80,10 +81,41 @@ Geographic to_geographic(const Ellipsoid& e, const Geocentric& g, double* height
   return {phi, std::atan2(g.y, g.x)};
 }
 
+ConformalSeries conformal_series(double ecc) {
+  // Polynomials in u = x^2 by their coefficients of u^0 .. u^5, products cut there.
+  using Poly = std::array<double, 6>;
+  const auto times = [](const Poly& a, const Poly& b) {
+    Poly p{};
+    for (int i = 0; i < 6; ++i)
+      for (int j = 0; i + j < 6; ++j) p[i + j] += a[i] * b[j];
+    return p;
+  };
+  // y / x = e atanh(e x) / x = e^2 + e^4 u / 3 + e^6 u^2 / 5 + ...
+  Poly y{};
+  double e2k = 1;
+  for (int k = 0; k < 6; ++k) {
+    e2k *= ecc * ecc;
+    y[k] = e2k / (2 * k + 1);
+  }
+  // P = sinh(y) / x = y/x (1 + u (y/x)^2 / 6 + u^2 (y/x)^4 / 120); y^7 / 5040 is below 1e-18 of it.
+  const auto shifted = [](const Poly& a, int k) {  // u^k a
+    Poly p{};
+    for (int i = 0; i + k < 6; ++i) p[i + k] = a[i];
+    return p;
+  };
+  const Poly y2 = times(y, y), y4 = times(y2, y2);
+  const Poly y3 = times(y2, y), y5 = times(y4, y);
+  Poly p{};
+  for (int i = 0; i < 6; ++i) p[i] = y[i] + shifted(y3, 1)[i] / 6 + shifted(y5, 2)[i] / 120;
+  // w = sigma^2 = u P^2, at most 5e-5: sqrt(1 + w) = 1 + w/2 - w^2/8 + w^3/16.
+  const Poly w = shifted(times(p, p), 1), w2 = times(w, w), w3 = times(w2, w);
+  ConformalSeries c;
+  for (int i = 0; i < 6; ++i) c.r[i] = (i == 0 ? 1 : 0) + w[i] / 2 - w2[i] / 8 + w3[i] / 16 - p[i];
+  return c;
+}
+
 double conformal_tan(double tau, double ecc) {
-  const double tau1 = std::hypot(1.0, tau);
-  const double sigma = std::sinh(ecc * std::atanh(ecc * tau / tau1));
-  return tau * std::hypot(1.0, sigma) - sigma * tau1;
+  return tau * conformal_ratio(conformal_series(ecc), tau * tau / (1 + tau * tau));
 }
 
 // Newton's method on tau' (tau) = tau_conformal; the derivative
@@ -91,9 +123,10 @@ double conformal_tan(double tau, double ecc) {
 // Two or three steps reach the last bit.
 double geodetic_tan(double tau_conformal, double ecc) {
   const double e2m = 1 - ecc * ecc;
+  const ConformalSeries series = conformal_series(ecc);
   double tau = tau_conformal / e2m;  // a start close above the root
   for (int i = 0; i < 8; ++i) {
-    const double taup = conformal_tan(tau, ecc);
+    const double taup = tau * conformal_ratio(series, tau * tau / (1 + tau * tau));
     const double dtau = (tau_conformal - taup) * (1 + e2m * tau * tau) /
                         (e2m * std::hypot(1.0, tau) * std::hypot(1.0, taup));
     tau += dtau;

@@ -55,4 +55,19 @@ Geographic to_geographic(const Ellipsoid& e, const Geocentric& g, double* height
 double conformal_tan(double tau, double ecc);
 double geodetic_tan(double tau_conformal, double ecc);
 
+// The same as a polynomial, for the hot path of a projection: with
+// x = sin phi, sigma = x P(x^2) (the power series of atanh and sinh composed)
+// and so tau' = tau R(x^2), R(u) = sqrt(1 + u P(u)^2) - P(u), up to u^5. e x
+// is at most 0.083 on any ellipsoid of the Earth: what is left out is below
+// 1e-16 of R, a nanometre on the ground.
+struct ConformalSeries {
+  double r[6] = {};  // R(u) = r0 + r1 u + ... + r5 u^5
+};
+ConformalSeries conformal_series(double ecc);
+inline double conformal_ratio(const ConformalSeries& c, double u) {
+  // Estrin's scheme: three short chains rather than one of six steps.
+  const double u2 = u * u;
+  return (c.r[0] + c.r[1] * u) + u2 * ((c.r[2] + c.r[3] * u) + u2 * (c.r[4] + c.r[5] * u));
+}
+
 }  // namespace survey_rt

@@ -94,7 +94,7 @@ bool in_grid_range(const Grid& grid, double latitude, double longitude) {
   if (!(latitude >= grid.min_latitude && latitude <= grid.max_latitude && std::isfinite(longitude)))
     return false;
   if (grid.max_offset == 0) return true;
-  return std::fabs(std::remainder(longitude - grid.definition.central_meridian, 360.0)) <= grid.max_offset;
+  return std::fabs(longitude_difference(longitude, grid.definition.central_meridian, 180)) <= grid.max_offset;
 }
 
 std::string grid_range_text(const Grid& grid) {

@@ -245,6 +245,17 @@ TEST(Ellipsoid, GeocentricAndBackAndTheConformalLatitude) {
       EXPECT_NEAR(geodetic_tan(taup, ecc), tau, 1e-14 * std::fmax(1, std::fabs(tau))) << e.name << " " << tau;
     }
   }
+  // The series of the conformal latitude against the formula with the
+  // library's atanh and sinh.
+  for (const Ellipsoid& e : named_ellipsoids()) {
+    const double ecc = eccentricity(e);
+    for (double lat = -89.5; lat < 90; lat += 2.5) {
+      const double tau = std::tan(lat * kDegree);
+      const double sigma = std::sinh(ecc * std::atanh(ecc * std::sin(lat * kDegree)));
+      const double taup = tau * std::sqrt(1 + sigma * sigma) - sigma * std::sqrt(1 + tau * tau);
+      EXPECT_NEAR(conformal_tan(tau, ecc), taup, 2e-15 * std::fabs(taup)) << e.name << " " << lat;
+    }
+  }
   // The chain's own ellipsoid: b cut to the millimetre.
   EXPECT_DOUBLE_EQ(semi_minor_axis(chain_ellipsoid()), 6356752.314);
   EXPECT_NEAR(semi_minor_axis(wgs84_ellipsoid()), 6356752.314245, 1e-6);

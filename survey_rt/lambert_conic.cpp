@@ -48,7 +48,7 @@ LambertConic lambert_conic_2sp(const Ellipsoid& e, double lat1, double lat2, dou
 
 GridXY lcc_forward(const LambertConic& lcc, Geographic p) {
   const double r = lcc.a_f * std::exp(-lcc.n * isometric(lcc.ecc, p.phi));
-  const double theta = lcc.n * std::remainder(p.lambda - lcc.lambda0, 2 * std::numbers::pi);
+  const double theta = lcc.n * longitude_difference(p.lambda, lcc.lambda0);
   return {lcc.false_easting + r * std::sin(theta), lcc.false_northing + lcc.r_origin - r * std::cos(theta)};
 }
 
@@ -59,7 +59,7 @@ Geographic lcc_inverse(const LambertConic& lcc, GridXY g) {
   const double r = sign * std::hypot(dx, dy);
   const double theta = std::atan2(sign * dx, sign * dy);
   const double psi = -std::log(r / lcc.a_f) / lcc.n;
-  const double lambda = std::remainder(lcc.lambda0 + theta / lcc.n, 2 * std::numbers::pi);
+  const double lambda = longitude_difference(lcc.lambda0 + theta / lcc.n, 0);
   return {std::atan(geodetic_tan(std::sinh(psi), lcc.ecc)), lambda};
 }
 

@@ -56,6 +56,14 @@ Complex clenshaw(const double (&c)[6], Complex sin2, Complex cos2) {
 
 }  // namespace
 
+double longitude_difference(double lambda, double lambda0, double half_turn) {
+  const double d = lambda - lambda0;
+  if (d >= -half_turn && d <= half_turn) return d;
+  if (d > half_turn && d <= 3 * half_turn) return d - 2 * half_turn;
+  if (d < -half_turn && d >= -3 * half_turn) return d + 2 * half_turn;
+  return std::remainder(d, 2 * half_turn);
+}
+
 TransverseMercator transverse_mercator(const Ellipsoid& e, double lat0, double lon0, double k0,
                                        double false_easting, double false_northing) {
   TransverseMercator tm;
@@ -63,6 +71,7 @@ TransverseMercator transverse_mercator(const Ellipsoid& e, double lat0, double l
   const double n = f / (2 - f);
   const double n2 = n * n;
   tm.ecc = eccentricity(e);
+  tm.conformal = conformal_series(tm.ecc);
   tm.k0_a = k0 * e.a / (1 + n) * (1 + n2 / 4 + n2 * n2 / 64 + n2 * n2 * n2 / 256);
   for (int j = 0; j < 6; ++j) {
     tm.alpha[j] = polynomial(kAlpha[j], n);
@@ -77,24 +86,28 @@ TransverseMercator transverse_mercator(const Ellipsoid& e, double lat0, double l
 }
 
 GridXY tm_forward(const TransverseMercator& tm, Geographic p) {
-  const double dlambda = std::remainder(p.lambda - tm.lambda0, 2 * std::numbers::pi);
-  const double sphi = std::sin(p.phi), cphi = std::cos(p.phi);
-  const double slam = std::sin(dlambda), clam = std::cos(dlambda);
-  // tan of the conformal latitude; sqrt(1 + tan^2 phi) is 1 / cos phi.
-  const double sigma = std::sinh(tm.ecc * std::atanh(tm.ecc * sphi));
-  const double taup = (sphi * std::hypot(1.0, sigma) - sigma) / cphi;
-  // The spherical Transverse Mercator of the conformal sphere: xi', eta', and
-  // the sines and cosines of their doubles without another trigonometric call.
-  const double r2 = taup * taup + clam * clam;
-  const double r = std::sqrt(r2);
-  const double xip = std::atan2(taup, clam);
-  const double etap = std::asinh(slam / r);
-  const double taup1 = std::sqrt(1 + taup * taup);
-  const double c2xi = (clam * clam - taup * taup) / r2, s2xi = 2 * taup * clam / r2;
-  const double ch2eta = (1 + taup * taup + slam * slam) / r2, sh2eta = 2 * slam * taup1 / r2;
-  const Complex sin2zeta = {s2xi * ch2eta, c2xi * sh2eta};
-  const Complex cos2zeta = {c2xi * ch2eta, -s2xi * sh2eta};
-  const Complex sum = clenshaw(tm.alpha, sin2zeta, cos2zeta);
+  const double dlambda = longitude_difference(p.lambda, tm.lambda0);
+  // Each cosine from its sine (one call less each, for every point of a
+  // survey): cos phi is never negative, cos dlambda only beyond 90 degrees.
+  const double sphi = std::sin(p.phi), cphi = std::sqrt((1 - sphi) * (1 + sphi));
+  const double slam = std::sin(dlambda);
+  const double clam = std::copysign(std::sqrt((1 - slam) * (1 + slam)), std::numbers::pi / 2 - std::fabs(dlambda));
+  // The conformal latitude's tan tau' = taup / cos phi, and the spherical
+  // Transverse Mercator of it, everything multiplied through by cos phi
+  // (which saves divisions, and holds at the pole):
+  //   tan xi' = taup / cc,  tanh eta' = sc / root,
+  //   eta' = log1p(2 tanh eta' / (1 - tanh eta')) / 2,
+  // and the sines and cosines of their doubles without another call.
+  const double taup = sphi * conformal_ratio(tm.conformal, sphi * sphi);
+  const double cc = cphi * clam, sc = cphi * slam;
+  const double a = taup * taup + cphi * cphi;  // cos^2 phi (1 + tau'^2)
+  const double root = std::sqrt(a);
+  const double d = 1 / (taup * taup + cc * cc);  // 1 / (cos^2 phi (tau'^2 + cos^2 dlambda))
+  const double xip = cc > 0 ? std::atan(taup / cc) : std::atan2(taup, cc);
+  const double etap = std::log1p(2 * sc / (root - sc)) / 2;
+  const double c2xi = (cc * cc - taup * taup) * d, s2xi = 2 * taup * cc * d;
+  const double ch2eta = (a + sc * sc) * d, sh2eta = 2 * sc * root * d;
+  const Complex sum = clenshaw(tm.alpha, {s2xi * ch2eta, c2xi * sh2eta}, {c2xi * ch2eta, -s2xi * sh2eta});
   return {tm.false_easting + tm.k0_a * (etap + sum.im), tm.false_northing + tm.k0_a * (xip + sum.re)};
 }
 
@@ -107,7 +120,7 @@ Geographic tm_inverse(const TransverseMercator& tm, GridXY g) {
   const double xip = xi - sum.re, etap = eta - sum.im;
   const double shetap = std::sinh(etap), sxip = std::sin(xip), cxip = std::cos(xip);
   const double taup = sxip / std::hypot(shetap, cxip);
-  const double lambda = std::remainder(tm.lambda0 + std::atan2(shetap, cxip), 2 * std::numbers::pi);
+  const double lambda = longitude_difference(tm.lambda0 + std::atan2(shetap, cxip), 0);
   return {std::atan(geodetic_tan(taup, tm.ecc)), lambda};
 }
 

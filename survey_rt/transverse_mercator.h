@@ -14,6 +14,8 @@
 // latitude by Newton's method.
 #pragma once
 
+#include <numbers>
+
 #include "ellipsoid.h"
 
 namespace survey_rt {
@@ -26,6 +28,7 @@ struct GridXY {
 // A Transverse Mercator ready to project: its constants worked out once.
 struct TransverseMercator {
   double ecc = 0;          // the ellipsoid's eccentricity
+  ConformalSeries conformal;  // tan of the conformal latitude from the latitude's sine
   double k0_a = 0;         // k0 times the rectifying radius A, metres
   double alpha[6] = {};    // Krüger's alpha_1..6 (forward)
   double beta[6] = {};     // Krüger's beta_1..6 (inverse)
@@ -40,6 +43,10 @@ TransverseMercator transverse_mercator(const Ellipsoid& e, double lat0, double l
                                        double false_easting, double false_northing);
 
 GridXY tm_forward(const TransverseMercator& tm, Geographic p);
+
+// lambda - lambda0 brought into -pi .. pi (or -half_turn .. half_turn: 180
+// for degrees), cheaply for the usual case.
+double longitude_difference(double lambda, double lambda0, double half_turn = std::numbers::pi);
 Geographic tm_inverse(const TransverseMercator& tm, GridXY g);
 
 }  // namespace survey_rt

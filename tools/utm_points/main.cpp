@@ -84,7 +84,7 @@ void read_options(int argc, char** argv) {
 }
 
 // A point where the grid makes no sense: the run stops with no output left.
-[[noreturn]] void refuse_point() {
+[[noreturn, gnu::cold, gnu::noinline]] void refuse_point() {
   for (TextFile* f : {&list_file, &points_file, &points_scr, &poly_scr}) {
     close_file(*f);
     io_clear();
@@ -106,19 +106,21 @@ void show_value(const char* label, double value, int w, int d) {
   io_check();
 }
 
+// The point's place in the grid; a point outside its range stops the run.
+[[gnu::noinline]] PlanePoint grid_point() {
+  if (!in_grid_range(grid, record.latitude, record.longitude)) refuse_point();
+  const GridXY xy = grid_forward(grid, record.latitude, record.longitude);
+  return {xy.x, xy.y};
+}
+
 // Reads the next point, projects it and reduces its depth:
 // zero level - (depth scale * depth + antenna depth - constant tide).
 void read_and_project() {
   record = read_point(list_file);
   io_check();
-  if (use_grid) {
-    if (!in_grid_range(grid, record.latitude, record.longitude)) refuse_point();
-    const GridXY xy = grid_forward(grid, record.latitude, record.longitude);
-    plane = {xy.x, xy.y};
-  } else {
-    plane = TM(record.latitude, record.longitude, survey.meridian, survey.scale_projection, false_easting,
-               false_northing);
-  }
+  plane = use_grid ? grid_point()
+                   : TM(record.latitude, record.longitude, survey.meridian, survey.scale_projection, false_easting,
+                        false_northing);
   double t = survey.scale_depth * record.depth;
   t = t + survey.ant_depth;
   t = t - survey.tide;
