@@ -22,8 +22,9 @@ POINTS = [(42.5, 27.5, 3.4), (42.61234567, 27.71234567, 12.3), (43.0, 28.4, 20.0
 LISTING = point_list(DEFAULT, *(b"%.8f %.8f %.1f" % p for p in POINTS))
 OUTPUTS = ("PM/Points.txt", "Temp/Points.scr", "Temp/3DPoly.scr")
 
-# Pulkovo 1942(58)-like shift to WGS 84 as published in the coordinate frame
-# convention; PROJ's +towgs84 takes the position vector's (rotations turned).
+# Pulkovo 1942 to WGS 84 as the EPSG registry publishes it (transformation
+# 1267) in the coordinate frame convention; PROJ's +towgs84 takes the
+# position vector's (the rotations' signs turned).
 SHIFT = "23.92 -141.27 -80.9 0 -0.35 -0.82 -0.12"
 TOWGS84 = "23.92,-141.27,-80.9,0,0.35,0.82,-0.12"
 
