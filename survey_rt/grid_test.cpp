@@ -13,7 +13,6 @@
 #include "epsg_grids.h"
 #include "grid.h"
 #include "grid_text.h"
-#include "survey_grid.h"
 
 namespace survey_rt {
 namespace {
@@ -392,25 +391,6 @@ TEST(EpsgGrids, TheTableHoldsWhatOfficesAsk) {
   for (const Range& r : ranges)
     for (int code = r.first; code <= r.last; ++code) EXPECT_NE(find_epsg_grid(code), nullptr) << code;
   for (const int code : {0, 4326, 4258, 31467, 32600, 32661, 99999}) EXPECT_EQ(find_epsg_grid(code), nullptr) << code;
-}
-
-TEST(SurveyGrid, TheChainsOwnProjection) {
-  struct Case {
-    double meridian, scale, fe, fn;
-  };
-  const Case cases[] = {
-      {27, 1, 9500113.804, 122.463}, {24, 1, -999995.235, 0.698}, {27, 0.9996, 0, 0}, {27.5, 1, 0, 0}, {24, 1.0001, 0, 0},
-  };
-  for (const Case& c : cases) {
-    const GridDefinition g = chain_grid(c.meridian, c.scale);
-    EXPECT_EQ(g.false_easting, c.fe);
-    EXPECT_EQ(g.false_northing, c.fn);
-    EXPECT_EQ(g.central_meridian, c.meridian);
-    EXPECT_EQ(g.scale_factor, c.scale);
-    EXPECT_EQ(g.ellipsoid.a, 6378137.0);
-    EXPECT_EQ(g.epsg, 0);
-  }
-  EXPECT_EQ(chain_grid(27, 1).name, "Transverse Mercator of the parameter line (meridian 27, scale 1)");
 }
 
 }  // namespace

@@ -45,42 +45,60 @@ std::string ellipsoid_names() {
   return names;
 }
 
-// Reads the words of a grid by its parameters. kinds: 'l' a latitude, 'L' a
-// longitude, 'k' a scale, 'm' metres; an ellipsoid's name may follow.
-bool read_values(const std::vector<std::string_view>& words, std::string_view kinds, std::size_t optional,
-                 double* values, GridDefinition& grid, std::string& why) {
-  const std::string form = words[0] == "tm"     ? "tm LON0 K0 FE FN [LAT0] [ELLIPSOID]"
-                           : words[0] == "lcc1" ? "lcc1 LAT0 LON0 K0 FE FN [ELLIPSOID]"
-                                                : "lcc LAT1 LAT2 LAT0 LON0 FE FN [ELLIPSOID]";
-  const std::size_t given = words.size() - 1;
-  std::size_t numbers = given;
-  grid.ellipsoid = wgs84_ellipsoid();
-  if (given > 0) {
-    double unused = 0;
-    if (!parse_real(words.back(), unused)) {
-      const Ellipsoid* e = find_ellipsoid(words.back());
-      if (e == nullptr) {
-        why = "unknown ellipsoid \"" + std::string(words.back()) + "\": " + ellipsoid_names();
-        return false;
-      }
-      grid.ellipsoid = *e;
-      --numbers;
+// The three grids by their parameters: their words, and for each value in
+// order what it is ('l' a latitude, 'L' a longitude, 'k' a scale, 'm'
+// metres) and where it goes; the last `optional` values may be left out.
+struct ParameterForm {
+  const char* keyword;
+  const char* form;
+  Projection projection;
+  const char* kinds;
+  std::size_t optional;
+  double GridDefinition::*fields[6];
+};
+using G = GridDefinition;
+constexpr ParameterForm kParameterForms[] = {
+    {"tm", "tm LON0 K0 FE FN [LAT0] [ELLIPSOID]", Projection::transverse_mercator, "Lkmml", 1,
+     {&G::central_meridian, &G::scale_factor, &G::false_easting, &G::false_northing, &G::latitude_of_origin}},
+    {"lcc", "lcc LAT1 LAT2 LAT0 LON0 FE FN [ELLIPSOID]", Projection::lambert_conic_2sp, "lllLmm", 0,
+     {&G::standard_parallel_1, &G::standard_parallel_2, &G::latitude_of_origin, &G::central_meridian,
+      &G::false_easting, &G::false_northing}},
+    {"lcc1", "lcc1 LAT0 LON0 K0 FE FN [ELLIPSOID]", Projection::lambert_conic_1sp, "lLkmm", 0,
+     {&G::latitude_of_origin, &G::central_meridian, &G::scale_factor, &G::false_easting, &G::false_northing}},
+};
+
+// Reads a grid by its parameters: words[0] is the form's keyword; an
+// ellipsoid's name may follow the numbers.
+bool parse_by_parameters(const ParameterForm& p, const std::vector<std::string_view>& words, GridDefinition& grid,
+                         std::string& why) {
+  const std::string form = p.form;
+  const std::size_t count = std::string_view(p.kinds).size();
+  std::size_t numbers = words.size() - 1;
+  double unused = 0;
+  if (numbers > 0 && !parse_real(words.back(), unused)) {
+    const Ellipsoid* e = find_ellipsoid(words.back());
+    if (e == nullptr) {
+      why = "unknown ellipsoid \"" + std::string(words.back()) + "\": " + ellipsoid_names();
+      return false;
     }
+    grid.ellipsoid = *e;
+    --numbers;
   }
-  if (numbers + optional < kinds.size() || numbers > kinds.size()) {
-    why = form + " wants " + std::to_string(kinds.size() - optional) +
-          (optional > 0 ? " or " + std::to_string(kinds.size()) : std::string()) + " numbers, not " +
+  if (numbers + p.optional < count || numbers > count) {
+    why = form + " wants " + std::to_string(count - p.optional) +
+          (p.optional > 0 ? " or " + std::to_string(count) : std::string()) + " numbers, not " +
           std::to_string(numbers);
     return false;
   }
+  grid.projection = p.projection;
   for (std::size_t i = 0; i < numbers; ++i) {
     const std::string word(words[i + 1]);
-    double& v = values[i];
+    double& v = grid.*p.fields[i];
     if (!parse_real(word, v) || !std::isfinite(v)) {
       why = form + ": \"" + word + "\" is not a number";
       return false;
     }
-    const char kind = kinds[i];
+    const char kind = p.kinds[i];
     if ((kind == 'l' && !(std::fabs(v) < 90)) || (kind == 'L' && !(std::fabs(v) <= 180)) ||
         (kind == 'k' && !(v > 0 && v < 10))) {
       why = form + ": " + word +
@@ -89,44 +107,13 @@ bool read_values(const std::vector<std::string_view>& words, std::string_view ki
       return false;
     }
   }
-  return true;
-}
-
-bool parse_by_parameters(const std::vector<std::string_view>& words, GridDefinition& grid, std::string& why) {
-  double v[7] = {};
-  if (words[0] == "tm") {
-    if (!read_values(words, "Lkmml", 1, v, grid, why)) return false;
-    grid.projection = Projection::transverse_mercator;
-    grid.central_meridian = v[0];
-    grid.scale_factor = v[1];
-    grid.false_easting = v[2];
-    grid.false_northing = v[3];
-    grid.latitude_of_origin = v[4];
-  } else if (words[0] == "lcc1") {
-    if (!read_values(words, "lLkmm", 0, v, grid, why)) return false;
-    if (v[0] == 0) {
-      why = "lcc1: the latitude of origin, the standard parallel, cannot be the equator";
-      return false;
-    }
-    grid.projection = Projection::lambert_conic_1sp;
-    grid.latitude_of_origin = v[0];
-    grid.central_meridian = v[1];
-    grid.scale_factor = v[2];
-    grid.false_easting = v[3];
-    grid.false_northing = v[4];
-  } else {
-    if (!read_values(words, "lllLmm", 0, v, grid, why)) return false;
-    if (v[0] + v[1] == 0) {
-      why = "lcc: standard parallels symmetric about the equator make no cone";
-      return false;
-    }
-    grid.projection = Projection::lambert_conic_2sp;
-    grid.standard_parallel_1 = v[0];
-    grid.standard_parallel_2 = v[1];
-    grid.latitude_of_origin = v[2];
-    grid.central_meridian = v[3];
-    grid.false_easting = v[4];
-    grid.false_northing = v[5];
+  if (p.projection == Projection::lambert_conic_1sp && grid.latitude_of_origin == 0) {
+    why = "lcc1: the latitude of origin, the standard parallel, cannot be the equator";
+    return false;
+  }
+  if (p.projection == Projection::lambert_conic_2sp && grid.standard_parallel_1 + grid.standard_parallel_2 == 0) {
+    why = "lcc: standard parallels symmetric about the equator make no cone";
+    return false;
   }
   return true;
 }
@@ -170,9 +157,14 @@ bool parse_utm(std::string_view given, GridDefinition& grid, std::string& why) {
   const char hemisphere = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
   if (hemisphere != 'N' && hemisphere != 'S') {
     why = "\"" + std::string(given) + "\": after the zone comes N (north) or S (south) of the equator";
-    if (letter.size() == 1 && band_letter(hemisphere))
-      why += std::string(", not a latitude band: band ") + hemisphere + " lies " +
-             (hemisphere > 'M' ? "north: UTM " + std::to_string(zone) + "N" : "south: UTM " + std::to_string(zone) + "S");
+    if (letter.size() == 1 && band_letter(hemisphere)) {
+      const bool north = hemisphere > 'M';
+      why += ", not a latitude band: band ";
+      why += hemisphere;
+      why += north ? " lies north: UTM " : " lies south: UTM ";
+      why += std::to_string(zone);
+      why += north ? 'N' : 'S';
+    }
     return false;
   }
   take_named(*find_epsg_grid((hemisphere == 'N' ? 32600 : 32700) + zone), grid);
@@ -215,14 +207,17 @@ bool parse_grid(std::string_view text, GridDefinition& grid, std::string& why) {
     ok = parse_utm(grid.text, grid, why);
   } else if (starts_nocase(grid.text, "EPSG:")) {
     ok = parse_epsg(grid.text, grid, why);
-  } else if (equal_nocase(words[0], "tm") || equal_nocase(words[0], "lcc") || equal_nocase(words[0], "lcc1")) {
-    std::vector<std::string_view> lower = words;
-    const std::string kind = equal_nocase(words[0], "tm") ? "tm" : equal_nocase(words[0], "lcc") ? "lcc" : "lcc1";
-    lower[0] = kind;
-    ok = parse_by_parameters(lower, grid, why);
-    grid.name = grid.text;
   } else {
-    why = "unknown grid \"" + grid.text + "\": give it as " + kGridForms;
+    const ParameterForm* form = nullptr;
+    for (const ParameterForm& p : kParameterForms)
+      if (equal_nocase(words[0], p.keyword)) form = &p;
+    if (form == nullptr) {
+      why = "unknown grid \"" + grid.text + "\": give it as " + kGridForms;
+    } else {
+      grid.name = grid.text;
+      grid.ellipsoid = wgs84_ellipsoid();
+      ok = parse_by_parameters(*form, words, grid, why);
+    }
   }
   if (!ok) {
     const std::string text = grid.text;

@@ -92,20 +92,20 @@ GridXY tm_forward(const TransverseMercator& tm, Geographic p) {
   const double sphi = std::sin(p.phi), cphi = std::sqrt((1 - sphi) * (1 + sphi));
   const double slam = std::sin(dlambda);
   const double clam = std::copysign(std::sqrt((1 - slam) * (1 + slam)), std::numbers::pi / 2 - std::fabs(dlambda));
-  // The conformal latitude's tan tau' = taup / cos phi, and the spherical
+  // tan of the conformal latitude, tau' = ctau / cos phi, and the spherical
   // Transverse Mercator of it, everything multiplied through by cos phi
   // (which saves divisions, and holds at the pole):
-  //   tan xi' = taup / cc,  tanh eta' = sc / root,
+  //   tan xi' = ctau / cc,  tanh eta' = sc / root,
   //   eta' = log1p(2 tanh eta' / (1 - tanh eta')) / 2,
   // and the sines and cosines of their doubles without another call.
-  const double taup = sphi * conformal_ratio(tm.conformal, sphi * sphi);
+  const double ctau = sphi * conformal_ratio(tm.conformal, sphi * sphi);
   const double cc = cphi * clam, sc = cphi * slam;
-  const double a = taup * taup + cphi * cphi;  // cos^2 phi (1 + tau'^2)
+  const double a = ctau * ctau + cphi * cphi;  // cos^2 phi (1 + tau'^2)
   const double root = std::sqrt(a);
-  const double d = 1 / (taup * taup + cc * cc);  // 1 / (cos^2 phi (tau'^2 + cos^2 dlambda))
-  const double xip = cc > 0 ? std::atan(taup / cc) : std::atan2(taup, cc);
+  const double d = 1 / (ctau * ctau + cc * cc);  // 1 / (cos^2 phi (tau'^2 + cos^2 dlambda))
+  const double xip = cc > 0 ? std::atan(ctau / cc) : std::atan2(ctau, cc);
   const double etap = std::log1p(2 * sc / (root - sc)) / 2;
-  const double c2xi = (cc * cc - taup * taup) * d, s2xi = 2 * taup * cc * d;
+  const double c2xi = (cc * cc - ctau * ctau) * d, s2xi = 2 * ctau * cc * d;
   const double ch2eta = (a + sc * sc) * d, sh2eta = 2 * sc * root * d;
   const Complex sum = clenshaw(tm.alpha, {s2xi * ch2eta, c2xi * sh2eta}, {c2xi * ch2eta, -s2xi * sh2eta});
   return {tm.false_easting + tm.k0_a * (etap + sum.im), tm.false_northing + tm.k0_a * (xip + sum.re)};
