@@ -44,6 +44,7 @@ table=(
   "chromium|t|command chromium|Chromium, the HTML reports loaded and printed"
   "gmt|t|command gmt|GMT, the crossings found by x2sys_cross"
   "proj-bin|t|command cs2cs|PROJ, the projections checked"
+  "python3-pyproj|t|python pyproj|PROJ from Python, every named grid checked in one run"
   "gdal-bin|t|command gdalinfo|GDAL, the grids and GeoJSON read"
   "g++-mingw-w64-x86-64|w|command x86_64-w64-mingw32-g++|mingw-w64, the Windows programs"
   "wine wine64|w|command wine|wine, the Windows programs run"
