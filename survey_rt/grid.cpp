@@ -76,8 +76,8 @@ LatLon grid_inverse(const Grid& grid, double easting, double northing) {
                                  : lcc_inverse(grid.lcc, {easting, northing});
   Geographic p = on_grid;
   if (grid.definition.helmert) {
-    // The datum height whose WGS 84 height is 0: it moves the WGS 84 position
-    // by a few millimetres for each ten metres between the two ellipsoids.
+    // The datum height whose WGS 84 height is 0 (the forward's): it moves
+    // the WGS 84 position by about a millimetre against the datum's height 0.
     double h = 0;
     for (int i = 0; i < 3; ++i) {
       double wgs84_height = 0;
