@@ -13,6 +13,8 @@
 #include "epsg_grids.h"
 #include "grid.h"
 #include "grid_text.h"
+#include "survey_grid.h"
+#include "test_support.h"
 
 namespace survey_rt {
 namespace {
@@ -391,6 +393,46 @@ TEST(EpsgGrids, TheTableHoldsWhatOfficesAsk) {
   for (const Range& r : ranges)
     for (int code = r.first; code <= r.last; ++code) EXPECT_NE(find_epsg_grid(code), nullptr) << code;
   for (const int code : {0, 4326, 4258, 31467, 32600, 32661, 99999}) EXPECT_EQ(find_epsg_grid(code), nullptr) << code;
+}
+
+// The survey folder's grid as the office tools load it, in a folder of its own.
+class LoadSurveyGrid : public FolderTest {
+ protected:
+  void SetUp() override {
+    FolderTest::SetUp();
+    home_ = std::filesystem::current_path();
+    std::filesystem::create_directories(dir_ / "PM");
+    std::filesystem::current_path(dir_);
+  }
+  void TearDown() override {
+    std::filesystem::current_path(home_);
+    FolderTest::TearDown();
+  }
+  std::filesystem::path home_;
+};
+
+TEST_F(LoadSurveyGrid, PmGridTxtElseTheParameterLineElseNone) {
+  const std::string titles = "Meridian ScaleProjection Tide Ant_Depth ScaleDepth ZWaterLevel\r\n---\r\n";
+  EXPECT_FALSE(load_survey_grid("tool"));  // neither file
+  put_bytes("PM/La_Lo_De.txt", titles + "24.0 1.0 0.0 0.5 1.0 0.0 \r\n43.2 23.7 5.0");
+  std::optional<Grid> g = load_survey_grid("tool");
+  ASSERT_TRUE(g);
+  EXPECT_EQ(g->definition.name, "Transverse Mercator of the parameter line (meridian 24, scale 1)");
+  EXPECT_EQ(g->definition.false_easting, -999995.235);
+  EXPECT_EQ(g->definition.ellipsoid.a, 6378137.0);
+  EXPECT_DOUBLE_EQ(semi_minor_axis(g->definition.ellipsoid), 6356752.314);
+  put_bytes("PM/Grid.txt", "Grid: EPSG:2154\r\n");
+  g = load_survey_grid("tool");
+  ASSERT_TRUE(g);
+  EXPECT_EQ(g->definition.epsg, 2154);
+  // A parameter line that cannot be read: no grid known, no error left pending.
+  std::filesystem::remove("PM/Grid.txt");
+  put_bytes("PM/La_Lo_De.txt", titles + "24,0 1.0 0.0 0.5 1.0 0.0");
+  EXPECT_FALSE(load_survey_grid("tool"));
+  // A PM/Grid.txt that gives no grid ends the tool.
+  put_bytes("PM/Grid.txt", "Grid: UTM 61N\r\n");
+  EXPECT_EXIT(load_survey_grid("tool"), ::testing::ExitedWithCode(1),
+              "tool: PM/Grid.txt, line 1: UTM zone 61 does not exist");
 }
 
 }  // namespace
