@@ -46,7 +46,7 @@ struct Geocentric {
 // The geocentric X Y Z of a point at height h above the ellipsoid.
 Geocentric to_geocentric(const Ellipsoid& e, Geographic p, double h);
 // The latitude and longitude of the foot of the ellipsoid's normal through g,
-// and g's height above it; exact to double precision near the surface.
+// and g's height above it; to 1e-15 radians within a kilometre of the surface.
 Geographic to_geographic(const Ellipsoid& e, const Geocentric& g, double* height = nullptr);
 
 // tan of the conformal latitude from tan of the latitude (tau), on an

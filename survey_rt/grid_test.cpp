@@ -218,7 +218,7 @@ TEST(Ellipsoid, GeocentricAndBackAndTheConformalLatitude) {
   for (const Ellipsoid& e : named_ellipsoids()) {
     const double ecc = eccentricity(e);
     for (const double lat : {-89.9, -60.0, -1e-9, 0.0, 33.3, 71.0, 89.99})
-      for (const double h : {-100.0, 0.0, 45.5, 8000.0}) {
+      for (const double h : {-1000.0, -100.0, 0.0, 45.5, 1000.0}) {
         const Geographic p{lat * kDegree, 2.5};
         double height = 0;
         const Geographic q = to_geographic(e, to_geocentric(e, p, h), &height);

@@ -19,6 +19,7 @@ namespace survey_rt {
 
 struct LambertConic {
   double ecc = 0;       // the ellipsoid's eccentricity
+  ConformalSeries conformal;  // tan of the conformal latitude from the latitude's sine
   double n = 0;         // the cone's constant
   double a_f = 0;       // r = a_f exp(-n psi), metres (negative for a cone of the south, as n)
   double r_origin = 0;  // r of the latitude of origin, metres
