@@ -53,7 +53,13 @@ LambertConic lambert_conic_2sp(const Ellipsoid& e, double lat1, double lat2, dou
 }
 
 GridXY lcc_forward(const LambertConic& lcc, Geographic p) {
-  const double r = lcc.a_f * std::exp(-lcc.n * isometric(lcc.conformal, p.phi));
+  // t = exp(-psi) = sqrt(1 + tau'^2) - tau', multiplied through by cos phi
+  // (ctau = cos phi tau'), from the side without cancellation; r = a_f t^n.
+  const double s = std::sin(p.phi), c = std::sqrt((1 - s) * (1 + s));
+  const double ctau = s * conformal_ratio(lcc.conformal, s * s);
+  const double root = std::sqrt(ctau * ctau + c * c);
+  const double t = ctau >= 0 ? c / (root + ctau) : (root - ctau) / c;
+  const double r = lcc.a_f * std::pow(t, lcc.n);
   const double theta = lcc.n * longitude_difference(p.lambda, lcc.lambda0);
   return {lcc.false_easting + r * std::sin(theta), lcc.false_northing + lcc.r_origin - r * std::cos(theta)};
 }
