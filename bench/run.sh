@@ -12,6 +12,8 @@
 # with its standard output redirected to a file, and prints the median of the
 # runs: seconds, records a second and peak memory (the maximum resident set
 # that /usr/bin/time reports). Then:
+#   - utm_points with a grid (--grid "UTM 35N") on the same points, its time
+#     over the chain's own TM's;
 #   - the peers, on the same records, where installed: PROJ's proj and GMT's
 #     mapproject projecting the points of utm_points, GMT's sample1d
 #     interpolating the track at the sounding times of join, awk filtering the
@@ -22,6 +24,9 @@
 #     draw them (apt-get install -y librsvg2-bin);
 #   - survey_surface on 62,500 and 1,000,000 points (SURVEY_BENCH_SURFACE_SIZES)
 #     and GMT's triangulate + grdcontour on the 62,500;
+#   - survey_volume on two surveys of 1,000,000 points (SURVEY_BENCH_VOLUME);
+#   - survey_channel on a channel of 10 km over 1,000,000 points
+#     (SURVEY_BENCH_CHANNEL);
 #   - join and utm_points with their standard output on a real terminal (a
 #     tmux server of its own, one window of 80 x 25) against redirected, the
 #     runs taking turns.
@@ -146,6 +151,10 @@ peers() {
       fi
       ;;
     utm_points)
+      # The same points to a grid (Krüger's series): its time over the chain's TM's.
+      read -r s k < <(measure "$dir" "$BIN/utm_points" --grid "UTM 35N")
+      printf '    %-28s %6.2f s %8s M/s %8s KiB   grid/TM time %s\n' "--grid \"UTM 35N\"" "$s" "$(rate "$n" "$s")" \
+        "$k" "$(awk -v a="$ours" -v b="$(rate "$n" "$s")" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
       awk 'NR > 3 { print $2, $1 }' "$dir/PM/La_Lo_De.txt" >"$dir/lonlat.txt"
       if have proj proj-bin; then
         read -r s k < <(measure "$dir" proj +proj=tmerc +lat_0=0 +lon_0=27 +k=1 +x_0=9500113.804 \
@@ -331,6 +340,26 @@ if [ -n "$VOLUME_POINTS" ]; then
     fi
     rm -rf "$dir"
   done
+fi
+
+# survey_channel: a channel of 10.2 km with six bends and three reaches over
+# a condition survey of SURVEY_BENCH_CHANNEL points (default 1,000,000;
+# empty: skipped) on lines across it 10 m apart (bench/make_channel_inputs.py),
+# sections every 25 m, to all five outputs; then the same survey against the
+# survey before the works (127,425 points on lines along the channel).
+CHANNEL_POINTS=${SURVEY_BENCH_CHANNEL-1000000}
+if [ -n "$CHANNEL_POINTS" ]; then
+  cmake --build "$BUILD" -j2 --target survey_channel >/dev/null
+  echo
+  echo "== survey_channel: a channel of 10.2 km over $CHANNEL_POINTS points"
+  dir=$WORK/channel
+  python3 "$ROOT/bench/make_channel_inputs.py" "$dir" "$CHANNEL_POINTS"
+  points=$(grep -c '' "$dir/PM/PointsCl.txt")
+  read -r seconds kib < <(measure "$dir" "$BIN/survey_channel" --channel Temp/Channel.txt)
+  row "survey_channel (condition)" "$points" "$seconds" "$kib"
+  read -r seconds kib < <(measure "$dir" "$BIN/survey_channel" --channel Temp/Channel.txt --against before.txt)
+  row "survey_channel (dredged)" "$points" "$seconds" "$kib"
+  rm -rf "$dir"
 fi
 echo
 echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -197,6 +197,22 @@ def corpora():
                             (b"--tide\nTide.txt\n--tide-gap\n10", crlf("9 57 30 0.4", "9 57 31 0.5", "9 58 30 0.45")),
                             (b"--tide-gap\n5", None), (b"--tide\nTide.txt\n--tide-gap\n-1", tide)]:
         c["join"].append(tool(b"\n", pos, dpt, args, tide_file))
+    # The depth corrections and --cm: after Tide.txt come Heave.txt, Sv.txt and
+    # Squat.txt.
+    heave = crlf(*("9 57 %.1f %.2f" % (30 + k / 10, (k % 20 - 10) / 20) for k in range(120)))
+    sv, squat = crlf("0 1510", "5 1510", "5 1480", "", "40 1480 bottom"), crlf("2 0.01", "8 0.2")
+    for args, files in [(b"--cm", ()), (b"--heave\nHeave.txt\n--heave-sign\nup\n--cm", (b"", heave)),
+                        (b"--heave\nHeave.txt\n--heave-sign\ndown", (b"", crlf("9 57 30 0.1", "9 57 33 0.2", "nan 0 0 1"))),
+                        (b"--sv-profile\nSv.txt\n--draft\n0.5\n--sv-set\n1490", (b"", b"", sv)),
+                        (b"--squat\nSquat.txt\n--cm", (b"", b"", b"", squat)),
+                        (b"--cm\n--tide\nTide.txt\n--squat\nSquat.txt\n--sv-profile\nSv.txt\n--heave\nHeave.txt"
+                         b"\n--heave-sign\nup\n--latency\n0.2", (tide, heave, sv, squat)),
+                        (b"--sv-profile\nSv.txt", (b"", b"", crlf("0 1500", "5 1490", "4 1480"))),
+                        (b"--sv-profile\nSv.txt", (b"", b"", crlf("0 1500", "5 1,490"))),
+                        (b"--squat\nSquat.txt", (b"", b"", b"", crlf("4 0.1", "4 0.2"))),
+                        (b"--squat\nSquat.txt", (b"", b"", b"", b"\r\n")),
+                        (b"--heave\nHeave.txt", (b"", heave)), (b"--sv-set\n1500", ()), (b"--cm\n--cm", ())]:
+        c["join"].append(tool(b"\n", pos, dpt, args, *files))
     data = head(DATA_TXT, 20)
     c["depth_filter"] = [
         tool(LIMITS, data), tool(LIMITS, head(DATA_TXT, 1)), tool(LIMITS), tool(LIMITS, b""),
@@ -205,6 +221,7 @@ def corpora():
         tool(LIMITS, data + b"\r\n"), tool(LIMITS, data + b"   "), tool(LIMITS, data.replace(b" ", b"\t")),
         tool(b"0\n1e9\n0\n1e9\n\n", crlf("42.5 27.5 3", "42.5 27.5 4", "42.50001 27.5 5")),
         tool(LIMITS, data.replace(b"9.", b"x.", 1)), tool(LIMITS, b"\x1a" + data), tool(b"1\x1a\n", data),
+        tool(LIMITS, data, b"--cm"), tool(LIMITS, data, b"--cm\n--cm"), tool(LIMITS, data, b"--mm"),
     ]
     lst = head(LIST, 12)
     c["utm_points"] = [
@@ -217,6 +234,20 @@ def corpora():
         tool(b"\n", crlf("h", "-", "27 1 0 0.5 1 0", "42.5 27.5 abc")), tool(b"\n", b"h\r\n-\r\n\x1a27 1 0 0 1 0"),
         tool(b"\n", lst.replace(b"\r\n", b"\n")),
     ]
+    # utm_points's grids: the command line, one argument a line, then PM/Grid.txt.
+    shift = b"--helmert\n598.1 73.7 418.2 0.202 0.045 -2.455 6.7\n--rotation\n"
+    for args, grid_file in [(b"--grid\nUTM 35N", None), (b"--grid\nEPSG:7801", None), (b"--grid\nEPSG:2154", None),
+                            (b"--grid\ntm 27 1 5500000 0 Krassovsky1940\n" + shift + b"coordinate-frame", None),
+                            (b"--grid\nlcc1 42.5 27 0.9999 500000 0 Bessel1841", None),
+                            (b"--grid\nUTM 35S", None), (b"--grid\nUTM 0N", None), (b"--grid\nEPSG:4326", None),
+                            (b"--grid\nUTM 35N\n" + shift, None), (shift + b"position-vector", None),
+                            (b"--grid", None), (b"", b"Grid: UTM 35N\r\n"), (b"", b"grid: epsg:25835"),
+                            (b"", b"Grid: tm 9 1 3500000 0 Bessel1841\r\nHelmert: 1 2 3 4 5 6 7\r\n"
+                                  b"Rotation: position-vector\r\n"),
+                            (b"", b"Grid: UTM 99N\r\n"), (b"", b"UTM 35N"), (b"", b"\x1a"), (b"", b""),
+                            (b"--grid\nUTM 34N", b"Grid: nonsense\r\n")]:
+        c["utm_points"].append(tool(b"\n", lst, args, grid_file))
+    c["utm_points"].append(tool(b"\n", crlf("h", "-", "27 1 0 0.5 1 0", "42.5 27.5 3", "nan 27 1"), b"--grid\nUTM 35N"))
     c["echo_clean1"] = [
         tool(b"\n", small_points(8)), tool(b"\n", small_points(1)), tool(b"\n", small_points(8) + b"\r\n"),
         tool(b"\n", b""), tool(b"\n"), tool(b"\n", small_points(3) + b" \r\n "),
@@ -299,6 +330,14 @@ def corpora():
         rtk.append(tag(start + t) + sentence("GPGGA,%02d%02d%02d.00,4230.0000,N,02730.0000,E,%d,12,0.8,%.3f,M,36.9,M,," % (
             (start + t) // 3600, (start + t) // 60 % 60, (start + t) % 60, 4 if t % 5 else 5, 3.1 + 0.1 * (t % 3))))
         rtk.append(tag(start + t + 0.5) + dbt(8 + 0.1 * t))
+    # Fixes on their own time: tags that jitter, a logger's clock set on by
+    # 30 s, a receiver time that goes back.
+    jitter = []
+    for t in range(8):
+        ahead = 30 if t > 5 else 0
+        jitter.append(tag(start + t + 0.4 + 0.05 * (t % 3) + ahead) + gga(start + t - (3 if t == 4 else 0),
+                                                                       42.5 + 1e-5 * t, 27.5))
+        jitter.append(tag(start + t + 0.7 + ahead) + dbt(8 + 0.1 * t))
     log = lambda lines, end="\r\n": end.join(lines).encode("latin-1") + end.encode()  # noqa: E731
     arg = b"Log.nmea"
     c["nmea_split"] = [
@@ -320,7 +359,26 @@ def corpora():
         tool(b"\n", log(rtk), b"Log.nmea\n--rtk-tide\n1.85\n--datum\n0.3\n--rtk-window\n4"),
         tool(b"\n", log(rtk), b"--quality\n4,5\n--position\nGNS\nLog.nmea"),
         tool(b"\n", log(receivers), b"--position\nGLL\n--rtk-tide\n-2\nLog.nmea"),
+        tool(b"\n", log(jitter), b"--fix-delay\n0.15\nLog.nmea"),
+        tool(b"\n", log(untagged), b"--fix-delay\n0.2\nLog.nmea"),
+        tool(b"\n", log(untagged), b"--fix-delay\n-1\nLog.nmea"),
     ]
+    # A motion sensor's heave (Seapath's PSXN) in a tagged and an untagged log,
+    # with its faults: a wrong checksum, cut short, an empty heave, a time
+    # that goes back, the other PSXN messages.
+    psxn = lambda body: sentence("PSXN," + body)  # noqa: E731
+    heave = []
+    for k in range(40):
+        heave.append(tag(start + k / 10) + psxn("23,1.2,-0.4,87.0,%.2f" % ((k % 16 - 8) / 8)))
+        if k % 5 == 0:
+            heave.append(tag(start + k / 10 + 0.01) + dbt(9 + 0.1 * k))
+        if k % 10 == 0:
+            heave.append(tag(start + k / 10 + 0.02) + gga(start + k // 10, 42.5 + 1e-5 * k, 27.5))
+    heave += [tag(start + 1) + psxn("23,1,2,3,0.1")[:-2] + "00", tag(start + 5) + "$PSXN,23,1,2",
+              tag(start + 5.1) + psxn("23,1,2,3,"), tag(start + 2) + psxn("23,1,2,3,0.5"),
+              tag(start + 5.2) + psxn("22,-0.05,-0.68"), tag(start + 5.3) + psxn("20,0,0,0,0"), psxn("23,0,0,0,1")]
+    c["nmea_split"] += [tool(b"\n", log(heave), arg),
+                        tool(b"\n", log([line.split(" ", 1)[-1] for line in heave]), arg)]
     return c
 
 

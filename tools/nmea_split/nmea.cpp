@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
+#include "heave.h"
 #include "plain_decimal.h"
 
 namespace nmea {
@@ -21,6 +23,7 @@ int fields_needed(Kind kind) {
     case Kind::zda: return 4;
     case Kind::dbt:
     case Kind::dbs: return 6;
+    case Kind::psxn: return 1;  // the message number; each message has its own fields
     case Kind::other: break;
   }
   return 0;
@@ -341,6 +344,12 @@ Fault read_fields(const Fields& f, Sentence& s, bool fix_only) {
       if ((e = number(f[0], s.depth)) != Fault::none) return e;
       if (s.depth.set && s.depth.value < 0) return Fault::negative_depth;
       return number(f[1], s.offset);
+    case Kind::psxn: {
+      std::string_view fields[kPsxnFields];
+      const int n = std::min(f.scan.fields, kPsxnFields);
+      for (int k = 0; k < n; ++k) fields[k] = f[k];
+      return read_psxn(std::span<const std::string_view>(fields, static_cast<std::size_t>(n)), s);
+    }
     case Kind::other: break;
   }
   return Fault::none;
@@ -373,6 +382,7 @@ void find_tag(std::string_view text, TimeOfDay& t) {
 Kind kind_at(std::string_view text, std::size_t start) {
   if (text[start] != '$' || text.size() < start + 6) return Kind::other;
   const char* const a = text.data() + start + 1;
+  if (std::string_view(a, 4) == "PSXN" && (a[4] == ',' || a[4] == '*')) return Kind::psxn;
   for (int i = 0; i < 5; ++i)
     if (!is_digit(a[i]) && (a[i] < 'A' || a[i] > 'Z')) return Kind::other;
   if (text.size() > start + 6 && a[5] != ',' && a[5] != '*') return Kind::other;
@@ -404,7 +414,7 @@ void clear(Sentence& s) {
   s.kind = Kind::other;
   s.tag.set = s.time.set = s.fix = s.real = s.recovered = false;
   s.quality = 0;
-  s.latitude.set = s.longitude.set = s.depth.set = s.offset.set = s.altitude.set = false;
+  s.latitude.set = s.longitude.set = s.depth.set = s.offset.set = s.altitude.set = s.heave.set = false;
   s.year = s.month = s.day = 0;
 }
 
@@ -481,6 +491,8 @@ const char* fault_text(Fault fault) {
   return "";
 }
 
+Fault read_decimal(std::string_view field, Value& v) { return number(field, v); }
+
 Kind kind_of(std::string_view line, bool& more) {
   const std::size_t first = line.find_first_of("$!");
   if (first == std::string_view::npos) {
@@ -525,6 +537,39 @@ Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool
   if (recover(text, start, s, later)) return later;
   s.kind = first_kind;
   return fault;
+}
+
+TimeOfDay time_of_day(double seconds) {
+  constexpr std::int64_t kDay = 86400000;
+  const std::int64_t ms = (std::llround(seconds * 1000.0) % kDay + kDay) % kDay;
+  TimeOfDay t;
+  t.hour = static_cast<int>(ms / 3600000);
+  t.minute = static_cast<int>(ms / 60000 % 60);
+  t.second = static_cast<double>(ms % 60000) / 1000.0;
+  t.decimals = 3;
+  t.set = true;
+  return t;
+}
+
+TimeOfDay second_later(TimeOfDay t) {
+  t.second += 1;
+  if (t.second >= 60) {
+    t.second -= 60;
+    if (++t.minute == 60) {
+      t.minute = 0;
+      if (++t.hour == 24) t.hour = 0;
+    }
+  }
+  return t;
+}
+
+bool take_log_line(survey_rt::TextFile& f, std::int64_t line, std::string_view& text, std::uint64_t& size) {
+  const bool got = survey_rt::take_raw_line(f, kMaxLine, text, size);
+  if (got && line == 0 && text.starts_with("\xEF\xBB\xBF")) {
+    text.remove_prefix(3);
+    size -= 3;
+  }
+  return got;
 }
 
 }  // namespace nmea

@@ -8,13 +8,16 @@
 #include <cstdint>
 #include <string_view>
 
+#include "text_file.h"
+
 namespace nmea {
 
 // The longest line read: a sentence has at most 82 characters, and what a
 // logger writes before it (a time tag, a channel name) some 40 more.
 inline constexpr std::size_t kMaxLine = 255;
 
-enum class Kind : std::uint8_t { other, gga, gns, rmc, gll, zda, dbt, dpt, dbs };
+// psxn: Seapath's proprietary sentences (heave.h).
+enum class Kind : std::uint8_t { other, gga, gns, rmc, gll, zda, dbt, dpt, dbs, psxn };
 
 // Why a line holds no sound sentence (none: it does).
 enum class Fault : std::uint8_t {
@@ -38,6 +41,10 @@ struct Value {
   bool set = false;  // false: the field was empty
 };
 
+// A field that holds a plain decimal, "-"? digits ("." digits)?, read as the
+// runtime reads numbers; an empty field leaves v unset.
+Fault read_decimal(std::string_view field, Value& v);
+
 struct TimeOfDay {
   int hour = 0;
   int minute = 0;
@@ -46,6 +53,14 @@ struct TimeOfDay {
   bool set = false;
   double seconds() const { return static_cast<double>((hour * 60 + minute) * 60) + second; }
 };
+
+// The time of day of a time in seconds from a midnight (before or after
+// it: the time of day all the same), to the millisecond: three decimals.
+TimeOfDay time_of_day(double seconds);
+
+// The time of day a second after t, with its decimals (past midnight: the
+// next day's).
+TimeOfDay second_later(TimeOfDay t);
 
 struct Sentence {
   Kind kind = Kind::other;
@@ -61,6 +76,7 @@ struct Sentence {
   Value latitude, longitude;        // decimal degrees, south and west negative
   Value depth;                      // metres (DBT, DPT, DBS); not set when the sounder gave none
   Value offset;                     // DPT: the transducer's offset, metres
+  Value heave;                      // PSXN,23: the heave, metres, positive down (heave.h)
   int year = 0, month = 0, day = 0;  // ZDA, RMC; 0 when the sentence gives no date
   bool recovered = false;            // the sentence followed other text on its line
 };
@@ -79,5 +95,11 @@ Kind kind_of(std::string_view line, bool& more);
 // the start of the line. fix_only: of a position sentence only what tells a
 // fix (its checksum, fix, quality, time; the tag when it has no time).
 Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool fix_only = false);
+
+// Takes the log's next line (line: its number from 0) as take_raw_line does,
+// its first kMaxLine bytes in text and its length in size; the UTF-8
+// byte-order mark that an editor may put at the start of a file is passed
+// over.
+bool take_log_line(survey_rt::TextFile& f, std::int64_t line, std::string_view& text, std::uint64_t& size);
 
 }  // namespace nmea
