@@ -11,11 +11,11 @@ namespace survey_rt {
 
 namespace {
 
-void write_position(std::string& s, const LonLat& p) {
+void write_position(std::string& s, const LatLon& p) {
   s += '[';
-  append_fixed(s, p.lon, 8);
+  append_fixed(s, p.longitude, 8);
   s += ',';
-  append_fixed(s, p.lat, 8);
+  append_fixed(s, p.latitude, 8);
   s += ']';
 }
 
@@ -44,13 +44,13 @@ void geojson_end(GeoJsonFile& g) {
   io_check();
 }
 
-void geojson_point(GeoJsonFile& g, const LonLat& p, std::string_view properties) {
+void geojson_point(GeoJsonFile& g, const LatLon& p, std::string_view properties) {
   std::string geometry = "{\"type\":\"Point\",\"coordinates\":";
   write_position(geometry, p);
   write_feature(g, geometry + "}", properties);
 }
 
-void geojson_line(GeoJsonFile& g, std::span<const LonLat> points, std::string_view properties) {
+void geojson_line(GeoJsonFile& g, std::span<const LatLon> points, std::string_view properties) {
   std::string geometry = "{\"type\":\"LineString\",\"coordinates\":[";
   geometry.reserve(geometry.size() + 28 * points.size());
   for (std::size_t i = 0; i < points.size(); ++i) {
@@ -172,14 +172,14 @@ struct Json {
     double ignored = 0;
     return number(ignored);
   }
-  bool position(std::vector<LonLat>& points) {
-    LonLat p;
+  bool position(std::vector<LatLon>& points) {
+    LatLon p;
     int k = 0;
     const bool ok = array([&] {
       double v = 0;
       if (!number(v)) return false;
-      if (k == 0) p.lon = v;
-      if (k == 1) p.lat = v;
+      if (k == 0) p.longitude = v;
+      if (k == 1) p.latitude = v;
       ++k;
       return true;
     });

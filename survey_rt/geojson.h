@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "gis_crs.h"
+#include "grid.h"
 #include "text_file.h"
 
 namespace survey_rt {
@@ -25,8 +25,8 @@ void geojson_begin(GeoJsonFile& g);
 void geojson_end(GeoJsonFile& g);
 // A feature; properties are the members of its properties object
 // (json_member), without the braces.
-void geojson_point(GeoJsonFile& g, const LonLat& p, std::string_view properties);
-void geojson_line(GeoJsonFile& g, std::span<const LonLat> points, std::string_view properties);
+void geojson_point(GeoJsonFile& g, const LatLon& p, std::string_view properties);
+void geojson_line(GeoJsonFile& g, std::span<const LatLon> points, std::string_view properties);
 
 // A JSON string of text (quoted, with \" \\ and control bytes escaped).
 std::string json_string(std::string_view text);
@@ -41,7 +41,7 @@ std::string json_member(std::string_view name, std::int64_t value);
 // A LineString of a FeatureCollection as read back: its points and the
 // numbers and true/false of its properties by name.
 struct GeoJsonLine {
-  std::vector<LonLat> points;
+  std::vector<LatLon> points;
   std::vector<std::pair<std::string, double>> numbers;  // true 1, false 0
   double number(std::string_view name, double missing) const;
 };

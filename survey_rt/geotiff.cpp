@@ -2,9 +2,12 @@
 
 #include <algorithm>
 #include <bit>
+#include <array>
 #include <cmath>
+#include <optional>
 
 #include "fixed_notation.h"
+#include "gis_crs.h"
 #include "stop.h"
 
 namespace survey_rt {
@@ -23,7 +26,7 @@ enum Key : std::uint16_t {
   kFalseOriginEasting = 3086, kFalseOriginNorthing = 3087, kScaleAtNatOrigin = 3092,
 };
 constexpr std::uint16_t kUserDefined = 32767, kProjected = 1, kPixelIsArea = 1, kGreenwich = 8901,
-                        kDegree = 9102, kMetre = 9001, kTransverseMercator = 1, kLambert2sp = 8,
+                        kDegree = 9102, kMetre = 9001, kWgs84 = 4326, kTransverseMercator = 1, kLambert2sp = 8,
                         kLambert1sp = 9;
 constexpr std::uint16_t kDoublesTag = 34736, kTextsTag = 34737;
 
@@ -48,14 +51,15 @@ struct KeyList {
   }
 };
 
-void geographic_keys(KeyList& k, const GisCrs& crs) {
-  if (crs.geographic_epsg != 0) {
-    k.code(kGeographicType, static_cast<std::uint16_t>(crs.geographic_epsg));
+void geographic_keys(KeyList& k, const GridDefinition& grid) {
+  const std::optional<std::array<double, 7>> shift = shift_to_wgs84(grid);
+  if (!shift) {
+    k.code(kGeographicType, kWgs84);
     return;
   }
-  const GisEllipsoid& e = crs.ellipsoid;
+  const Ellipsoid& e = grid.ellipsoid;
   k.code(kGeographicType, kUserDefined);
-  k.text(kGeogCitation, crs.datum);
+  k.text(kGeogCitation, datum_name(grid));
   k.code(kGeodeticDatum, kUserDefined);
   k.code(kPrimeMeridian, kGreenwich);
   k.code(kAngularUnits, kDegree);
@@ -64,37 +68,34 @@ void geographic_keys(KeyList& k, const GisCrs& crs) {
   } else {
     k.code(kEllipsoid, kUserDefined);
     k.number(kSemiMajor, e.a);
-    if (e.b > 0)
-      k.number(kSemiMinor, e.b);
-    else
-      k.number(kInvFlattening, e.inverse_flattening);
+    k.number(kInvFlattening, e.inverse_flattening);
   }
-  if (crs.shifted) k.numbers(kToWgs84, crs.to_wgs84);
+  k.numbers(kToWgs84, *shift);
 }
 
-void projection_keys(KeyList& k, const GisCrs& crs) {
+void projection_keys(KeyList& k, const GridDefinition& grid) {
   k.code(kProjectedType, kUserDefined);
-  k.text(kPcsCitation, crs.name);
+  k.text(kPcsCitation, grid.name);
   k.code(kProjection, kUserDefined);
   k.code(kLinearUnits, kMetre);
-  switch (crs.method) {
-    case GisMethod::transverse_mercator:
-    case GisMethod::lambert_1sp:
-      k.code(kCoordTrans, crs.method == GisMethod::transverse_mercator ? kTransverseMercator : kLambert1sp);
-      k.number(kNatOriginLong, crs.lon0);
-      k.number(kNatOriginLat, crs.lat0);
-      k.number(kFalseEasting, crs.fe);
-      k.number(kFalseNorthing, crs.fn);
-      k.number(kScaleAtNatOrigin, crs.k0);
+  switch (grid.projection) {
+    case Projection::transverse_mercator:
+    case Projection::lambert_conic_1sp:
+      k.code(kCoordTrans, grid.projection == Projection::transverse_mercator ? kTransverseMercator : kLambert1sp);
+      k.number(kNatOriginLong, grid.central_meridian);
+      k.number(kNatOriginLat, grid.latitude_of_origin);
+      k.number(kFalseEasting, grid.false_easting);
+      k.number(kFalseNorthing, grid.false_northing);
+      k.number(kScaleAtNatOrigin, grid.scale_factor);
       break;
-    case GisMethod::lambert_2sp:
+    case Projection::lambert_conic_2sp:
       k.code(kCoordTrans, kLambert2sp);
-      k.number(kStdParallel1, crs.lat1);
-      k.number(kStdParallel2, crs.lat2);
-      k.number(kFalseOriginLong, crs.lon0);
-      k.number(kFalseOriginLat, crs.lat0);
-      k.number(kFalseOriginEasting, crs.fe);
-      k.number(kFalseOriginNorthing, crs.fn);
+      k.number(kStdParallel1, grid.standard_parallel_1);
+      k.number(kStdParallel2, grid.standard_parallel_2);
+      k.number(kFalseOriginLong, grid.central_meridian);
+      k.number(kFalseOriginLat, grid.latitude_of_origin);
+      k.number(kFalseOriginEasting, grid.false_easting);
+      k.number(kFalseOriginNorthing, grid.false_northing);
       break;
   }
 }
@@ -148,18 +149,20 @@ Tag ascii_tag(std::uint16_t id, const std::string& text) {
 
 }  // namespace
 
-GeoKeys geokeys_of(const GisCrs* crs) {
+GeoKeys geokeys_of(const GridDefinition* grid) {
   KeyList k;
   k.code(kRasterType, kPixelIsArea);
-  if (crs != nullptr) {
+  if (grid != nullptr) {
     k.code(kModelType, kProjected);
-    k.text(kCitation, crs->name);
-    if (crs->epsg != 0) {
-      k.code(kProjectedType, static_cast<std::uint16_t>(crs->epsg));
+    k.text(kCitation, grid->name);
+    // A named grid by its code; one with a shift of its own is no longer
+    // that grid, and goes by its parameters.
+    if (grid->epsg != 0 && !grid->helmert) {
+      k.code(kProjectedType, static_cast<std::uint16_t>(grid->epsg));
       k.code(kLinearUnits, kMetre);
     } else {
-      geographic_keys(k, *crs);
-      projection_keys(k, *crs);
+      geographic_keys(k, *grid);
+      projection_keys(k, *grid);
     }
   }
   std::stable_sort(k.entries.begin(), k.entries.end(),
@@ -173,13 +176,13 @@ GeoKeys geokeys_of(const GisCrs* crs) {
 
 std::int64_t rows_per_strip(std::int64_t columns) { return std::max<std::int64_t>(1, 65536 / (4 * columns)); }
 
-void write_geotiff_head(TextFile& f, const RasterPlace& place, const GisCrs* crs) {
+void write_geotiff_head(TextFile& f, const RasterPlace& place, const GridDefinition* grid) {
   // The grids stay far below 4 GiB (a tool takes at most 50 million cells),
   // so the offsets of a classic TIFF hold them.
   const std::uint32_t row_bytes = static_cast<std::uint32_t>(4 * place.columns);
   const std::int64_t per_strip = rows_per_strip(place.columns);
   const std::int64_t strips = (place.rows + per_strip - 1) / per_strip;
-  const GeoKeys keys = geokeys_of(crs);
+  const GeoKeys keys = geokeys_of(grid);
   const double scale[3] = {place.cell, place.cell, 0};
   const double tiepoint[6] = {0, 0, 0, place.left, place.top, 0};
 

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "gis_crs.h"
+#include "grid.h"
 #include "text_file.h"
 
 namespace survey_rt {
@@ -36,8 +36,8 @@ struct GeoKeys {
   std::vector<double> doubles;
   std::string texts;
 };
-// The keys of crs; with none, only that the raster's cells are areas.
-GeoKeys geokeys_of(const GisCrs* crs);
+// The keys of grid; with none, only that the raster's cells are areas.
+GeoKeys geokeys_of(const GridDefinition* grid);
 
 // The rows of strips: whole rows of at most 64 KiB (one row when a row is
 // longer).
@@ -45,7 +45,7 @@ std::int64_t rows_per_strip(std::int64_t columns);
 
 // The file up to its first cell; the rows follow, from the north down, each
 // through write_geotiff_row.
-void write_geotiff_head(TextFile& f, const RasterPlace& place, const GisCrs* crs);
+void write_geotiff_head(TextFile& f, const RasterPlace& place, const GridDefinition* grid);
 // One row: each value as the float nearest to it to the millimetre (the
 // ESRI grid's figure), kTiffNoData for NaN.
 void write_geotiff_row(TextFile& f, std::span<const double> values);

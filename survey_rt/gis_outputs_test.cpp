@@ -1,10 +1,10 @@
 // The GIS writers read back: the GeoTIFF's directory, keys and cells by a
 // small TIFF reader of the test's own, GeoJSON through read_geojson_lines,
-// the ESRI text's pieces, the inverse Transverse Mercator at the chain's own
-// projected points. GDAL and PROJ read the tools' files in the end-to-end
-// tests.
+// the ESRI text's pieces. GDAL and PROJ read the tools' files in the
+// end-to-end tests.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <fstream>
@@ -14,8 +14,10 @@
 
 #include "geojson.h"
 #include "geotiff.h"
+#include "gis_crs.h"
+#include "grid_text.h"
 #include "kml.h"
-#include "gis_grid.h"
+#include "survey_grid.h"
 #include "test_support.h"
 
 namespace survey_rt {
@@ -77,43 +79,15 @@ Tiff read_tiff(const std::string& path) {
   return t;
 }
 
-GisCrs utm35n() {
-  GisCrs c;
-  c.name = "WGS 84 / UTM zone 35N";
-  c.epsg = 32635;
-  c.lon0 = 27, c.k0 = 0.9996, c.fe = 500000;
-  return c;
+// A grid as utm_points takes it: its text, and a shift with its convention.
+GridDefinition grid_of(std::string_view text, std::string_view helmert = "", std::string_view rotation = "") {
+  GridDefinition g;
+  std::string why;
+  EXPECT_TRUE(parse_shifted_grid(text, helmert, rotation, g, why)) << text << ": " << why;
+  return g;
 }
 
-GisCrs lambert93() {
-  GisCrs c;
-  c.name = "RGF93 / Lambert-93 by its parameters";
-  c.datum = "RGF93";
-  c.method = GisMethod::lambert_2sp;
-  c.lat0 = 46.5, c.lon0 = 3, c.fe = 700000, c.fn = 6600000, c.lat1 = 49, c.lat2 = 44;
-  c.ellipsoid = {"GRS 1980", 7019, 6378137, 298.257222101, 0};
-  return c;
-}
-
-GisCrs bessel_shifted() {
-  GisCrs c;
-  c.name = "Gauss-Kruger 3";
-  c.datum = "DHDN";
-  c.lon0 = 9, c.fe = 3500000;
-  c.ellipsoid = {"Bessel 1841", 7004, 6377397.155, 299.1528128, 0};
-  c.shifted = true;
-  const double shift[7] = {598.1, 73.7, 418.2, 0.202, 0.045, -2.455, 6.7};
-  std::copy(shift, shift + 7, c.to_wgs84);
-  return c;
-}
-
-GisCrs lambert_1sp() {
-  GisCrs c = lambert93();
-  c.name = "Lambert one parallel";
-  c.method = GisMethod::lambert_1sp;
-  c.k0 = 0.99987742;
-  return c;
-}
+constexpr std::string_view kShift = "598.1 73.7 418.2 0.202 0.045 -2.455 6.7";
 
 // The value of a GeoKey: a code, or the doubles or text it points to.
 struct KeyValue {
@@ -142,40 +116,75 @@ std::map<int, KeyValue> keys_of(const GeoKeys& k) {
 TEST(GeoKeys, DescribeEachKindOfGrid) {
   struct Case {
     const char* what;
-    GisCrs crs;
+    GridDefinition grid;
     std::vector<std::pair<int, double>> numbers;  // key, its code or first double
     std::vector<int> absent;
+    std::vector<double> shift;  // the shift to WGS 84 (2062) when there is one
   };
+  const std::vector<double> none(7, 0.0);
   const Case cases[] = {
-      {"a named grid: its code alone", utm35n(), {{1024, 1}, {1025, 1}, {3072, 32635}, {3076, 9001}}, {2048, 3075, 3080}},
-      {"the chain's own TM: every parameter, a and b",
-       chain_tm(27, 1),
+      {"a named grid: its code alone",
+       grid_of("EPSG:32635"),
+       {{1024, 1}, {1025, 1}, {3072, 32635}, {3076, 9001}},
+       {2048, 2062, 3075, 3080},
+       {}},
+      {"a named grid on ETRS89: its code alone", grid_of("EPSG:25832"), {{3072, 25832}}, {2048, 2062, 3075}, {}},
+      {"the chain's own TM: every parameter, its a and 1/f, the receiver's WGS 84",
+       chain_grid(27, 1),
        {{3072, 32767}, {3075, 1}, {3080, 27}, {3081, 0}, {3082, 9500113.804}, {3083, 122.463}, {3092, 1},
-        {2048, 32767}, {2050, 32767}, {2056, 32767}, {2057, 6378137}, {2058, 6356752.314}, {3076, 9001}},
-       {2059, 2062, 3078}},
+        {2048, 32767}, {2050, 32767}, {2056, 32767}, {2057, 6378137}, {2059, 6378137 / (6378137 - 6356752.314)},
+        {3076, 9001}},
+       {2058, 3078},
+       none},
+      {"TM on WGS 84 by its parameters: the geographic system's code",
+       grid_of("tm 27 0.9996 500000 -4000000"),
+       {{3072, 32767}, {2048, 4326}, {3092, 0.9996}, {3083, -4000000}},
+       {2050, 2056, 2062},
+       {}},
       {"Lambert of two parallels on GRS 80",
-       lambert93(),
+       grid_of("lcc 49 44 46.5 3 700000 6600000 GRS80"),
        {{3075, 8}, {3078, 49}, {3079, 44}, {3084, 3}, {3085, 46.5}, {3086, 700000}, {3087, 6600000}, {2056, 7019}},
-       {2057, 3080, 3092}},
-      {"Lambert of one parallel", lambert_1sp(), {{3075, 9}, {3080, 3}, {3081, 46.5}, {3092, 0.99987742}}, {3078}},
-      {"Bessel with a datum shift", bessel_shifted(), {{2056, 7004}, {2062, 598.1}, {3082, 3500000}}, {2057}},
+       {2057, 3080, 3092},
+       none},
+      {"Lambert of one parallel",
+       grid_of("lcc1 46.5 3 0.99987742 700000 6600000 GRS80"),
+       {{3075, 9}, {3080, 3}, {3081, 46.5}, {3092, 0.99987742}},
+       {3078},
+       none},
+      {"Bessel with a shift, position vector",
+       grid_of("tm 9 1 3500000 0 Bessel1841", kShift, "position-vector"),
+       {{2056, 7004}, {3082, 3500000}},
+       {2057},
+       {598.1, 73.7, 418.2, 0.202, 0.045, -2.455, 6.7}},
+      {"Bessel with a shift, coordinate frame: the rotations turned",
+       grid_of("tm 9 1 3500000 0 Bessel1841", kShift, "coordinate-frame"),
+       {{2056, 7004}},
+       {},
+       {598.1, 73.7, 418.2, -0.202, -0.045, 2.455, 6.7}},
+      {"a named grid with a shift of its own: by its parameters",
+       grid_of("EPSG:25832", "1 2 3 0 0 0 0", "position-vector"),
+       {{3072, 32767}, {2048, 32767}, {2056, 7019}, {3080, 9}, {3092, 0.9996}},
+       {},
+       {1, 2, 3, 0, 0, 0, 0}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    const std::map<int, KeyValue> keys = keys_of(geokeys_of(&c.crs));
+    const std::map<int, KeyValue> keys = keys_of(geokeys_of(&c.grid));
     for (const auto& [key, value] : c.numbers) {
       ASSERT_TRUE(keys.count(key)) << "key " << key;
       EXPECT_EQ(keys.at(key).numbers.at(0), value) << "key " << key;
     }
     for (const int key : c.absent) EXPECT_FALSE(keys.count(key)) << "key " << key;
-    EXPECT_EQ(keys.at(1026).text, c.crs.name);
+    if (c.shift.empty())
+      EXPECT_FALSE(keys.count(2062));
+    else
+      EXPECT_EQ(keys.at(2062).numbers, c.shift);
+    EXPECT_EQ(keys.at(1026).text, c.grid.name);
     int last = 0;
     for (const auto& [key, value] : keys) EXPECT_GT(key, last), last = key;
   }
-  const std::map<int, KeyValue> shifted = keys_of(geokeys_of(&cases[4].crs));
-  EXPECT_EQ(shifted.at(2062).numbers, std::vector<double>(cases[4].crs.to_wgs84, cases[4].crs.to_wgs84 + 7));
-  const std::map<int, KeyValue> none = keys_of(geokeys_of(nullptr));
-  EXPECT_EQ(none.size(), 1u) << "no grid known: the raster type alone";
+  const std::map<int, KeyValue> none_known = keys_of(geokeys_of(nullptr));
+  EXPECT_EQ(none_known.size(), 1u) << "no grid known: the raster type alone";
 }
 
 class GeoTiffTest : public FolderTest {};
@@ -189,13 +198,13 @@ TEST_F(GeoTiffTest, HoldsTheCellsWhereTheTagsPutThem) {
   for (const Case c : {Case{3, 2}, Case{100, 1000}, Case{20000, 3}}) {
     SCOPED_TRACE(std::to_string(c.columns) + " x " + std::to_string(c.rows));
     const RasterPlace place{c.columns, c.rows, 500000.5, 4700123.25, 0.25};
-    const GisCrs crs = chain_tm(24, 1);
+    const GridDefinition grid = chain_grid(24, 1);
     RandomBits next(c.columns * 7 + c.rows);
     std::vector<double> cells(static_cast<std::size_t>(c.columns * c.rows));
     for (double& v : cells) v = next() % 5 == 0 ? NAN : -static_cast<double>(next() % 4000000) / 77777.0;
     TextFile f;
     create_output(f, path("grid.tif"));
-    write_geotiff_head(f, place, &crs);
+    write_geotiff_head(f, place, &grid);
     for (std::int64_t r = 0; r < c.rows; ++r)
       write_geotiff_row(f, std::span<const double>(cells).subspan(r * c.columns, c.columns));
     close_file(f);
@@ -240,64 +249,37 @@ TEST_F(GeoTiffTest, HoldsTheCellsWhereTheTagsPutThem) {
 
 TEST(EsriWkt, NamesTheProjectionAndItsParameters) {
   struct Case {
-    GisCrs crs;
+    GridDefinition grid;
     std::vector<std::string> pieces;
   };
   const Case cases[] = {
-      {utm35n(),
-       {"PROJCS[\"WGS_84___UTM_zone_35N\",GEOGCS[\"GCS_unknown\"", "PROJECTION[\"Transverse_Mercator\"]",
-        "PARAMETER[\"False_Easting\",500000.0]", "PARAMETER[\"Central_Meridian\",27.0]",
-        "PARAMETER[\"Scale_Factor\",0.9996]", "UNIT[\"Meter\",1.0]]"}},
-      {chain_tm(27, 1),
-       {"SPHEROID[\"WGS_84_b_6356752_314\",6378137.0,298.2572201434", "PARAMETER[\"False_Northing\",122.463]"}},
-      {lambert93(),
-       {"DATUM[\"D_RGF93\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]]", "PROJECTION[\"Lambert_Conformal_Conic\"]",
+      {grid_of("UTM 35N"),
+       {"PROJCS[\"WGS_84___UTM_zone_35N\",GEOGCS[\"GCS_WGS_1984\",DATUM[\"D_WGS_1984\",SPHEROID[\"WGS_84\","
+        "6378137.0,298.257223563]],PRIMEM",
+        "PROJECTION[\"Transverse_Mercator\"]", "PARAMETER[\"False_Easting\",500000.0]",
+        "PARAMETER[\"Central_Meridian\",27.0]", "PARAMETER[\"Scale_Factor\",0.9996]", "UNIT[\"Meter\",1.0]]"}},
+      {grid_of("EPSG:3346"),
+       {"GEOGCS[\"GCS_LKS94\",DATUM[\"D_LKS94\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101],"
+        "TOWGS84[0.0,0.0,0.0,0.0,0.0,0.0,0.0]]",
+        "PARAMETER[\"Scale_Factor\",0.9998]"}},
+      {chain_grid(27, 1),
+       {"SPHEROID[\"WGS_84__b_6356752_314_\",6378137.0,298.2572201434", "PARAMETER[\"False_Northing\",122.463]",
+        "TOWGS84[0.0,0.0,0.0,0.0,0.0,0.0,0.0]"}},
+      {grid_of("lcc 49 44 46.5 3 700000 6600000 GRS80"),
+       {"DATUM[\"D_GRS_1980_datum\",SPHEROID[\"GRS_1980\",6378137.0,298.257222101]",
+        "PROJECTION[\"Lambert_Conformal_Conic\"]",
         "PARAMETER[\"Standard_Parallel_1\",49.0],PARAMETER[\"Standard_Parallel_2\",44.0]",
         "PARAMETER[\"Latitude_Of_Origin\",46.5]"}},
-      {lambert_1sp(), {"PARAMETER[\"Standard_Parallel_1\",46.5],PARAMETER[\"Scale_Factor\",0.99987742]"}},
-      {bessel_shifted(), {"TOWGS84[598.1,73.7,418.2,0.202,0.045,-2.455,6.7]]"}},
+      {grid_of("lcc1 46.5 3 0.99987742 700000 6600000"),
+       {"D_WGS_1984", "PARAMETER[\"Standard_Parallel_1\",46.5],PARAMETER[\"Scale_Factor\",0.99987742]"}},
+      {grid_of("tm 9 1 3500000 0 Bessel1841", kShift, "coordinate-frame"),
+       {"D_Bessel_1841_datum", "TOWGS84[598.1,73.7,418.2,-0.202,-0.045,2.455,6.7]]"}},
   };
   for (const Case& c : cases) {
-    const std::string wkt = esri_wkt(c.crs);
+    const std::string wkt = esri_wkt(c.grid);
     for (const std::string& piece : c.pieces) EXPECT_NE(wkt.find(piece), std::string::npos) << piece << "\n" << wkt;
     EXPECT_EQ(std::count(wkt.begin(), wkt.end(), '['), std::count(wkt.begin(), wkt.end(), ']')) << wkt;
-  }
-}
-
-// The chain's own projected points (its Transverse Mercator of the points
-// utm_points projects) back to their latitude and longitude.
-TEST(InverseTm, TakesTheChainsPointsBack) {
-  struct Case {
-    double meridian, scale, easting, northing, lat, lon;
-  };
-  const Case cases[] = {
-      {27, 1, 9541213.356, 4707419.569, 42.5, 27.5},
-      {27, 0.9996, 41083.113, 4705414.187, 42.5, 27.5},
-      {24, 1, -1024378.042, 4784983.216, 43.2, 23.7},
-      {27, 1, 9500113.804, 122.463, 0, 27},
-  };
-  for (const Case& c : cases) {
-    const LonLat p = inverse_tm(chain_tm(c.meridian, c.scale))(c.easting, c.northing);
-    // A millimetre is about 9e-9 degrees of latitude; the figures are given
-    // to the millimetre.
-    EXPECT_NEAR(p.lat, c.lat, 1.5e-8) << c.easting;
-    EXPECT_NEAR(p.lon, c.lon, 2e-8) << c.easting;
-  }
-}
-
-// A Transverse Mercator with a latitude of origin: the origin itself comes
-// back, and northings count from it.
-TEST(InverseTm, CountsNorthingsFromTheLatitudeOfOrigin) {
-  GisCrs crs = chain_tm(12, 0.9999);
-  crs.ellipsoid = {"GRS 1980", 7019, 6378137, 298.257222101, 0};
-  for (const double lat0 : {-33.5, 0.0, 49.0}) {
-    crs.lat0 = lat0, crs.fe = 400000, crs.fn = -100000;
-    const LonLat origin = inverse_tm(crs)(400000, -100000);
-    EXPECT_NEAR(origin.lat, lat0, 1e-10);
-    EXPECT_NEAR(origin.lon, 12, 1e-12);
-    // 1000 m north along the meridian: about 1000 / 0.9999 m of arc.
-    const LonLat north = inverse_tm(crs)(400000, -99000);
-    EXPECT_NEAR((north.lat - lat0) * 111000, 1000, 15);
+    EXPECT_EQ(wkt.find("TOWGS84") == std::string::npos, !shift_to_wgs84(c.grid).has_value()) << wkt;
   }
 }
 
@@ -308,10 +290,10 @@ TEST_F(GeoJsonTest, ReadsBackWhatItWrites) {
   create_output(f, path("lines.geojson"));
   GeoJsonFile g{f};
   geojson_begin(g);
-  const std::vector<LonLat> a = {{27.123456789, 42.5}, {-0.000000004, -89.99999999}};
-  const std::vector<LonLat> b = {{179.5, 1}, {179.6, 1.1}, {179.7, 1.2}};
+  const std::vector<LatLon> a = {{42.5, 27.123456789}, {-89.99999999, -0.000000004}};
+  const std::vector<LatLon> b = {{1, 179.5}, {1.1, 179.6}, {1.2, 179.7}};
   geojson_line(g, a, json_member("level", -5.0) + "," + json_member("major", true));
-  geojson_point(g, {1, 2}, json_member("label", std::string_view("12\"3\\")) + "," + json_member("depth", 12.3, 2));
+  geojson_point(g, {2, 1}, json_member("label", std::string_view("12\"3\\")) + "," + json_member("depth", 12.3, 2));
   geojson_line(g, b, json_member("level", 2.5) + "," + json_member("major", false));
   geojson_end(g);
   close_file(f);
@@ -332,7 +314,7 @@ TEST_F(GeoJsonTest, ReadsBackWhatItWrites) {
   EXPECT_EQ(lines[0].number("major", 0), 1);
   EXPECT_EQ(lines[1].number("major", 1), 0);
   EXPECT_EQ(lines[1].number("missing", 7), 7);
-  EXPECT_NEAR(lines[1].points[2].lon, 179.7, 1e-12);
+  EXPECT_NEAR(lines[1].points[2].longitude, 179.7, 1e-12);
 }
 
 TEST(GeoJsonRead, RefusesWhatIsNoFeatureCollection) {
@@ -361,7 +343,7 @@ TEST(GeoJsonRead, RefusesWhatIsNoFeatureCollection) {
       << why;
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].number("level", 0), -10);
-  EXPECT_EQ(lines[0].points[1].lat, 5);
+  EXPECT_EQ(lines[0].points[1].latitude, 5);
 }
 
 class KmlTest : public FolderTest {};
@@ -372,11 +354,11 @@ TEST_F(KmlTest, FoldersHoldTheirPlacemarks) {
   const KmlStyle styles[] = {{"track", "ff0000ff", 2}, {"sounding", "ffffffff", 0}};
   kml_begin(f, "Bay <north> & south", styles);
   kml_folder_begin(f, "Track");
-  const std::vector<LonLat> line = {{27.5, 42.5}, {27.6, 42.6}};
+  const std::vector<LatLon> line = {{42.5, 27.5}, {42.6, 27.6}};
   kml_line(f, "Line 1", "track", line);
   kml_folder_end(f);
   kml_folder_begin(f, "Soundings");
-  kml_point(f, "12.3", "sounding", {27.55, 42.55});
+  kml_point(f, "12.3", "sounding", {42.55, 27.55});
   kml_folder_end(f);
   kml_end(f);
   close_file(f);

@@ -2,19 +2,21 @@
 
 #include <cstdio>
 
+#include "gis_crs.h"
+
 namespace survey_rt {
 
-std::string grid_files_shown(const GisGrid& grid) {
-  return grid.known ? ", .prj, .tif" : ", .tif (no grid known: no PM/La_Lo_De.txt)";
+std::string grid_files_shown(const std::optional<Grid>& grid) {
+  return grid ? ", .prj, .tif" : ", .tif (no PM/Grid.txt or PM/La_Lo_De.txt)";
 }
 
-void write_prj(const std::string& path, const GisGrid& grid) {
-  if (!grid.known) {
+void write_prj(const std::string& path, const std::optional<Grid>& grid) {
+  if (!grid) {
     remove_old_output(path);
     return;
   }
   write_file(path, [&](TextFile& f) {
-    write_str(f, esri_wkt(grid.crs));
+    write_str(f, esri_wkt(grid->definition));
     end_line(f);
   });
 }

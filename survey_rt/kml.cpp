@@ -16,10 +16,10 @@ void line(TextFile& f, std::string_view text) {
   end_line(f);
 }
 
-void append_position(std::string& s, const LonLat& p) {
-  append_fixed(s, p.lon, 8);
+void append_position(std::string& s, const LatLon& p) {
+  append_fixed(s, p.longitude, 8);
   s += ',';
-  append_fixed(s, p.lat, 8);
+  append_fixed(s, p.latitude, 8);
 }
 
 void placemark(TextFile& f, std::string_view name, std::string_view style, const std::string& geometry) {
@@ -64,7 +64,7 @@ void kml_folder_end(TextFile& f) {
   io_check();
 }
 
-void kml_line(TextFile& f, std::string_view name, std::string_view style, std::span<const LonLat> points) {
+void kml_line(TextFile& f, std::string_view name, std::string_view style, std::span<const LatLon> points) {
   std::string geometry = "<LineString><tessellate>1</tessellate><coordinates>";
   geometry.reserve(geometry.size() + 26 * points.size() + 40);
   for (std::size_t i = 0; i < points.size(); ++i) {
@@ -74,7 +74,7 @@ void kml_line(TextFile& f, std::string_view name, std::string_view style, std::s
   placemark(f, name, style, geometry + "</coordinates></LineString>");
 }
 
-void kml_point(TextFile& f, std::string_view name, std::string_view style, const LonLat& p) {
+void kml_point(TextFile& f, std::string_view name, std::string_view style, const LatLon& p) {
   std::string geometry = "<Point><coordinates>";
   append_position(geometry, p);
   placemark(f, name, style, geometry + "</coordinates></Point>");

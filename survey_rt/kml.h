@@ -6,7 +6,7 @@
 #include <span>
 #include <string_view>
 
-#include "gis_crs.h"
+#include "grid.h"
 #include "text_file.h"
 
 namespace survey_rt {
@@ -23,7 +23,7 @@ void kml_end(TextFile& f);
 void kml_folder_begin(TextFile& f, std::string_view name);
 void kml_folder_end(TextFile& f);
 // A placemark named name, drawn with the style of that id.
-void kml_line(TextFile& f, std::string_view name, std::string_view style, std::span<const LonLat> points);
-void kml_point(TextFile& f, std::string_view name, std::string_view style, const LonLat& p);
+void kml_line(TextFile& f, std::string_view name, std::string_view style, std::span<const LatLon> points);
+void kml_point(TextFile& f, std::string_view name, std::string_view style, const LatLon& p);
 
 }  // namespace survey_rt

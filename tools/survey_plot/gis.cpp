@@ -44,7 +44,7 @@ void end_line_of_track(TrackFiles& t) {
 
 }  // namespace
 
-bool read_gis_layers(const ToWgs84& to_wgs84, GisLayers& layers, std::string& why) {
+bool read_gis_layers(const Grid& grid, GisLayers& layers, std::string& why) {
   std::ifstream contours(disk_path("Temp/Contours.geojson"), std::ios::binary);
   if (contours) {
     layers.have_contours = true;
@@ -61,7 +61,7 @@ bool read_gis_layers(const ToWgs84& to_wgs84, GisLayers& layers, std::string& wh
     while (!at_end_checked(soundings)) {
       double x = 0, y = 0, z = 0;
       read_xyz(soundings, x, y, z);
-      layers.soundings.emplace_back(to_wgs84(x, y), depth_label(z));
+      layers.soundings.emplace_back(grid_inverse(grid, x, y), depth_label(z));
     }
     close_file(soundings);
     io_check();
@@ -69,8 +69,8 @@ bool read_gis_layers(const ToWgs84& to_wgs84, GisLayers& layers, std::string& wh
   return true;
 }
 
-void track_begin(TrackFiles& t, const std::string& title, const ToWgs84& to_wgs84) {
-  t.to_wgs84 = to_wgs84;
+void track_begin(TrackFiles& t, const std::string& title, const Grid& grid) {
+  t.grid = &grid;
   create_output(t.geojson_file, "Temp/Track.geojson");
   io_check();
   create_output(t.kml_file, "Temp/Survey.kml");
@@ -87,7 +87,7 @@ void track_add(TrackFiles& t, std::int32_t record, double x, double y, bool kept
   }
   if (!t.line.empty() && std::hypot(x - t.x, y - t.y) > kTrackGap) end_line_of_track(t);
   if (t.line.empty()) t.first = record, t.kept = 0;
-  t.line.push_back(t.to_wgs84(x, y));
+  t.line.push_back(grid_inverse(*t.grid, x, y));
   t.last = record;
   t.kept += kept;
   t.x = x, t.y = y;

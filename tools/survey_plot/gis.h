@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "geojson.h"
-#include "gis_crs.h"
+#include "grid.h"
 #include "text_file.h"
 
 namespace survey_plot {
@@ -29,25 +29,25 @@ constexpr double kTrackGap = 50;  // metres: a longer step starts a new line
 struct GisLayers {
   bool have_contours = false, have_soundings = false;
   std::vector<survey_rt::GeoJsonLine> contours;
-  std::vector<std::pair<survey_rt::LonLat, std::string>> soundings;  // place and label
+  std::vector<std::pair<survey_rt::LatLon, std::string>> soundings;  // place and label
 };
 // Reads Temp/Contours.geojson and PM/Soundings.txt where they are; false,
 // with why, when Temp/Contours.geojson is there but no FeatureCollection of
 // lines. A PM/Soundings.txt that is not x y z is the run-time stop.
-bool read_gis_layers(const survey_rt::ToWgs84& to_wgs84, GisLayers& layers, std::string& why);
+bool read_gis_layers(const survey_rt::Grid& grid, GisLayers& layers, std::string& why);
 
 // The two files while the track is written.
 struct TrackFiles {
   survey_rt::TextFile geojson_file, kml_file;
   survey_rt::GeoJsonFile geojson{geojson_file};
-  survey_rt::ToWgs84 to_wgs84;
-  std::vector<survey_rt::LonLat> line;  // the line so far
+  const survey_rt::Grid* grid = nullptr;
+  std::vector<survey_rt::LatLon> line;  // the line so far
   std::int32_t first = 0, last = 0, kept = 0;
   double x = 0, y = 0;  // the line's last record
   std::int32_t lines = 0;
 };
 
-void track_begin(TrackFiles& t, const std::string& title, const survey_rt::ToWgs84& to_wgs84);
+void track_begin(TrackFiles& t, const std::string& title, const survey_rt::Grid& grid);
 // The next record of PM/Points.txt (its number from 1).
 void track_add(TrackFiles& t, std::int32_t record, double x, double y, bool kept);
 // Ends the last line, adds the KML's contours and soundings and closes both.

@@ -20,6 +20,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -32,6 +33,7 @@
 #include "plot.h"
 #include "stop.h"
 #include "survey_folder.h"
+#include "survey_grid.h"
 #include "text_file.h"
 #include "track_records.h"
 #include "xyz_records.h"
@@ -276,10 +278,10 @@ int main(int argc, char** argv) {
   io_check();
 
   // The GIS files' other layers, read before any output is made.
-  const GisGrid gis = gis_grid();
+  const std::optional<Grid> grid = load_survey_grid("survey_plot");
   GisLayers layers;
   std::string why;
-  if (gis.known && !read_gis_layers(gis.to_wgs84, layers, why))
+  if (grid && !read_gis_layers(*grid, layers, why))
     stop("Stopped: Temp/Contours.geojson cannot be read.", why + "; run survey_surface again");
 
   // The second pass fills the pictures' cells and writes the track.
@@ -289,11 +291,11 @@ int main(int argc, char** argv) {
   show_at(14, 10, "Temp/Profile.svg");
   create_output(profile_file, "Temp/Profile.svg");
   io_check();
-  if (gis.known) {
+  if (grid) {
     show_at(14, 11, "Temp/Track.geojson, Temp/Survey.kml");
-    track_begin(track_files, survey.title, gis.to_wgs84);
+    track_begin(track_files, survey.title, *grid);
   } else {
-    show_at(14, 11, "(no GIS files: no grid known, no PM/La_Lo_De.txt)");
+    show_at(14, 11, "(no GIS files: no PM/Grid.txt or PM/La_Lo_De.txt)");
     remove_old_output("Temp/Track.geojson");
     remove_old_output("Temp/Survey.kml");
   }
@@ -306,7 +308,7 @@ int main(int argc, char** argv) {
     show_count(7, 16, "Drawn   : ", records, 8);
     if (finite_place()) plan_add(plan, x, y, z, kind);
     if (std::isfinite(track.distance) && std::isfinite(z)) profile_add(profile, survey, track.distance, z, kind);
-    if (gis.known) track_add(track_files, records, x, y, (kind & kKept) != 0);
+    if (grid) track_add(track_files, records, x, y, (kind & kKept) != 0);
   } while (!at_end_checked(points_file));
   end_pass();
   write_plan(plan_file, plan, survey);
@@ -315,7 +317,7 @@ int main(int argc, char** argv) {
   write_profile(profile_file, profile, survey);
   close_file(profile_file);
   io_check();
-  if (gis.known) {
+  if (grid) {
     track_end(track_files, layers);
     show_count(7, 18, "GIS     : ", track_files.lines, 8);
     write_str(con, " track lines, " + std::to_string(layers.contours.size()) + " contours, " +

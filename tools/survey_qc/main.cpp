@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -39,6 +40,7 @@
 #include "report.h"
 #include "stop.h"
 #include "survey_folder.h"
+#include "survey_grid.h"
 #include "text_file.h"
 
 using namespace survey_rt;
@@ -188,7 +190,7 @@ void write_crossings(TextFile& f, const std::vector<Crossing>& crossings) {
 
 // Temp/Crossings.geojson: the crossings as points in WGS 84, with their
 // heights, difference, depth, the orders they pass and their records.
-void write_crossings_geojson(TextFile& f, const std::vector<Crossing>& crossings, const ToWgs84& to_wgs84) {
+void write_crossings_geojson(TextFile& f, const std::vector<Crossing>& crossings, const Grid& grid) {
   GeoJsonFile g{f};
   geojson_begin(g);
   for (const Crossing& c : crossings) {
@@ -201,7 +203,7 @@ void write_crossings_geojson(TextFile& f, const std::vector<Crossing>& crossings
                                       std::abs(c.difference) <= tvu(kOrderTable[o], c.depth));
     properties += "," + json_member("main_record", std::int64_t{line_of(*report.main, c.main)}) + "," +
                   json_member("cross_record", std::int64_t{line_of(*report.cross, c.cross)});
-    geojson_point(g, to_wgs84(c.x, c.y), properties);
+    geojson_point(g, grid_inverse(grid, c.x, c.y), properties);
   }
   geojson_end(g);
 }
@@ -289,17 +291,17 @@ int main(int argc, char** argv) {
   if (crossings.size() < kMeaningful) write_str(con, "  too few for a 95 % figure");
   io_check();
 
+  const std::optional<Grid> grid = load_survey_grid("survey_qc");
   show_at(7, 8, "Write  Temp/Crossings.txt");
   create_output(crossings_file, "Temp/Crossings.txt");
   io_check();
   write_crossings(crossings_file, crossings);
   close_file(crossings_file);
   io_check();
-  const GisGrid gis = gis_grid();
-  if (gis.known) {
+  if (grid) {
     write_str(con, ", .geojson");
     write_file("Temp/Crossings.geojson",
-               [&](TextFile& f) { write_crossings_geojson(f, crossings, gis.to_wgs84); });
+               [&](TextFile& f) { write_crossings_geojson(f, crossings, *grid); });
   } else {
     remove_old_output("Temp/Crossings.geojson");
   }

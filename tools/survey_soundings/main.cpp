@@ -47,6 +47,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <limits>
+#include <optional>
 #include <queue>
 #include <string>
 #include <string_view>
@@ -60,6 +61,7 @@
 #include "grid_files.h"
 #include "number_grammar.h"
 #include "stop.h"
+#include "survey_grid.h"
 #include "svg.h"
 #include "text_file.h"
 #include "xyz_records.h"
@@ -429,11 +431,11 @@ void write_outputs() {
 
 // Temp/Soundings.geojson: the kept soundings as points in WGS 84, each with
 // its depth and label.
-void write_geojson(TextFile& f, const ToWgs84& to_wgs84) {
+void write_geojson(TextFile& f, const Grid& grid) {
   GeoJsonFile g{f};
   geojson_begin(g);
   for (const Sounding& s : chosen)
-    geojson_point(g, to_wgs84(s.x, s.y),
+    geojson_point(g, grid_inverse(grid, s.x, s.y),
                   json_member("depth", 0.0 - s.z, 2) + "," + json_member("label", std::string_view(label_text(s.z))) +
                       "," + json_member("drying", s.z > 0));
   geojson_end(g);
@@ -459,6 +461,7 @@ int main(int argc, char** argv) {
   read_soundings();
   close_file(points_file);
   io_check();
+  const std::optional<Grid> grid = load_survey_grid("survey_soundings");
   show_count(7, 13, "Soundings : ", records, 8);
 
   measure();
@@ -479,8 +482,7 @@ int main(int argc, char** argv) {
   show_at(14, 10, "Temp/Soundings.svg");
   create_output(svg_file, "Temp/Soundings.svg");
   io_check();
-  const GisGrid gis = gis_grid();
-  if (gis.known) write_str(con, ", .geojson");
+  if (grid) write_str(con, ", .geojson");
   write_outputs();
   show_count(7, 15, "Written   : ", static_cast<int>(kept.size()), 8);
   close_file(list_file);
@@ -491,8 +493,8 @@ int main(int argc, char** argv) {
   io_check();
   close_file(svg_file);
   io_check();
-  if (gis.known)
-    write_file("Temp/Soundings.geojson", [&](TextFile& f) { write_geojson(f, gis.to_wgs84); });
+  if (grid)
+    write_file("Temp/Soundings.geojson", [&](TextFile& f) { write_geojson(f, *grid); });
   else
     remove_old_output("Temp/Soundings.geojson");
 

@@ -21,6 +21,7 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -35,6 +36,7 @@
 #include "stop.h"
 #include "surface.h"
 #include "survey_folder.h"
+#include "survey_grid.h"
 #include "text_file.h"
 #include "write_output.h"
 #include "xyz_records.h"
@@ -214,13 +216,13 @@ int main(int argc, char** argv) {
   const std::vector<Track> tracks = read_tracks(layout);
 
   // The outputs, the GIS files beside the drawings and the grid.
-  const GisGrid gis = gis_grid();
+  const std::optional<Grid> gis_grid = load_survey_grid("survey_surface");
   show_at(7, 7, "Write");
   write_output(7, "Temp/Contours.dxf", [&](TextFile& f) { write_contours_dxf(f, contours, settings.major); });
-  if (gis.known) {
+  if (gis_grid) {
     write_str(console_output(), ", .geojson");
     write_file("Temp/Contours.geojson",
-               [&](TextFile& f) { write_contours_geojson(f, contours, settings.major, gis.to_wgs84); });
+               [&](TextFile& f) { write_contours_geojson(f, contours, settings.major, *gis_grid); });
   } else {
     remove_old_output("Temp/Contours.geojson");
   }
@@ -232,8 +234,8 @@ int main(int argc, char** argv) {
   });
   std::int64_t cells = 0;
   write_output(10, "Temp/Surface.asc", [&](TextFile& f) { cells = write_grid(f, tin, grid); });
-  write_str(console_output(), grid_files_shown(gis));
-  write_grid_files("Temp/Surface", surface::raster_place(grid), gis,
+  write_str(console_output(), grid_files_shown(gis_grid));
+  write_grid_files("Temp/Surface", surface::raster_place(grid), gis_grid,
                    [&](const auto& put) {
                      surface::sample_rows(tin, grid, [&](std::int64_t, std::span<const double> heights) { put(heights); });
                    });

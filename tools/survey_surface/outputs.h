@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "gis_crs.h"
+#include "grid.h"
 #include "surface.h"
 #include "svg.h"
 #include "text_file.h"
@@ -32,7 +32,7 @@ void write_contours_dxf(survey_rt::TextFile& f, const std::vector<surface::Conto
 // Temp/Contours.geojson: the contours as LineStrings in WGS 84, with their
 // level (z), depth (-z) and whether they are major.
 void write_contours_geojson(survey_rt::TextFile& f, const std::vector<surface::Contour>& contours, int major,
-                            const survey_rt::ToWgs84& to_wgs84);
+                            const survey_rt::Grid& grid);
 // Temp/Tin.dxf: the kept triangles as 3DFACEs on the layer TIN.
 void write_tin_dxf(survey_rt::TextFile& f, const surface::Tin& tin);
 // Temp/Surface.xml: the TIN in LandXML 1.2 (points as northing easting

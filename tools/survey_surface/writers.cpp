@@ -69,13 +69,13 @@ void write_contours_dxf(TextFile& f, const std::vector<Contour>& contours, int m
   dxf_end(f);
 }
 
-void write_contours_geojson(TextFile& f, const std::vector<Contour>& contours, int major, const ToWgs84& to_wgs84) {
+void write_contours_geojson(TextFile& f, const std::vector<Contour>& contours, int major, const survey_rt::Grid& grid) {
   GeoJsonFile g{f};
   geojson_begin(g);
-  std::vector<LonLat> points;
+  std::vector<LatLon> points;
   for (const Contour& c : contours) {
     points.clear();
-    for (const Point2& p : c.points) points.push_back(to_wgs84(p.x, p.y));
+    for (const Point2& p : c.points) points.push_back(grid_inverse(grid, p.x, p.y));
     const double level = fixed_value(c.level, 6);  // the multiple of the interval without its last bits
     geojson_line(g, points,
                  json_member("level", level) + "," + json_member("depth", 0.0 - level) + "," +

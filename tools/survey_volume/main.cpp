@@ -18,6 +18,7 @@
 // volume stop the tool with nothing written.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,7 @@
 #include "surface.h"
 #include "surface_file.h"
 #include "survey_folder.h"
+#include "survey_grid.h"
 #include "text_file.h"
 #include "volume.h"
 #include "write_output.h"
@@ -271,14 +273,14 @@ int main(int argc, char** argv) {
   show_at(7, 20, "Net       : " + fixed_text(v.above.volume - v.below.volume, 2) + " m3");
   if (run.overdepth > 0) show_side(21, "Beyond    : ", v.beyond);
   const Difference diff = difference(survey, run.against_level ? nullptr : &reference);
+  const std::optional<Grid> gis_grid = load_survey_grid("survey_volume");
 
   show_at(7, 9, "Write  Temp/Volume.txt");
   write_output(9, "Temp/Volume.txt", [&](TextFile& f) { write_report(f, run); });
-  const GisGrid gis = gis_grid();
   write_output(10, "Temp/Difference.asc", [&](TextFile& f) { write_difference_grid(f, diff); });
-  write_str(console_output(), grid_files_shown(gis));
+  write_str(console_output(), grid_files_shown(gis_grid));
   const surface::Grid& g = diff.grid;
-  write_grid_files("Temp/Difference", surface::raster_place(g), gis,
+  write_grid_files("Temp/Difference", surface::raster_place(g), gis_grid,
                    [&](const auto& put) {
                      for (std::int64_t r = 0; r < g.rows; ++r)
                        put(std::span<const double>(diff.d).subspan(r * g.columns, g.columns));
