@@ -19,9 +19,16 @@ void write_position(std::string& s, const LatLon& p) {
   s += ']';
 }
 
-void write_feature(GeoJsonFile& g, const std::string& geometry, std::string_view properties) {
+void feature_begin(GeoJsonFile& g, std::string_view geometry_type) {
   std::string s = g.features > 0 ? "," : "";
-  s += "{\"type\":\"Feature\",\"geometry\":" + geometry + ",\"properties\":{";
+  s += "{\"type\":\"Feature\",\"geometry\":{\"type\":\"";
+  s += geometry_type;
+  s += "\",\"coordinates\":";
+  write_str(g.f, s);
+}
+
+void feature_end(GeoJsonFile& g, std::string_view properties) {
+  std::string s = "},\"properties\":{";
   s += properties;
   s += "}}";
   write_str(g.f, s);
@@ -45,19 +52,35 @@ void geojson_end(GeoJsonFile& g) {
 }
 
 void geojson_point(GeoJsonFile& g, const LatLon& p, std::string_view properties) {
-  std::string geometry = "{\"type\":\"Point\",\"coordinates\":";
-  write_position(geometry, p);
-  write_feature(g, geometry + "}", properties);
+  feature_begin(g, "Point");
+  g.position.clear();
+  write_position(g.position, p);
+  write_str(g.f, g.position);
+  feature_end(g, properties);
 }
 
 void geojson_line(GeoJsonFile& g, std::span<const LatLon> points, std::string_view properties) {
-  std::string geometry = "{\"type\":\"LineString\",\"coordinates\":[";
-  geometry.reserve(geometry.size() + 28 * points.size());
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    if (i > 0) geometry += ',';
-    write_position(geometry, points[i]);
-  }
-  write_feature(g, geometry + "]}", properties);
+  geojson_line_begin(g);
+  for (const LatLon& p : points) geojson_line_point(g, p);
+  geojson_line_end(g, properties);
+}
+
+void geojson_line_begin(GeoJsonFile& g) {
+  feature_begin(g, "LineString");
+  write_str(g.f, "[");
+  g.line_points = 0;
+}
+
+void geojson_line_point(GeoJsonFile& g, const LatLon& p) {
+  g.position.clear();
+  if (g.line_points++ > 0) g.position += ',';
+  write_position(g.position, p);
+  write_str(g.f, g.position);
+}
+
+void geojson_line_end(GeoJsonFile& g, std::string_view properties) {
+  write_str(g.f, "]");
+  feature_end(g, properties);
 }
 
 std::string json_string(std::string_view text) {

@@ -15,10 +15,13 @@
 
 namespace survey_rt {
 
-// A FeatureCollection being written: the features so far.
+// A FeatureCollection being written: the features so far, and the points so
+// far of a LineString being written point by point.
 struct GeoJsonFile {
   TextFile& f;
   std::int64_t features = 0;
+  std::int64_t line_points = 0;
+  std::string position = {};  // the text of a point, its room kept from one to the next
 };
 
 void geojson_begin(GeoJsonFile& g);
@@ -27,6 +30,11 @@ void geojson_end(GeoJsonFile& g);
 // (json_member), without the braces.
 void geojson_point(GeoJsonFile& g, const LatLon& p, std::string_view properties);
 void geojson_line(GeoJsonFile& g, std::span<const LatLon> points, std::string_view properties);
+// The same point by point, for a line too long to hold: its properties follow
+// its coordinates.
+void geojson_line_begin(GeoJsonFile& g);
+void geojson_line_point(GeoJsonFile& g, const LatLon& p);
+void geojson_line_end(GeoJsonFile& g, std::string_view properties);
 
 // A JSON string of text (quoted, with \" \\ and control bytes escaped).
 std::string json_string(std::string_view text);

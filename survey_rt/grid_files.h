@@ -1,7 +1,13 @@
 // The GIS files of a grid of heights beside its ESRI ASCII grid
 // (Temp/Surface.asc, Temp/Difference.asc): the same cells as a GeoTIFF
 // (.tif) and, where the survey's grid is known, its definition as an ESRI
-// .prj, so that both grids place themselves in a GIS.
+// .prj, so that both grids place themselves in a GIS. The rows go to the
+// GeoTIFF as they go to the .asc, so that a grid is sampled once:
+//
+//   GridFiles gis;
+//   grid_files_begin(gis, "Temp/Surface", place, grid);
+//   ... grid_files_row(gis, row) for each row, from the north down ...
+//   grid_files_end(gis);
 #pragma once
 
 #include <optional>
@@ -12,7 +18,6 @@
 #include "geotiff.h"
 #include "grid.h"
 #include "text_file.h"
-#include "write_output.h"
 
 namespace survey_rt {
 
@@ -20,24 +25,18 @@ namespace survey_rt {
 // ", .tif" and why there is no .prj.
 std::string grid_files_shown(const std::optional<Grid>& grid);
 
-// The .prj of the grid, or none.
-void write_prj(const std::string& path, const std::optional<Grid>& grid);
-
 // Removes a file the run does not write this time, so that an older one is
 // not taken for this run's; a file that is not there is no fault.
 void remove_old_output(std::string_view path);
 
-// stem.prj (or, where the grid is not known, no such file: an older one is
-// removed) and stem.tif; rows(put) hands every row of cells, from the north
-// down, to put.
-template <class Rows>
-void write_grid_files(std::string_view stem, const RasterPlace& place, const std::optional<Grid>& grid, Rows rows) {
-  const std::string base(stem);
-  write_prj(base + ".prj", grid);
-  write_file(base + ".tif", [&](TextFile& f) {
-    write_geotiff_head(f, place, grid ? &grid->definition : nullptr);
-    rows([&](std::span<const double> row) { write_geotiff_row(f, row); });
-  });
-}
+struct GridFiles {
+  TextFile tif;
+};
+// Writes stem.prj (or, where the grid is not known, removes an older one)
+// and the GeoTIFF's head; a failure is the run-time stop.
+void grid_files_begin(GridFiles& files, std::string_view stem, const RasterPlace& place,
+                      const std::optional<Grid>& grid);
+void grid_files_row(GridFiles& files, std::span<const double> row);
+void grid_files_end(GridFiles& files);
 
 }  // namespace survey_rt

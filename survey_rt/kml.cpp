@@ -22,10 +22,8 @@ void append_position(std::string& s, const LatLon& p) {
   append_fixed(s, p.latitude, 8);
 }
 
-void placemark(TextFile& f, std::string_view name, std::string_view style, const std::string& geometry) {
-  line(f, "<Placemark><name>" + xml_text(name) + "</name><styleUrl>#" + std::string(style) + "</styleUrl>" +
-              geometry + "</Placemark>");
-  io_check();
+std::string placemark_head(std::string_view name, std::string_view style) {
+  return "<Placemark><name>" + xml_text(name) + "</name><styleUrl>#" + std::string(style) + "</styleUrl>";
 }
 
 }  // namespace
@@ -65,19 +63,31 @@ void kml_folder_end(TextFile& f) {
 }
 
 void kml_line(TextFile& f, std::string_view name, std::string_view style, std::span<const LatLon> points) {
-  std::string geometry = "<LineString><tessellate>1</tessellate><coordinates>";
-  geometry.reserve(geometry.size() + 26 * points.size() + 40);
-  for (std::size_t i = 0; i < points.size(); ++i) {
-    if (i > 0) geometry += ' ';
-    append_position(geometry, points[i]);
-  }
-  placemark(f, name, style, geometry + "</coordinates></LineString>");
+  kml_line_begin(f, name, style);
+  for (std::size_t i = 0; i < points.size(); ++i) kml_line_point(f, points[i], i == 0);
+  kml_line_end(f);
+}
+
+void kml_line_begin(TextFile& f, std::string_view name, std::string_view style) {
+  write_str(f, placemark_head(name, style) + "<LineString><tessellate>1</tessellate><coordinates>");
+}
+
+void kml_line_point(TextFile& f, const LatLon& p, bool first) {
+  std::string position = first ? "" : " ";
+  append_position(position, p);
+  write_str(f, position);
+}
+
+void kml_line_end(TextFile& f) {
+  line(f, "</coordinates></LineString></Placemark>");
+  io_check();
 }
 
 void kml_point(TextFile& f, std::string_view name, std::string_view style, const LatLon& p) {
-  std::string geometry = "<Point><coordinates>";
-  append_position(geometry, p);
-  placemark(f, name, style, geometry + "</coordinates></Point>");
+  std::string text = placemark_head(name, style) + "<Point><coordinates>";
+  append_position(text, p);
+  line(f, text + "</coordinates></Point></Placemark>");
+  io_check();
 }
 
 }  // namespace survey_rt

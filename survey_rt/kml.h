@@ -24,6 +24,11 @@ void kml_folder_begin(TextFile& f, std::string_view name);
 void kml_folder_end(TextFile& f);
 // A placemark named name, drawn with the style of that id.
 void kml_line(TextFile& f, std::string_view name, std::string_view style, std::span<const LatLon> points);
+// The same point by point, for a line too long to hold (first: the line's
+// first point).
+void kml_line_begin(TextFile& f, std::string_view name, std::string_view style);
+void kml_line_point(TextFile& f, const LatLon& p, bool first);
+void kml_line_end(TextFile& f);
 void kml_point(TextFile& f, std::string_view name, std::string_view style, const LatLon& p);
 
 }  // namespace survey_rt

@@ -28,18 +28,34 @@ constexpr KmlStyle kStyles[] = {
 std::string depth_label(double z) { return z > 0 ? fixed_text(z, 1) + " dries" : fixed_text(-z + 0.0, 1); }
 
 void end_line_of_track(TrackFiles& t) {
-  if (t.line.size() >= 2) {
-    ++t.lines;
-    geojson_line(t.geojson, t.line,
-                 json_member("line", std::int64_t{t.lines}) + "," + json_member("first", std::int64_t{t.first}) + "," +
-                     json_member("last", std::int64_t{t.last}) + "," +
-                     json_member("records", std::int64_t{t.last - t.first + 1}) + "," +
-                     json_member("kept", std::int64_t{t.kept}));
-    kml_line(t.kml_file,
-             "Line " + std::to_string(t.lines) + ", records " + std::to_string(t.first) + "-" + std::to_string(t.last),
-             "track", t.line);
+  if (t.points >= 2) {
+    geojson_line_end(t.geojson, json_member("line", std::int64_t{t.lines}) + "," +
+                                    json_member("first", std::int64_t{t.first}) + "," +
+                                    json_member("last", std::int64_t{t.last}) + "," +
+                                    json_member("records", std::int64_t{t.last - t.first + 1}) + "," +
+                                    json_member("kept", std::int64_t{t.kept}));
+    kml_line_end(t.kml_file);
   }
-  t.line.clear();
+  t.points = 0;
+}
+
+// The line's next point; its second begins the line in both files.
+void add_point(TrackFiles& t, const LatLon& p) {
+  if (t.points == 0) {
+    t.first_point = p;
+  } else {
+    if (t.points == 1) {
+      ++t.lines;
+      geojson_line_begin(t.geojson);
+      geojson_line_point(t.geojson, t.first_point);
+      kml_line_begin(t.kml_file, "Line " + std::to_string(t.lines) + ", from record " + std::to_string(t.first),
+                     "track");
+      kml_line_point(t.kml_file, t.first_point, true);
+    }
+    geojson_line_point(t.geojson, p);
+    kml_line_point(t.kml_file, p, false);
+  }
+  ++t.points;
 }
 
 }  // namespace
@@ -85,9 +101,9 @@ void track_add(TrackFiles& t, std::int32_t record, double x, double y, bool kept
     end_line_of_track(t);
     return;
   }
-  if (!t.line.empty() && std::hypot(x - t.x, y - t.y) > kTrackGap) end_line_of_track(t);
-  if (t.line.empty()) t.first = record, t.kept = 0;
-  t.line.push_back(grid_inverse(*t.grid, x, y));
+  if (t.points > 0 && std::hypot(x - t.x, y - t.y) > kTrackGap) end_line_of_track(t);
+  if (t.points == 0) t.first = record, t.kept = 0;
+  add_point(t, grid_inverse(*t.grid, x, y));
   t.last = record;
   t.kept += kept;
   t.x = x, t.y = y;

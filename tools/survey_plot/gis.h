@@ -8,8 +8,8 @@
 //                       Contours (Temp/Contours.geojson of survey_surface, the
 //                       major ones bolder) and Soundings (PM/Soundings.txt of
 //                       survey_soundings, labelled with their depths)
-// The track is written record by record in the second pass, so the memory is
-// that of one line.
+// The track is written record by record in the second pass, each line's
+// points as they come: the memory is the same for any length of survey.
 #pragma once
 
 #include <cstdint>
@@ -41,9 +41,11 @@ struct TrackFiles {
   survey_rt::TextFile geojson_file, kml_file;
   survey_rt::GeoJsonFile geojson{geojson_file};
   const survey_rt::Grid* grid = nullptr;
-  std::vector<survey_rt::LatLon> line;  // the line so far
-  std::int32_t first = 0, last = 0, kept = 0;
-  double x = 0, y = 0;  // the line's last record
+  // The line so far: its records and how many, its first point (a line is
+  // written from its second point on: a lone point is none), its last record.
+  std::int32_t first = 0, last = 0, kept = 0, points = 0;
+  survey_rt::LatLon first_point;
+  double x = 0, y = 0;
   std::int32_t lines = 0;
 };
 

@@ -42,6 +42,7 @@
 #include "survey_folder.h"
 #include "survey_grid.h"
 #include "text_file.h"
+#include "write_output.h"
 
 using namespace survey_rt;
 using namespace survey_qc;

@@ -64,6 +64,7 @@
 #include "survey_grid.h"
 #include "svg.h"
 #include "text_file.h"
+#include "write_output.h"
 #include "xyz_records.h"
 
 using namespace survey_rt;

@@ -233,12 +233,13 @@ int main(int argc, char** argv) {
     write_landxml(f, tin, settings.title, date, time);
   });
   std::int64_t cells = 0;
-  write_output(10, "Temp/Surface.asc", [&](TextFile& f) { cells = write_grid(f, tin, grid); });
-  write_str(console_output(), grid_files_shown(gis_grid));
-  write_grid_files("Temp/Surface", surface::raster_place(grid), gis_grid,
-                   [&](const auto& put) {
-                     surface::sample_rows(tin, grid, [&](std::int64_t, std::span<const double> heights) { put(heights); });
-                   });
+  write_output(10, "Temp/Surface.asc", [&](TextFile& f) {
+    write_str(console_output(), grid_files_shown(gis_grid));
+    GridFiles gis_files;
+    grid_files_begin(gis_files, "Temp/Surface", surface::raster_place(grid), gis_grid);
+    cells = write_grid(f, tin, grid, gis_files);
+    grid_files_end(gis_files);
+  });
   write_output(11, "Temp/Surface.svg",
                [&](TextFile& f) { write_picture(f, layout, tin, contours, tracks, settings); });
   show_at(7, 20, "Grid      : " + std::to_string(grid.columns) + " x " + std::to_string(grid.rows) + " cells of " +

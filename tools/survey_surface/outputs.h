@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "grid.h"
+#include "grid_files.h"
 #include "surface.h"
 #include "svg.h"
 #include "text_file.h"
@@ -39,9 +40,10 @@ void write_tin_dxf(survey_rt::TextFile& f, const surface::Tin& tin);
 // elevation); date and time are those given ("2026-12-07", "23:59:59").
 void write_landxml(survey_rt::TextFile& f, const surface::Tin& tin, const std::string& name,
                    const std::string& date, const std::string& time);
-// Temp/Surface.asc: the ESRI ASCII grid of the TIN's heights; the count of
-// cells with a height.
-std::int64_t write_grid(survey_rt::TextFile& f, const surface::Tin& tin, const surface::Grid& grid);
+// Temp/Surface.asc: the ESRI ASCII grid of the TIN's heights, each row also
+// to the GeoTIFF of gis_files; the count of cells with a height.
+std::int64_t write_grid(survey_rt::TextFile& f, const surface::Tin& tin, const surface::Grid& grid,
+                        survey_rt::GridFiles& gis_files);
 
 // The picture's map.
 using Layout = survey_rt::MapLayout;

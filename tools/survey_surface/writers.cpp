@@ -162,11 +162,12 @@ void write_landxml(TextFile& f, const Tin& tin, const std::string& name, const s
   io_check();
 }
 
-std::int64_t write_grid(TextFile& f, const Tin& tin, const surface::Grid& grid) {
+std::int64_t write_grid(TextFile& f, const Tin& tin, const surface::Grid& grid, GridFiles& gis_files) {
   surface::write_grid_header(f, grid);
   std::int64_t with_height = 0;
   surface::sample_rows(tin, grid, [&](std::int64_t, std::span<const double> heights) {
     with_height += surface::write_grid_row(f, heights);
+    grid_files_row(gis_files, heights);
   });
   return with_height;
 }

@@ -280,11 +280,11 @@ int main(int argc, char** argv) {
   write_output(10, "Temp/Difference.asc", [&](TextFile& f) { write_difference_grid(f, diff); });
   write_str(console_output(), grid_files_shown(gis_grid));
   const surface::Grid& g = diff.grid;
-  write_grid_files("Temp/Difference", surface::raster_place(g), gis_grid,
-                   [&](const auto& put) {
-                     for (std::int64_t r = 0; r < g.rows; ++r)
-                       put(std::span<const double>(diff.d).subspan(r * g.columns, g.columns));
-                   });
+  GridFiles gis_files;
+  grid_files_begin(gis_files, "Temp/Difference", surface::raster_place(g), gis_grid);
+  for (std::int64_t r = 0; r < g.rows; ++r)
+    grid_files_row(gis_files, std::span<const double>(diff.d).subspan(r * g.columns, g.columns));
+  grid_files_end(gis_files);
   write_output(11, "Temp/Difference.svg", [&](TextFile& f) { write_difference_picture(f, diff, run); });
 
   show_at(7, 23, "Press ENTER  ...");
