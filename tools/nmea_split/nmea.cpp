@@ -527,4 +527,13 @@ Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool
   return fault;
 }
 
+bool take_log_line(survey_rt::TextFile& f, std::int64_t line, std::string_view& text, std::uint64_t& size) {
+  const bool got = survey_rt::take_raw_line(f, kMaxLine, text, size);
+  if (got && line == 0 && text.starts_with("\xEF\xBB\xBF")) {
+    text.remove_prefix(3);
+    size -= 3;
+  }
+  return got;
+}
+
 }  // namespace nmea

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "text_file.h"
+
 namespace nmea {
 
 // The longest line read: a sentence has at most 82 characters, and what a
@@ -79,5 +81,11 @@ Kind kind_of(std::string_view line, bool& more);
 // the start of the line. fix_only: of a position sentence only what tells a
 // fix (its checksum, fix, quality, time; the tag when it has no time).
 Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool fix_only = false);
+
+// Takes the log's next line (line: its number from 0) as take_raw_line does,
+// its first kMaxLine bytes in text and its length in size; the UTF-8
+// byte-order mark that an editor may put at the start of a file is passed
+// over.
+bool take_log_line(survey_rt::TextFile& f, std::int64_t line, std::string_view& text, std::uint64_t& size);
 
 }  // namespace nmea
