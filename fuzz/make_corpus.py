@@ -320,6 +320,10 @@ def corpora():
         tool(b"\n", log(rtk), b"Log.nmea\n--rtk-tide\n1.85\n--datum\n0.3\n--rtk-window\n4"),
         tool(b"\n", log(rtk), b"--quality\n4,5\n--position\nGNS\nLog.nmea"),
         tool(b"\n", log(receivers), b"--position\nGLL\n--rtk-tide\n-2\nLog.nmea"),
+        # Lost line ends: two or three sentences a line, a wrong sum in one.
+        tool(b"\n", log(["".join(untagged[i:i + 2 + i % 2]) for i in range(0, len(untagged), 3)]
+                        + [dbt(9) + dbt(9.5)[:-2] + "00" + gga(start + 7, 42.6, 27.6)]), arg),
+        tool(b"\n", log([tagged[i] + untagged[i + 1] for i in range(0, len(tagged) - 1, 2)]), arg),
     ]
     return c
 

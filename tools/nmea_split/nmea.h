@@ -3,6 +3,8 @@
 // fields, and the logger's time tag in the text before it; or, when that is
 // no sound sentence of a kind read here, one with a valid checksum that
 // follows other text on the line (a lost line end, a receiver's binary frame).
+// A line of several sentences, each with its right checksum (a lost line
+// end), gives them one after the other.
 #pragma once
 
 #include <cstdint>
@@ -65,6 +67,9 @@ struct Sentence {
   Value offset;                     // DPT: the transducer's offset, metres
   int year = 0, month = 0, day = 0;  // ZDA, RMC; 0 when the sentence gives no date
   bool recovered = false;            // the sentence followed other text on its line
+  // Where the line's next sentence begins, when one follows this one's right
+  // checksum on the line (a lost line end); 0: none.
+  std::size_t rest = 0;
 };
 
 // The kind named by the sentence of a line, looking at its name only, and
@@ -80,7 +85,32 @@ Kind kind_of(std::string_view line, bool& more);
 // right (s.recovered); its tag is then the last time in the printable text at
 // the start of the line. fix_only: of a position sentence only what tells a
 // fix (its checksum, fix, quality, time; the tag when it has no time).
+// Of a line of several sentences (LineSentences), the first, s.rest telling
+// where the next begins.
 Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool fix_only = false);
+
+// The sentences of a line, one at a time. A lost line end leaves two
+// sentences or more on one line ("$SDDPT,3.9,0.4,*75$SDMTW,39.1,C*0F"): the
+// line is cut after each sentence whose "*hh" is right when another "$" or
+// "!" sentence follows it (printable text between is passed over), and each
+// part is read as read_sentence reads a line, the sentences after the first
+// with the line's tag (the last time in the printable text at its start).
+// (A sentence of a kind not read here is cut from one that follows it only
+// when that one begins with "$".)
+struct LineSentences {
+  std::string_view rest;  // the parts not read yet
+  TimeOfDay tag;          // the line's, once it is cut
+};
+void start_rest(LineSentences& line, std::string_view text, std::size_t rest);
+// The line's first sentence, as read_sentence reads it.
+inline Fault first_sentence(LineSentences& line, std::string_view text, std::uint64_t size, Sentence& s) {
+  const Fault fault = read_sentence(text, size, s);
+  if (s.rest != 0) [[unlikely]] start_rest(line, text, s.rest);
+  return fault;
+}
+// The line's next sentence after the first (line.rest not empty), as
+// read_sentence reads it.
+Fault next_sentence(LineSentences& line, Sentence& s);
 
 // Takes the log's next line (line: its number from 0) as take_raw_line does,
 // its first kMaxLine bytes in text and its length in size; the UTF-8

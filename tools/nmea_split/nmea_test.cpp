@@ -1,6 +1,7 @@
 // read_sentence on the edges of the sentence rules: checksums in either
 // letter case or left out, cut sentences, the number grammar of a field,
-// degrees and minutes of every width, and the time tags before the "$".
+// degrees and minutes of every width, the time tags before the "$", and
+// lines that hold several sentences.
 #include "nmea.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -150,11 +152,13 @@ TEST(ReadSentence, FixQuality) {
 
 // A sentence after other text on its line: read from the last "$" that
 // starts one when its checksum is right; the tag only from the printable
-// text at the start of the line.
+// text at the start of the line. (What comes before it is no sentence with a
+// right checksum: else the line holds two, below.)
 TEST(ReadSentence, AfterOtherText) {
   const std::string gga = with_sum("GPGGA,120000,4230.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,");
   const std::string ais = "!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0*26";
   const std::string dbt = with_sum("SDDBT,1.0,f,12.3,M,1.0,F");
+  const std::string bad_ais = ais.substr(0, ais.size() - 2) + "27";
   struct Case {
     std::string line;
     Fault fault;
@@ -163,27 +167,29 @@ TEST(ReadSentence, AfterOtherText) {
     double tag;  // seconds; -1: none
   };
   const Case cases[] = {
-      {ais + gga, Fault::none, nmea::Kind::gga, true, -1},
-      {"12:00:01.5 " + ais + gga, Fault::none, nmea::Kind::gga, true, 43201.5},
-      {ais + "12:00:01 " + gga, Fault::none, nmea::Kind::gga, true, -1},  // no tag after the AIS text
+      {bad_ais + gga, Fault::none, nmea::Kind::gga, true, -1},
+      {"12:00:01.5 " + bad_ais + gga, Fault::none, nmea::Kind::gga, true, 43201.5},
+      {bad_ais + "12:00:01 " + gga, Fault::none, nmea::Kind::gga, true, -1},  // no tag after the AIS text
       {std::string("\xb5\x62\x01\x07\x00$\x01", 7) + dbt, Fault::none, nmea::Kind::dbt, true, -1},  // binary, a lone "$"
       {"09:30:00 \xb5\x62\x01" + dbt, Fault::none, nmea::Kind::dbt, true, 34200},
-      {gga.substr(0, 30) + gga, Fault::none, nmea::Kind::gga, true, -1},  // a line end lost
-      {dbt + gga, Fault::none, nmea::Kind::gga, true, -1},
-      {ais + gga.substr(0, gga.size() - 2) + "00", Fault::none, nmea::Kind::other, false, -1},  // bad sum: the AIS
-      {ais + gga.substr(0, gga.size() - 3), Fault::none, nmea::Kind::other, false, -1},         // no sum
+      {gga.substr(0, 30) + gga, Fault::none, nmea::Kind::gga, true, -1},  // a line end lost in a sentence
+      {dbt.substr(0, dbt.size() - 1) + "0" + gga, Fault::none, nmea::Kind::gga, true, -1},  // a wrong sum before
+      {dbt + "\x01" + gga, Fault::none, nmea::Kind::gga, true, -1},  // a byte no text after the sum
+      {bad_ais + gga.substr(0, gga.size() - 2) + "00", Fault::none, nmea::Kind::other, false, -1},  // bad sum
+      {bad_ais + gga.substr(0, gga.size() - 3), Fault::none, nmea::Kind::other, false, -1},         // no sum
       {"\x01\x02" + gga.substr(0, gga.size() - 2) + "00", Fault::junk, nmea::Kind::other, false, -1},
-      {ais + with_sum("GPGGA,120000,9130.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,"), Fault::out_of_range,
+      {bad_ais + with_sum("GPGGA,120000,9130.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,"), Fault::out_of_range,
        nmea::Kind::gga, true, -1},
-      {ais + with_sum("GPGSV,3,1,11,03,03,111,00"), Fault::none, nmea::Kind::other, false, -1},
-      {ais + gga + with_sum("GPGSV,3,1,11,03,03,111,00"), Fault::none, nmea::Kind::other, false, -1},  // text after
-      {gga + "$", Fault::checksum, nmea::Kind::gga, false, -1},
+      {bad_ais + with_sum("GPGSV,3,1,11,03,03,111,00"), Fault::none, nmea::Kind::other, false, -1},
+      {gga + "$", Fault::checksum, nmea::Kind::gga, false, -1},     // a "$" that starts no sentence
+      {gga + " $GP", Fault::checksum, nmea::Kind::gga, false, -1},  // nor after blanks (no ",")
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     nmea::Sentence s;
     ASSERT_EQ(nmea::read_sentence(c.line, c.line.size(), s), c.fault);
     EXPECT_EQ(s.recovered, c.recovered);
+    EXPECT_EQ(s.rest, 0u);
     if (c.fault != Fault::none && !c.recovered) continue;
     EXPECT_EQ(s.kind, c.kind);
     EXPECT_EQ(s.tag.set, c.tag >= 0);
@@ -196,6 +202,83 @@ TEST(ReadSentence, AfterOtherText) {
   EXPECT_TRUE(more);
   EXPECT_EQ(nmea::kind_of(gga, more), nmea::Kind::gga);
   EXPECT_FALSE(more);
+}
+
+// A line of several sentences (a lost line end): cut after each right "*hh"
+// that another sentence follows, every part read as a line, in order, those
+// after the first with the line's tag.
+TEST(ReadSentence, SentencesOfOneLine) {
+  const std::string gga = with_sum("GPGGA,120000,4230.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,");
+  const std::string ais = "!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0*26";
+  const std::string dbt = with_sum("SDDBT,1.0,f,12.3,M,1.0,F");
+  const std::string dpt = "$SDDPT,3.9,0.4,*75", mtw = "$SDMTW,39.1,C*0F";  // as a sounder sent them
+  using K = nmea::Kind;
+  struct Part {
+    K kind;
+    Fault fault;
+    double tag;  // seconds; -1: none
+  };
+  struct Case {
+    std::string line;
+    std::vector<Part> parts;
+  };
+  const Case cases[] = {
+      {dpt + mtw, {{K::dpt, Fault::none, -1}, {K::other, Fault::none, -1}}},
+      {mtw + dpt, {{K::other, Fault::none, -1}, {K::dpt, Fault::none, -1}}},
+      {"10:00:00.25 " + gga + dbt + ais,
+       {{K::gga, Fault::none, 36000.25}, {K::dbt, Fault::none, 36000.25}, {K::other, Fault::none, -1}}},
+      {"10:00:00 " + ais + gga, {{K::other, Fault::none, -1}, {K::gga, Fault::none, 36000}}},
+      {ais + "10:00:01 " + gga, {{K::other, Fault::none, -1}, {K::gga, Fault::none, -1}}},  // the line's tag: none
+      {gga + " \t" + dbt + "  ", {{K::gga, Fault::none, -1}, {K::dbt, Fault::none, -1}}},
+      {with_sum("SDDBT,1.0,f,12.3,M,1.0,F", true) + gga, {{K::dbt, Fault::none, -1}, {K::gga, Fault::none, -1}}},
+      {gga + dbt.substr(0, dbt.size() - 2) + "00", {{K::gga, Fault::none, -1}, {K::dbt, Fault::checksum, -1}}},
+      {gga + "$SDDBT,1.0,f,12.3,M,1.0,F", {{K::gga, Fault::none, -1}, {K::dbt, Fault::none, -1}}},  // no sum, whole
+      {gga + "$SDDBT,1.0,f,12.3", {{K::gga, Fault::none, -1}, {K::dbt, Fault::cut_short, -1}}},
+      {gga + dbt + "\x01", {{K::gga, Fault::none, -1}, {K::dbt, Fault::junk, -1}}},
+      {with_sum("GPGGA,120000,4230.5,N,02730.5,E,1") + dbt,  // a right sum on a sentence cut short
+       {{K::gga, Fault::cut_short, -1}, {K::dbt, Fault::none, -1}}},
+      {with_sum("GPGGA,120000,9130.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,") + dpt,
+       {{K::gga, Fault::out_of_range, -1}, {K::dpt, Fault::none, -1}}},
+      {gga + with_sum("GPGSV,3,1,11,03,03,111,00") + gga,
+       {{K::gga, Fault::none, -1}, {K::other, Fault::none, -1}, {K::gga, Fault::none, -1}}},
+      {gga, {{K::gga, Fault::none, -1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    nmea::LineSentences line;
+    nmea::Sentence s;
+    Fault fault = nmea::first_sentence(line, c.line, c.line.size(), s);
+    for (std::size_t k = 0;; ++k) {
+      SCOPED_TRACE(k);
+      ASSERT_LT(k, c.parts.size()) << "more sentences than expected";
+      EXPECT_EQ(fault, c.parts[k].fault);
+      if (fault == Fault::none || fault == Fault::out_of_range || fault == Fault::cut_short) {
+        EXPECT_EQ(s.kind, c.parts[k].kind);
+      }
+      if (fault == Fault::none) {
+        EXPECT_EQ(s.tag.set, c.parts[k].tag >= 0);
+        if (s.tag.set) {
+          EXPECT_DOUBLE_EQ(s.tag.seconds(), c.parts[k].tag);
+        }
+      }
+      if (line.rest.empty()) {
+        EXPECT_EQ(k + 1, c.parts.size()) << "fewer sentences than expected";
+        break;
+      }
+      fault = nmea::next_sentence(line, s);
+    }
+  }
+  // Depths and positions come out of the parts whole.
+  nmea::LineSentences line;
+  nmea::Sentence s;
+  const std::string both = gga + dbt;
+  ASSERT_EQ(nmea::first_sentence(line, both, both.size(), s), Fault::none);
+  EXPECT_DOUBLE_EQ(s.latitude.value, 42.508333333333333);
+  ASSERT_EQ(nmea::next_sentence(line, s), Fault::none);
+  EXPECT_DOUBLE_EQ(s.depth.value, 12.3);
+  // A line too long is not cut: its length says what it is.
+  EXPECT_EQ(nmea::first_sentence(line, both, 256, s), Fault::too_long);
+  EXPECT_TRUE(line.rest.empty());
 }
 
 TEST(ReadSentence, TimeTags) {
