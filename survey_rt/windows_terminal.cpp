@@ -88,8 +88,12 @@ BOOL WINAPI on_console_event(DWORD) {
     ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(before));
   }
   if (before != kRunning) wait_for_the_end();  // another event's thread ends it
-  if (const HANDLE t = ::CreateThread(nullptr, 0, put_back_console_thread, nullptr, 0, nullptr))
-    ::WaitForSingleObject(t, 500);
+  // No thread is started when nothing is to be put back (the console not
+  // changed yet, or none: the standard handles redirected).
+  if (saved_code_page != 0 || (keys_active && input_mode_saved)) {
+    if (const HANDLE t = ::CreateThread(nullptr, 0, put_back_console_thread, nullptr, 0, nullptr))
+      ::WaitForSingleObject(t, 500);
+  }
   ::TerminateProcess(::GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
   return TRUE;
 }
