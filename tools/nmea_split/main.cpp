@@ -7,11 +7,15 @@
 //
 // Positions come from one kind of sentence and depths from one kind
 // (position_kind.h); the fixes of the qualities --quality lists are taken.
-// When the lines carry a logger's time tag before the "$" (the first sound
-// sentence tells), every fix and sounding takes its line's tag (the lags of
-// the tags: tag_offset.h). Otherwise the fixes take the receiver's times and
-// the soundings between two fixes take times spread evenly between theirs
-// (spread.h).
+// Every fix is written stamped a second after its own time in the
+// soundings' clock, for join counts a fix one second before its stamp. When
+// the lines carry a logger's time tag before the "$" (the first sound
+// sentence tells), every sounding takes its line's tag, and a fix its
+// receiver time carried into the logger's clock by the running median of
+// tag - receiver time, less the receiver's output delay --fix-delay
+// (tag_offset.h). Otherwise the fixes' own times are the receiver's, and the
+// soundings between two fixes take times spread evenly between theirs plus
+// --fix-delay, when the fixes' sentences came (spread.h).
 //
 // With --rtk-tide H it also writes the water level that an RTK receiver
 // measures, in Temp/Tide_Rtk.txt (rtk_level.h).
@@ -105,10 +109,11 @@ enum class Times : std::uint8_t { undecided, tagged, untagged };
 // The options as typed (for the screen), each empty when not given, and what
 // they say.
 struct Options {
-  std::string quality, position, rtk_tide, datum, rtk_window;
+  std::string quality, position, rtk_tide, datum, rtk_window, fix_delay;
   bool accepted[10] = {false, true, true, true, true, true, false, false, false, false};  // GGA codes
   Kind position_kind = Kind::other;
   RtkRule rtk;
+  double delay = 0;  // --fix-delay: seconds from a fix's time to its sentence leaving the receiver
 };
 
 TextFile log_file, lead_file, pos_file, dpt_file, rejected_file, tide_file;
@@ -126,8 +131,11 @@ Spreading spreading;
 // The survey date: the first and the last one met (ZDA, RMC).
 int first_date = 0, last_date = 0;  // yyyymmdd
 
-// The differences tag - receiver time of the whole log, for the screen.
+// The differences tag - receiver time of the whole log, for the screen, and
+// the running ones that place the fixes of a tagged log.
 LagHistogram lags;
+RunningOffset running_offset;
+double last_fix_stamp = 0;  // of the last fix written (tagged logs), seconds from the first midnight
 
 // DPT: the least and greatest transducer offset met.
 nmea::Value offset_low, offset_high;
@@ -143,7 +151,7 @@ RtkLevel rtk;
 
 [[noreturn]] void usage(std::string_view problem) {
   halt_with_message(1, "nmea_split: " + std::string(problem) +
-                           "\nusage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] "
+                           "\nusage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] [--fix-delay S] "
                            "[--rtk-tide H [--datum D] [--rtk-window S]] [LOG]");
 }
 
@@ -181,6 +189,7 @@ void read_options(int argc, char** argv) {
                               : name == "--rtk-tide"   ? &options.rtk_tide
                               : name == "--datum"      ? &options.datum
                               : name == "--rtk-window" ? &options.rtk_window
+                              : name == "--fix-delay"  ? &options.fix_delay
                                                        : nullptr;
     if (text == nullptr) usage("unknown option \"" + std::string(name) + "\"");
     if (i + 1 == argc) usage(std::string(name) + " needs a value");
@@ -197,6 +206,9 @@ void read_options(int argc, char** argv) {
       options.rtk.antenna = number_option(name, *text, "the antenna's height in metres");
     } else if (name == "--datum") {
       options.rtk.datum = number_option(name, *text, "the datum's height in metres");
+    } else if (name == "--fix-delay") {
+      options.delay = number_option(name, *text, "a number of seconds");
+      if (options.delay < 0 || options.delay > 10) usage("--fix-delay needs 0 to 10 seconds");
     } else {
       const double window = number_option(name, *text, "a number of seconds");
       if (window < 1 || window > 86400) usage("--rtk-window needs 1 to 86400 seconds");
@@ -287,12 +299,14 @@ void write_time(TextFile& f, const nmea::TimeOfDay& t) {
   io_check();
 }
 
-void write_position(const nmea::Sentence& s) {
-  write_fixed(pos_file, s.latitude.value, 0, s.latitude.decimals);
+// A fix, stamped a second after its own time: join counts it a second
+// before its stamp.
+void write_position(const nmea::Value& latitude, const nmea::Value& longitude, const nmea::TimeOfDay& stamp) {
+  write_fixed(pos_file, latitude.value, 0, latitude.decimals);
   write_char(pos_file, ' ');
-  write_fixed(pos_file, s.longitude.value, 0, s.longitude.decimals);
+  write_fixed(pos_file, longitude.value, 0, longitude.decimals);
   write_char(pos_file, ' ');
-  write_time(pos_file, times == Times::tagged ? s.tag : s.time);
+  write_time(pos_file, stamp);
   add(kPositions);
 }
 
@@ -322,6 +336,41 @@ void write_rejected(std::int64_t line, Count reason, std::string_view why) {
   add(reason);
 }
 
+// -- tagged logs: the fixes at their receiver times in the logger's clock
+
+// A fix whose window of lags is complete, at time in the logger's clock: its
+// own time is that less --fix-delay. A stamp below the last one goes back
+// (a receiver time that went back, a logger's clock that was set back).
+void write_waiting_fix(const WaitingFix& f, double time) {
+  const double stamp = time - options.delay + 1;
+  if (counts[kPositions] > 0 && stamp < last_fix_stamp) {
+    write_rejected(f.line, kTimeBack, "time goes back");
+    return;
+  }
+  last_fix_stamp = stamp;
+  write_position(f.latitude, f.longitude, nmea::time_of_day(stamp));
+}
+
+// A sentence of the position kind with a tag and a receiver time gives its
+// lag to the running offset, at its tag's time; a tag that goes back gives
+// none.
+void note_running_lag(const nmea::Sentence& s) {
+  if (times != Times::tagged || !s.tag.set || !s.time.set) return;
+  const DayCount& days = main_reader.days;
+  const double tag = s.tag.seconds();
+  const bool next_day = is_next_day(days, tag);
+  if (days.any && tag < days.last && !next_day) return;
+  add_lag(running_offset, tag + days.offset + (next_day ? 86400.0 : 0.0), tag_lag(s), write_waiting_fix);
+}
+
+// A fix taken in a tagged log (at time, its tag's) waits for the lags after it.
+void take_tagged_fix(const nmea::Sentence& s, double time) {
+  const bool has_lag = s.time.set;
+  if (has_lag) add_lag(running_offset, time, tag_lag(s), write_waiting_fix);
+  wait_for_lags(running_offset, {s.latitude, s.longitude, time, has_lag ? tag_lag(s) : 0.0, has_lag, main_reader.line},
+                write_waiting_fix);
+}
+
 // -- untagged logs: the soundings between two fixes
 
 void write_held(const Held& h, const nmea::TimeOfDay& t) { write_depth(h.depth, h.offset, t); }
@@ -348,7 +397,7 @@ void count_ahead(Stretch& stretch) {
   for (Use use; (use = next_line(lead_reader, l)) != Use::end;) {
     if (use == Use::depth) ++stretch.soundings;
     if (use == Use::position) {
-      stretch.to = l.when;
+      stretch.to = l.when + options.delay;
       stretch.has_end = true;
       return;
     }
@@ -450,6 +499,11 @@ void show_summary() {
     write_str(con, kNames[position_index(position_kind)]);
     write_str(con, options.position.empty() ? ", quality " : " (--position), quality ");
     write_str(con, options.quality.empty() ? "1,2,3,4,5" : options.quality);
+    if (!options.fix_delay.empty()) {
+      write_str(con, "; --fix-delay ");
+      write_fixed(con, options.delay, 0, 3);
+      write_str(con, " s");
+    }
   }
   if (!options.rtk_tide.empty()) {
     goto_xy(33, 11);
@@ -504,6 +558,8 @@ void reset_split() {
   spreading = {};
   first_date = last_date = 0;
   lags = {};
+  running_offset = {};
+  last_fix_stamp = 0;
   offset_low = offset_high = {};
   zdas = rmcs = 0;
   census = {};
@@ -535,14 +591,17 @@ void split() {
         break;
       case Use::no_fix:
         note_receiver(l.s);
+        note_running_lag(l.s);
         add(kNoFix);
         break;
       case Use::not_real:  // its receiver time and date still count
         note_receiver(l.s);
+        note_running_lag(l.s);
         write_rejected(main_reader.line, kNotReal, "not a real fix");
         break;
       case Use::below_quality:
         note_receiver(l.s);
+        note_running_lag(l.s);
         note_rtk(l.s);
         add(kBelowQuality);
         break;
@@ -553,10 +612,12 @@ void split() {
       case Use::position:
         note_receiver(l.s);
         note_rtk(l.s);
-        write_position(l.s);
-        if (times == Times::untagged) {
-          end_stretch(spreading, true, l.when, kSpreadHooks);
-          spreading.stretch = {.from = l.when};  // the next one
+        if (times == Times::tagged) {
+          take_tagged_fix(l.s, l.when);
+        } else {  // the soundings after a fix came when its sentence did
+          write_position(l.s.latitude, l.s.longitude, nmea::second_later(l.s.time));
+          end_stretch(spreading, true, l.when + options.delay, kSpreadHooks);
+          spreading.stretch = {.from = l.when + options.delay};  // the next one
         }
         break;
       case Use::depth:
@@ -582,6 +643,7 @@ void split() {
     add(kLines);
   }
   end_stretch(spreading, false, 0, kSpreadHooks);  // the soundings after the last fix
+  release_all(running_offset, write_waiting_fix);
   if (!options.rtk_tide.empty()) write_last_levels(rtk, options.rtk, tide_file);
   close_file(log_file);
   io_check();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "plain_decimal.h"
@@ -599,6 +600,30 @@ Fault next_sentence(LineSentences& line, Sentence& s) {
   if (fault == Fault::none && s.kind != Kind::other) s.tag = line.tag;
   line.rest = s.rest != 0 ? part.substr(s.rest) : std::string_view();
   return fault;
+}
+
+TimeOfDay time_of_day(double seconds) {
+  constexpr std::int64_t kDay = 86400000;
+  const std::int64_t ms = (std::llround(seconds * 1000.0) % kDay + kDay) % kDay;
+  TimeOfDay t;
+  t.hour = static_cast<int>(ms / 3600000);
+  t.minute = static_cast<int>(ms / 60000 % 60);
+  t.second = static_cast<double>(ms % 60000) / 1000.0;
+  t.decimals = 3;
+  t.set = true;
+  return t;
+}
+
+TimeOfDay second_later(TimeOfDay t) {
+  t.second += 1;
+  if (t.second >= 60) {
+    t.second -= 60;
+    if (++t.minute == 60) {
+      t.minute = 0;
+      if (++t.hour == 24) t.hour = 0;
+    }
+  }
+  return t;
 }
 
 bool take_log_line(survey_rt::TextFile& f, std::int64_t line, std::string_view& text, std::uint64_t& size) {

@@ -51,6 +51,14 @@ struct TimeOfDay {
   double seconds() const { return static_cast<double>((hour * 60 + minute) * 60) + second; }
 };
 
+// The time of day of a time in seconds from a midnight (before or after
+// it: the time of day all the same), to the millisecond: three decimals.
+TimeOfDay time_of_day(double seconds);
+
+// The time of day a second after t, with its decimals (past midnight: the
+// next day's).
+TimeOfDay second_later(TimeOfDay t);
+
 struct Sentence {
   Kind kind = Kind::other;
   TimeOfDay tag;   // the last hh:mm:ss[.f] in the text before the "$"

@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "stop.h"
+#include "vector_queue.h"
 
 using namespace survey_rt;
 
@@ -45,18 +46,6 @@ void write_level(RtkLevel& r, const RtkRule& rule, TextFile& tide, std::int64_t 
   if (r.levels == 0 || level < r.low) r.low = level;
   if (r.levels == 0 || level > r.high) r.high = level;
   ++r.levels;
-}
-
-// A queue's items before from let go of: moved out when they are the most.
-template <class T>
-void let_go(std::vector<T>& queue, std::size_t& from) {
-  if (from == queue.size()) {
-    queue.clear();
-    from = 0;
-  } else if (from > 1024 && from * 2 > queue.size()) {
-    queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(from));
-    from = 0;
-  }
 }
 
 // Writes the levels of the seconds whose window ends before the second

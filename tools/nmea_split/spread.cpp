@@ -1,21 +1,12 @@
 #include "spread.h"
 
-#include <cmath>
-
 namespace nmea_split {
 
 nmea::TimeOfDay spread_time(Stretch& stretch) {
   ++stretch.placed;
   const double t = stretch.from + (stretch.to - stretch.from) * static_cast<double>(stretch.placed) /
                                       static_cast<double>(stretch.soundings + 1);
-  const std::int64_t ms = std::llround(t * 1000.0) % 86400000;
-  nmea::TimeOfDay time;
-  time.hour = static_cast<int>(ms / 3600000);
-  time.minute = static_cast<int>(ms / 60000 % 60);
-  time.second = static_cast<double>(ms % 60000) / 1000.0;
-  time.decimals = 3;
-  time.set = true;
-  return time;
+  return nmea::time_of_day(t);
 }
 
 namespace {
