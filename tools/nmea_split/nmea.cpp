@@ -548,9 +548,11 @@ Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool
   }
   // Not a sound sentence of a kind read here: one after it may be. (Most
   // lines have one "$": memchr tells that fast.)
-  if (start != std::string_view::npos && text.find('$', start + 1) == std::string_view::npos) return fault;
-  // A sentence of another kind (or of none) that one of them follows.
-  if (s.kind == Kind::other && (s.rest = cut_after_other(text, start)) != 0) return Fault::none;
+  if (start != std::string_view::npos) {
+    if (text.find('$', start + 1) == std::string_view::npos) return fault;
+    // A sentence of another kind (or of none) that one of them follows.
+    if (s.kind == Kind::other && (s.rest = cut_after_other(text, start)) != 0) return Fault::none;
+  }
   const Kind first_kind = s.kind;
   Fault later = Fault::none;
   if (recover(text, start, s, later)) return later;
