@@ -12,7 +12,9 @@
 // main line, the heights of both, interpolated along their steps, are
 // compared: Temp/Crossings.txt lists every crossing, Temp/QC_Report.html
 // judges them against every order. The run ends with status 0 whatever the
-// result; 1 when there is no crossline (and then writes nothing).
+// result; 1 when there is no crossline (and then writes nothing). The outputs
+// of an earlier run are removed before the points are read, and the new ones
+// take their names only once both are written (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -30,6 +32,7 @@
 #include "number_grammar.h"
 #include "qc.h"
 #include "report.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "survey_folder.h"
 #include "text_file.h"
@@ -143,14 +146,10 @@ void count_lines(const std::vector<Line>& lines) {
   }
 }
 
-// Ends the run without a report: a line on the screen, the reason on the
-// standard error, and no outputs of an earlier run left to mislead.
+// Ends the run without a report (those of an earlier run are removed at the
+// start): a line on the screen, the reason on the standard error.
 [[noreturn]] void stop(std::string_view screen_text, const std::string& why) {
   show_at(7, 18, screen_text);
-  for (const char* path : {"Temp/Crossings.txt", "Temp/QC_Report.html"}) {
-    std::error_code error;
-    std::filesystem::remove(disk_path(path), error);
-  }
   halt_with_message(kBadCall, "survey_qc: " + why);
 }
 
@@ -202,6 +201,7 @@ int main(int argc, char** argv) {
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
   show_line("      Read   " + points_path);
+  start_outputs({"Temp/Crossings.txt", "Temp/QC_Report.html"}, {points_path, crosslines_path});
   Records main_records, cross_records;
   read_records(points_file, points_path, main_records, 7, 11, "Records    : ");
   std::vector<Line> main_lines = split_lines(main_records.p, rules), cross_lines;
@@ -252,17 +252,14 @@ int main(int argc, char** argv) {
   io_check();
 
   show_at(7, 8, "Write  Temp/Crossings.txt");
-  create_output(crossings_file, "Temp/Crossings.txt");
-  io_check();
+  create_run_output(crossings_file, "Temp/Crossings.txt");
   write_crossings(crossings_file, crossings);
-  close_file(crossings_file);
-  io_check();
+  close_run_output(crossings_file);
   show_at(14, 9, "Temp/QC_Report.html");
-  create_output(report_file, "Temp/QC_Report.html");
-  io_check();
+  create_run_output(report_file, "Temp/QC_Report.html");
   write_report(report_file, report);
-  close_file(report_file);
-  io_check();
+  close_run_output(report_file);
+  finish_outputs();
 
   show_at(7, 18, "Order       passes");
   for (int o = 0; o < kOrders; ++o) {

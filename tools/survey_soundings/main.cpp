@@ -40,6 +40,9 @@
 //                       writes its labels
 //   Temp/Soundings.svg  the sheet at its scale: 1 mm of paper is 1 mm of the
 //                       picture
+// The outputs of an earlier run are removed before the soundings are read,
+// and the new ones take their names only once all are written
+// (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -55,6 +58,7 @@
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
 #include "number_grammar.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "svg.h"
 #include "text_file.h"
@@ -438,6 +442,8 @@ int main(int argc, char** argv) {
   show_line("      Read   " + points_path);
   show_at(7, 11, "Scale     : 1:" + plain(scale));
   show_at(7, 12, "Text      : " + plain(height_mm) + " mm high, " + plain(spacing_mm) + " mm apart");
+  start_outputs({"PM/Soundings.txt", "Temp/Soundings.dxf", "Temp/Soundings.scr", "Temp/Soundings.svg"},
+                {points_path});
   open_input(points_file, points_path);
   io_check();
   read_soundings();
@@ -452,27 +458,20 @@ int main(int argc, char** argv) {
   io_check();
 
   show_at(7, 7, "Write  PM/Soundings.txt");
-  create_output(list_file, "PM/Soundings.txt");
-  io_check();
+  create_run_output(list_file, "PM/Soundings.txt");
   show_at(14, 8, "Temp/Soundings.dxf");
-  create_output(dxf_file, "Temp/Soundings.dxf");
-  io_check();
+  create_run_output(dxf_file, "Temp/Soundings.dxf");
   show_at(14, 9, "Temp/Soundings.scr");
-  create_output(scr_file, "Temp/Soundings.scr");
-  io_check();
+  create_run_output(scr_file, "Temp/Soundings.scr");
   show_at(14, 10, "Temp/Soundings.svg");
-  create_output(svg_file, "Temp/Soundings.svg");
-  io_check();
+  create_run_output(svg_file, "Temp/Soundings.svg");
   write_outputs();
   show_count(7, 15, "Written   : ", static_cast<int>(kept.size()), 8);
-  close_file(list_file);
-  io_check();
-  close_file(dxf_file);
-  io_check();
-  close_file(scr_file);
-  io_check();
-  close_file(svg_file);
-  io_check();
+  close_run_output(list_file);
+  close_run_output(dxf_file);
+  close_run_output(scr_file);
+  close_run_output(svg_file);
+  finish_outputs();
 
   if (records == 0) show_at(7, 17, "The point list is empty: an empty sheet.");
   show_at(7, 19, "Press ENTER  ...");

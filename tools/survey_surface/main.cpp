@@ -13,8 +13,9 @@
 //   survey_surface [--points FILE] [--max-edge M] [--interval I] [--major K]
 //                  [--min-length L] [--cell C] [--title TEXT]
 //
-// Every check comes before the first output is made: a point list that gives
-// no surface stops the tool with nothing written.
+// The outputs of an earlier run are removed before the points are read, and
+// the new ones take their names only once all are written: a stop leaves
+// none (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -28,6 +29,7 @@
 #include "fixed_notation.h"
 #include "number_grammar.h"
 #include "outputs.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "surface.h"
 #include "survey_folder.h"
@@ -151,6 +153,8 @@ int main(int argc, char** argv) {
   show_line("");
   show_line("      Read   " + path);
   show_number(16, "Max. edge : ", settings.max_edge, " m");
+  start_outputs({"Temp/Contours.dxf", "Temp/Tin.dxf", "Temp/Surface.xml", "Temp/Surface.asc", "Temp/Surface.svg"},
+                {path});
   if (!points_given) {
     TextFile probe;
     if (!open_input_if_present(probe, path))
@@ -222,6 +226,7 @@ int main(int argc, char** argv) {
   write_output(10, "Temp/Surface.asc", [&](TextFile& f) { cells = write_grid(f, tin, grid); });
   write_output(11, "Temp/Surface.svg",
                [&](TextFile& f) { write_picture(f, layout, tin, contours, tracks, settings); });
+  finish_outputs();
   show_at(7, 20, "Grid      : " + std::to_string(grid.columns) + " x " + std::to_string(grid.rows) + " cells of " +
                      dxf_real(settings.cell) + " m, " + std::to_string(cells) + " with a height");
 

@@ -13,8 +13,9 @@
 //   survey_volume (--level Z | --against FILE) [--overdepth T] [--boundary FILE]
 //                 [--points FILE] [--max-edge M] [--cell C] [--title TEXT]
 //
-// Every check comes before the first output is made: inputs that give no
-// volume stop the tool with nothing written.
+// The outputs of an earlier run are removed before the inputs are read, and
+// the new ones take their names only once all are written: a stop leaves
+// none (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -27,6 +28,7 @@
 #include "fixed_notation.h"
 #include "number_grammar.h"
 #include "outputs.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "surface.h"
 #include "survey_folder.h"
@@ -261,6 +263,8 @@ int main(int argc, char** argv) {
                               : "      Earlier survey " + run.reference.path);
   show_line("      Boundary " + (run.boundary_path.empty() ? std::string("(none)") : run.boundary_path));
   show_at(7, 13, "Max. edge : " + fixed_text(run.max_edge, 2) + " m");
+  start_outputs({"Temp/Volume.txt", "Temp/Difference.asc", "Temp/Difference.svg"},
+                {run.survey.path, run.reference.path, run.boundary_path});
   if (!points_given) {
     TextFile probe;
     if (!open_input_if_present(probe, run.survey.path))
@@ -297,6 +301,7 @@ int main(int argc, char** argv) {
   write_output(9, "Temp/Volume.txt", [&](TextFile& f) { write_report(f, run); });
   write_output(10, "Temp/Difference.asc", [&](TextFile& f) { write_difference_grid(f, diff); });
   write_output(11, "Temp/Difference.svg", [&](TextFile& f) { write_difference_picture(f, diff, run); });
+  finish_outputs();
 
   show_at(7, 23, "Press ENTER  ...");
   wait_enter();
