@@ -29,6 +29,7 @@
 #include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
+#include "input_option.h"
 #include "number_grammar.h"
 #include "qc.h"
 #include "report.h"
@@ -55,6 +56,7 @@ constexpr std::string_view kUsage =
 
 TextFile points_file, cross_file, crossings_file, report_file;
 std::string points_path = "PM/PointsCl.txt", crosslines_path;
+std::string points_shown = points_path, crosslines_shown;  // the names on the screen
 LineRules rules;
 Report report;
 
@@ -68,9 +70,13 @@ void read_length(std::string_view name, const std::string& value, double& v) {
 void read_options(int argc, char** argv) {
   const auto on_option = [](std::string_view name, const std::string& value) {
     if (name == "--points") {
-      points_path = value;
+      const InputOption points = points_option("survey_qc", kUsage, name, value);
+      points_path = points.path;
+      points_shown = shown_name(points);
     } else if (name == "--crosslines") {
-      crosslines_path = value;
+      const InputOption crosslines = points_option("survey_qc", kUsage, name, value);
+      crosslines_path = crosslines.path;
+      crosslines_shown = shown_name(crosslines);
     } else if (name == "--max-gap") {
       read_length(name, value, rules.max_gap);
     } else if (name == "--min-line") {
@@ -200,7 +206,7 @@ int main(int argc, char** argv) {
   show_line("      Survey QC - crossline check");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + points_path);
+  show_line("      Read   " + points_shown);
   start_outputs({"Temp/Crossings.txt", "Temp/QC_Report.html"}, {points_path, crosslines_path});
   Records main_records, cross_records;
   read_records(points_file, points_path, main_records, 7, 11, "Records    : ");
@@ -210,7 +216,7 @@ int main(int argc, char** argv) {
   if (crosslines_path.empty()) {
     classify(main_lines, dominant_heading(main_lines));
   } else {
-    show_at(14, 7, crosslines_path + "  (crosslines)");
+    show_at(14, 7, crosslines_shown + "  (crosslines)");
     read_records(cross_file, crosslines_path, cross_records, 30, 11, " crossline records : ");
     cross_lines = split_lines(cross_records.p, rules);
     for (Line& l : cross_lines)

@@ -57,6 +57,7 @@
 #include "console.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
+#include "input_option.h"
 #include "number_grammar.h"
 #include "run_outputs.h"
 #include "stop.h"
@@ -84,6 +85,7 @@ constexpr std::string_view kUsage =
     "  --spacing S    clear paper between two labels, mm (without it 0.5)\n";
 
 std::string points_path = "PM/PointsCl.txt";
+std::string points_shown = points_path;  // its name on the screen
 double scale = 1000, height_mm = 2.0, spacing_mm = 0.5;
 
 // A sounding as read, its place in the file (from 0) and the characters of
@@ -132,7 +134,9 @@ void read_options(int argc, char** argv) {
   const auto on_option = [](std::string_view name, const std::string& value) {
     if (name == "--points") {
       if (value.empty()) bad_call("--points wants a file name");
-      points_path = value;
+      const InputOption points = points_option("survey_soundings", kUsage, name, value);
+      points_path = points.path;
+      points_shown = shown_name(points);
       return;
     }
     double& v = name == "--scale" ? scale : name == "--height" ? height_mm : spacing_mm;
@@ -439,7 +443,7 @@ int main(int argc, char** argv) {
   show_line("      Chart Soundings - shoal-biased selection");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + points_path);
+  show_line("      Read   " + points_shown);
   show_at(7, 11, "Scale     : 1:" + plain(scale));
   show_at(7, 12, "Text      : " + plain(height_mm) + " mm high, " + plain(spacing_mm) + " mm apart");
   start_outputs({"PM/Soundings.txt", "Temp/Soundings.dxf", "Temp/Soundings.scr", "Temp/Soundings.svg"},

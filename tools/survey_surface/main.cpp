@@ -27,6 +27,7 @@
 #include "console.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
+#include "input_option.h"
 #include "number_grammar.h"
 #include "outputs.h"
 #include "run_outputs.h"
@@ -58,6 +59,7 @@ constexpr std::string_view kUsage =
 
 Settings settings;
 bool points_given = false;
+std::string points_shown = "PM/PointsCl.txt";  // the points' name on the screen
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_surface", kUsage, why); }
 
@@ -78,7 +80,9 @@ void read_options(int argc, char** argv) {
     for (const Number& n : numbers)
       if (n.name == name) number = &n;
     if (name == "--points") {
-      settings.points_path = value;
+      const InputOption points = points_option("survey_surface", kUsage, name, value);
+      settings.points_path = points.path;
+      points_shown = shown_name(points);
       points_given = true;
     } else if (name == "--title") {
       settings.title = value;
@@ -151,7 +155,7 @@ int main(int argc, char** argv) {
   show_line("      Survey Surface - TIN, contours and grid");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + path);
+  show_line("      Read   " + points_shown);
   show_number(16, "Max. edge : ", settings.max_edge, " m");
   start_outputs({"Temp/Contours.dxf", "Temp/Tin.dxf", "Temp/Surface.xml", "Temp/Surface.asc", "Temp/Surface.svg"},
                 {path});

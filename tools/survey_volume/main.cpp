@@ -26,6 +26,7 @@
 #include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
+#include "input_option.h"
 #include "number_grammar.h"
 #include "outputs.h"
 #include "run_outputs.h"
@@ -58,6 +59,7 @@ constexpr std::string_view kUsage =
 
 Run run;
 bool points_given = false, level_given = false;
+std::string survey_shown = "PM/PointsCl.txt", reference_shown;  // the names on the screen
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_volume", kUsage, why); }
 
@@ -77,13 +79,17 @@ void read_options(int argc, char** argv) {
     for (const Number& n : numbers)
       if (n.name == name) number = &n;
     if (name == "--points") {
-      run.survey.path = value;
+      const InputOption points = points_option("survey_volume", kUsage, name, value);
+      run.survey.path = points.path;
+      survey_shown = shown_name(points);
       points_given = true;
     } else if (name == "--against") {
-      run.reference.path = value;
+      const InputOption earlier = points_option("survey_volume", kUsage, name, value);
+      run.reference.path = earlier.path;
+      reference_shown = shown_name(earlier);
       run.against_level = false;
     } else if (name == "--boundary") {
-      run.boundary_path = value;
+      run.boundary_path = file_option("survey_volume", kUsage, name, value, "a file of the boundary's corners, x y a line");
     } else if (name == "--title") {
       run.title = value;
     } else {
@@ -257,10 +263,10 @@ int main(int argc, char** argv) {
   show_line("      Survey Volume - cut and fill");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + run.survey.path);
+  show_line("      Read   " + survey_shown);
   show_line(run.against_level ? "      Level  " + fixed_text(run.level, 2) + " m" +
                                     (run.overdepth > 0 ? ", over-depth " + fixed_text(run.overdepth, 2) + " m" : "")
-                              : "      Earlier survey " + run.reference.path);
+                              : "      Earlier survey " + reference_shown);
   show_line("      Boundary " + (run.boundary_path.empty() ? std::string("(none)") : run.boundary_path));
   show_at(7, 13, "Max. edge : " + fixed_text(run.max_edge, 2) + " m");
   start_outputs({"Temp/Volume.txt", "Temp/Difference.asc", "Temp/Difference.svg"},
