@@ -138,8 +138,10 @@ struct Contour {
 // Every level that is a multiple of interval strictly between the lowest and
 // highest z of the vertices, traced through the kept triangles and joined
 // into lines, open where they meet the TIN's edge. Ordered by level, then as
-// found. Lines of a single point (a vertex at the level touched from below)
-// are left out.
+// found. What bounds no area is left out: lines of a single point (a vertex at
+// the level touched from below), and the stretches that run out and straight
+// back along vertices at the level with deeper water on both sides (a ridge
+// whose crest is at the level), so a line is never written doubled back.
 std::vector<Contour> trace_contours(const Tin& tin, double interval);
 
 // The length of a line, metres.

@@ -225,6 +225,25 @@ class Trimming(SurveyCase):
         self.assertEqual(outline[0].get("d").count("M"), 2)
 
 
+class RidgeAtALevel(SurveyCase):
+    """Soundings exactly at -9 along a ridge with deeper water all round
+    bound no area at -9: no contour there, whether the ridge has two vertices
+    or three; the shoal at (100, 0) keeps its closed line."""
+
+    def test_both_ridge_shapes(self):
+        deeper = [(x, y, -12.0) for x in range(-25, 136, 10) for y in (-20, -8, 8, 20)] + [(100, 0, -5.0)]
+        for ridge in ([(0, 0), (10, 1), (20, 0)], [(0, 0), (10, 1)]):
+            with self.subTest(ridge=ridge):
+                self.survey.write("PM/PointsCl.txt", points_txt(deeper + [(x, y, -9.0) for x, y in ridge]))
+                run = self.survey.run("survey_surface", b"\n", args=["--max-edge", "1000"])
+                self.assertEqual(run.returncode, 0, run)
+                lines = [e for e in ezdxf.readfile(self.survey.path("Temp/Contours.dxf")).modelspace()
+                         if e.dxftype() == "POLYLINE" and e.dxf.elevation[2] == -9]
+                self.assertEqual(len(lines), 1)
+                self.assertTrue(lines[0].is_closed)
+                self.assertTrue(all(v.dxf.location[0] > 90 for v in lines[0].vertices))
+
+
 class NoSurface(SurveyCase):
     """Inputs that give no surface stop with exit 1 and write nothing."""
 
