@@ -211,15 +211,21 @@ surface::Grid difference_grid(const surface::Tin& survey, const surface::Tin* re
   return g;
 }
 
-// survey - reference at the grid's cell centres.
-Difference difference(const surface::Tin& survey, const surface::Tin* reference) {
-  Difference diff;
-  diff.grid = difference_grid(survey, reference);
-  const surface::Grid& g = diff.grid;
+// The grid of the difference, checked before the volumes are shown.
+surface::Grid checked_grid(const surface::Tin& survey, const surface::Tin* reference) {
+  const surface::Grid g = difference_grid(survey, reference);
   if (static_cast<double>(g.columns) * static_cast<double>(g.rows) > kMaxCells)
     stop("Stopped: the grid would be too large.",
          "a grid of " + std::to_string(g.columns) + " x " + std::to_string(g.rows) + " cells of " +
              fixed_text(g.cell, 2) + " m is more than " + fixed_text(kMaxCells, 0) + " cells; give a larger --cell");
+  return g;
+}
+
+// survey - reference at the grid's cell centres.
+Difference difference(const surface::Grid& grid, const surface::Tin& survey, const surface::Tin* reference) {
+  Difference diff;
+  diff.grid = grid;
+  const surface::Grid& g = diff.grid;
   const std::size_t w = static_cast<std::size_t>(g.columns);
   diff.d.assign(w * static_cast<std::size_t>(g.rows), run.level);
   if (reference)
@@ -283,13 +289,13 @@ int main(int argc, char** argv) {
 
   const surface::Tin survey = read_surface(run.survey, 14, "Survey    : ");
   surface::Tin reference;
-  if (run.against_level) {
+  if (!run.against_level) reference = read_surface(run.reference, 15, "Reference : ");
+  const surface::Grid grid = checked_grid(survey, run.against_level ? nullptr : &reference);
+  if (run.against_level)
     run.volumes = surface::volumes_against_level(survey, run.level, run.overdepth,
                                                  run.boundary_path.empty() ? nullptr : &run.boundary);
-  } else {
-    reference = read_surface(run.reference, 15, "Reference : ");
+  else
     run.volumes = surface::volumes_against_surface(survey, reference, run.boundary_path.empty() ? nullptr : &run.boundary);
-  }
   const surface::Volumes& v = run.volumes;
   if (!(v.common_area > 0))
     stop("Stopped: no common area.",
@@ -300,8 +306,15 @@ int main(int argc, char** argv) {
   show_side(18, "Above     : ", v.above);
   show_side(19, "Below     : ", v.below);
   show_at(7, 20, "Net       : " + fixed_text(v.above.volume - v.below.volume, 2) + " m3");
-  if (run.overdepth > 0) show_side(21, "Beyond    : ", v.beyond);
-  const Difference diff = difference(survey, run.against_level ? nullptr : &reference);
+  if (run.overdepth > 0) {
+    const OverDepth o = over_depth(run);
+    const std::string foot = fixed_text(run.level - run.overdepth, 2) + " m";
+    show_side(21, "Band      : ", o.band);
+    write_str(console_output(), ", to " + foot);
+    show_side(22, "Under band: ", o.under);
+    write_str(console_output(), ", below " + foot);
+  }
+  const Difference diff = difference(grid, survey, run.against_level ? nullptr : &reference);
 
   show_at(7, 9, "Write  Temp/Volume.txt");
   write_output(9, "Temp/Volume.txt", [&](TextFile& f) { write_report(f, run); });
