@@ -80,6 +80,11 @@ struct Tin {
   std::vector<Triangle> triangles;  // the kept triangles
   std::int64_t delaunay = 0;        // triangles of the Delaunay triangulation
   std::int64_t trimmed = 0;         // removed for an edge longer than max_edge
+  // The median length of the triangulation's edges longer than max_edge (the
+  // lower middle one of an even count; 0 when there is none): across a
+  // survey of parallel lines, about the spacing of the lines, a guide for
+  // max_edge when it trims much.
+  double long_edge_median = 0;
 };
 
 // The Delaunay triangulation of the vertices (distinct on the centimetre, as
