@@ -2,11 +2,12 @@
 // orders, the usual proof of a single-beam survey's quality for the client.
 //
 //   survey_qc [--points FILE] [--crosslines FILE] [--max-gap G] [--min-line L]
-//             [--order NAME] [--title TEXT]
+//             [--main-heading DEG] [--order NAME] [--title TEXT]
 //
 // The records of PM/PointsCl.txt (or --points), in survey order, are cut into
 // lines at the turns and the gaps (qc.h); the lines within 30 degrees of the
-// dominant heading are the main lines, those more than 45 degrees off it the
+// dominant heading (or of --main-heading) are the main lines, those more than
+// 45 degrees off it the
 // crosslines (with --crosslines, the lines of that file are the crosslines and
 // all of the points' lines the main lines). Wherever a crossline crosses a
 // main line, the heights of both, interpolated along their steps, are
@@ -46,11 +47,12 @@ namespace {
 constexpr int kBadCall = 1;  // exit status of a wrong call and of a survey without crosslines
 constexpr std::string_view kUsage =
     "usage: survey_qc [--points FILE] [--crosslines FILE] [--max-gap G] [--min-line L]\n"
-    "                 [--order NAME] [--title TEXT]\n"
+    "                 [--main-heading DEG] [--order NAME] [--title TEXT]\n"
     "  --points FILE      the survey's points, x y z in survey order (PM/PointsCl.txt)\n"
     "  --crosslines FILE  the crosslines as a file of their own (x y z in survey order)\n"
     "  --max-gap G        records farther apart than G metres cut a line (10)\n"
     "  --min-line L       pieces shorter than L metres are no line (50)\n"
+    "  --main-heading DEG the main lines' heading, degrees from grid north (the dominant one)\n"
     "  --order NAME       the order drawn on the histogram: exclusive, special, 1a, 1b, 2 (1a)\n"
     "  --title TEXT       the survey's name in the report (the survey folder's name)\n";
 
@@ -59,6 +61,7 @@ std::string points_path = "PM/PointsCl.txt", crosslines_path;
 std::string points_shown = points_path, crosslines_shown;  // the names on the screen
 LineRules rules;
 Report report;
+bool heading_given = false;
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_qc", kUsage, why); }
 
@@ -83,6 +86,10 @@ void read_options(int argc, char** argv) {
       read_length(name, value, rules.min_line);
     } else if (name == "--title") {
       report.title = value;
+    } else if (name == "--main-heading") {
+      if (!parse_real(value, report.main_heading) || !(report.main_heading >= 0 && report.main_heading <= 360))
+        bad_call("--main-heading wants degrees from grid north, 0 to 360, not \"" + value + "\"");
+      heading_given = true;
     } else {
       int found = -1;
       for (int o = 0; o < kOrders; ++o)
@@ -93,7 +100,10 @@ void read_options(int argc, char** argv) {
     if (value.empty()) bad_call(std::string(name) + " wants a value");
   };
   read_command_line(argc, argv, "survey_qc", kUsage,
-                    {"--points", "--crosslines", "--max-gap", "--min-line", "--order", "--title"}, on_option);
+                    {"--points", "--crosslines", "--max-gap", "--min-line", "--main-heading", "--order", "--title"},
+                    on_option);
+  if (heading_given && !crosslines_path.empty())
+    bad_call("--main-heading goes without --crosslines: the points' lines are all main lines then");
 }
 
 // Reads the x y z records of the file at path, showing their count at
@@ -188,6 +198,16 @@ std::string now_text() {
 std::string metres(double v) { return fixed_text(v, 1) + " m"; }
 // A length as typed: whole metres without decimals.
 std::string length_text(double v) { return fixed_text(v, v == std::floor(v) ? 0 : 2); }
+// A line's heading as the surveyor reads it, degrees from grid north.
+std::string degrees(double heading) { return fixed_text(bearing_of(heading), 1); }
+
+// When gaps cut more than a tenth of the steps, what to do about it.
+std::string gaps_note() {
+  if (!many_gaps(report.steps)) return "";
+  return " " + std::to_string(report.steps.gaps) + " of the " + std::to_string(report.steps.count) +
+         " steps between records are longer than --max-gap " + length_text(rules.max_gap) +
+         " m and cut the lines; the median step is " + metres(report.steps.median) + ".";
+}
 
 }  // namespace
 
@@ -198,6 +218,7 @@ int main(int argc, char** argv) {
   report.rules = rules;
   report.points_path = points_path;
   report.crosslines_path = crosslines_path;
+  report.heading_given = heading_given;
 
   TextFile& con = console_output();
   clear_screen();
@@ -214,7 +235,8 @@ int main(int argc, char** argv) {
   report.main = report.cross = &main_records;
   report.main_lines = report.cross_lines = &main_lines;
   if (crosslines_path.empty()) {
-    classify(main_lines, dominant_heading(main_lines));
+    report.dominant = dominant_heading(main_lines);
+    classify(main_lines, heading_given ? heading_of_bearing(report.main_heading) : report.dominant);
   } else {
     show_at(14, 7, crosslines_shown + "  (crosslines)");
     read_records(cross_file, crosslines_path, cross_records, 30, 11, " crossline records : ");
@@ -226,8 +248,13 @@ int main(int argc, char** argv) {
   }
   count_lines(main_lines);
   if (!crosslines_path.empty()) count_lines(cross_lines);
+  report.steps = steps_of(main_records.p, crosslines_path.empty() ? nullptr : &cross_records.p, rules.max_gap);
   show_count(7, 12, "Main lines : ", report.count[0], 8);
   write_str(con, "  " + metres(report.main_length));
+  if (crosslines_path.empty() && report.count[0] + report.count[1] + report.count[2] > 0)
+    write_str(con, heading_given ? ", --main-heading " + length_text(report.main_heading) + " (dominant " +
+                                       degrees(report.dominant) + " deg)"
+                                 : ", dominant heading " + degrees(report.dominant) + " deg");
   show_count(7, 13, "Crosslines : ", report.count[1], 8);
   write_str(con, "  " + metres(report.cross_length));
   if (report.main_length > 0)
@@ -237,6 +264,12 @@ int main(int argc, char** argv) {
   write_str(con, "  (not used)");
   show_count(7, 15, "Short      : ", report.count[3], 8);
   write_str(con, "  (turns, pieces under " + length_text(rules.min_line) + " m)");
+  show_count(7, 17, "Gaps       : ", static_cast<int>(std::min<std::int64_t>(report.steps.gaps, INT32_MAX)), 8);
+  const bool one = report.steps.gaps == 1;
+  write_str(con, (one ? "  step over " : "  steps over ") + length_text(rules.max_gap) + " m" +
+                     (many_gaps(report.steps) ? ", " + fixed_text(100.0 * report.steps.gaps / report.steps.count, 0) +
+                                                    " %; median step " + metres(report.steps.median)
+                                              : one ? " cuts a line" : " cut the lines"));
   io_check();
   if (report.count[1] == 0)
     stop("Stopped: no crossline found, no report written.",
@@ -244,7 +277,7 @@ int main(int argc, char** argv) {
              ": no line of at least " + metres(rules.min_line) +
              (crosslines_path.empty() ? " runs more than 45 degrees across the main lines" : " is in it") +
              ". Run crosslines across the survey lines, in the same survey or as a survey of their own, and "
-             "give their points with --crosslines FILE.");
+             "give their points with --crosslines FILE." + gaps_note());
   if (report.count[0] == 0)
     stop("Stopped: no main line found, no report written.",
          "no main line of at least " + metres(rules.min_line) + " found in " + points_path);
