@@ -7,9 +7,8 @@
 // The records of PM/PointsCl.txt (or --points), in survey order, are cut into
 // lines at the turns and the gaps (qc.h); the lines within 30 degrees of the
 // dominant heading (or of --main-heading) are the main lines, those more than
-// 45 degrees off it the
-// crosslines (with --crosslines, the lines of that file are the crosslines and
-// all of the points' lines the main lines). Wherever a crossline crosses a
+// 45 degrees off it the crosslines (with --crosslines, the lines of that file
+// are the crosslines and all of the points' lines the main lines). Wherever a crossline crosses a
 // main line, the heights of both, interpolated along their steps, are
 // compared: Temp/Crossings.txt lists every crossing, Temp/QC_Report.html
 // judges them against every order. The run ends with status 0 whatever the
@@ -201,6 +200,19 @@ std::string length_text(double v) { return fixed_text(v, v == std::floor(v) ? 0 
 // A line's heading as the surveyor reads it, degrees from grid north.
 std::string degrees(double heading) { return fixed_text(bearing_of(heading), 1); }
 
+// The Gaps row: the steps that cut the lines; when they are more than a
+// tenth of all steps, their share and the median step instead of the rest.
+void show_gaps(int row) {
+  const Steps& s = report.steps;
+  show_count(7, row, "Gaps       : ", static_cast<int>(std::min<std::int64_t>(s.gaps, INT32_MAX)), 8);
+  const std::string over = (s.gaps == 1 ? "  step over " : "  steps over ") + length_text(rules.max_gap) + " m";
+  if (many_gaps(s))
+    write_str(console_output(), over + ", " + fixed_text(100.0 * static_cast<double>(s.gaps) / static_cast<double>(s.count), 0) +
+                                    " %; median step " + metres(s.median));
+  else
+    write_str(console_output(), over + (s.gaps == 1 ? " cuts a line" : " cut the lines"));
+}
+
 // When gaps cut more than a tenth of the steps, what to do about it.
 std::string gaps_note() {
   if (!many_gaps(report.steps)) return "";
@@ -264,12 +276,7 @@ int main(int argc, char** argv) {
   write_str(con, "  (not used)");
   show_count(7, 15, "Short      : ", report.count[3], 8);
   write_str(con, "  (turns, pieces under " + length_text(rules.min_line) + " m)");
-  show_count(7, 17, "Gaps       : ", static_cast<int>(std::min<std::int64_t>(report.steps.gaps, INT32_MAX)), 8);
-  const bool one = report.steps.gaps == 1;
-  write_str(con, (one ? "  step over " : "  steps over ") + length_text(rules.max_gap) + " m" +
-                     (many_gaps(report.steps) ? ", " + fixed_text(100.0 * report.steps.gaps / report.steps.count, 0) +
-                                                    " %; median step " + metres(report.steps.median)
-                                              : one ? " cuts a line" : " cut the lines"));
+  show_gaps(17);
   io_check();
   if (report.count[1] == 0)
     stop("Stopped: no crossline found, no report written.",
@@ -280,7 +287,8 @@ int main(int argc, char** argv) {
              "give their points with --crosslines FILE." + gaps_note());
   if (report.count[0] == 0)
     stop("Stopped: no main line found, no report written.",
-         "no main line of at least " + metres(rules.min_line) + " found in " + points_path);
+         "no main line of at least " + metres(rules.min_line) + " found in " + points_path +
+             (many_gaps(report.steps) ? "." + gaps_note() : ""));
 
   const std::vector<Crossing> crossings =
       find_crossings(main_records.p, main_lines, report.cross->p, *report.cross_lines);
