@@ -22,6 +22,8 @@ CASES = [
     ("survey_qc", "--points", ["--crosslines", "Temp/Cross.txt"], "Temp/Crossings.txt", 6),
     ("survey_qc", "--crosslines", [], "Temp/Crossings.txt", 7),
     ("survey_soundings", "--points", [], "PM/Soundings.txt", 6),
+    ("survey_channel", "--against", ["--channel", "Design.txt", "--points", "Temp/Cross.txt", "--max-edge", "100"],
+     "Temp/Channel_Volumes.csv", 7),
 ]
 
 
@@ -36,6 +38,7 @@ class FolderForAFile(SurveyCase):
         for folder in ("Other", "Other/pm", "Other/Temp", "Plain", "Cleanless", "Cleanless/PM"):
             os.mkdir(self.survey.path(folder))
         self.survey.write("Other/pm/POINTSCL.txt", xyz_bytes(records[first_cross:]))
+        self.survey.write("Design.txt", b"point 0 225\r\npoint 500 225\r\nreach 0 500 -20 30 30 3 3 0.5\r\n")
 
     def test_a_survey_folder_is_read_as_its_cleaned_points(self):
         for tool, option, others, output, row in CASES:
@@ -63,6 +66,8 @@ class FolderForAFile(SurveyCase):
             ("survey_volume", ["--against", "Plain/"], "--against wants a file of x y z points, and \"Plain/\" is a folder"),
             ("survey_volume", ["--level", "-9", "--boundary", "Other"],
              "--boundary wants a file of the boundary's corners, x y a line, and \"Other\" is a folder"),
+            ("survey_channel", ["--channel", "Plain"], "--channel wants the channel's design file, and \"Plain\" is "
+             "a folder"),
         ]
         for tool, args, message in cases:
             with self.subTest(tool=tool, args=args):

@@ -23,8 +23,11 @@ OUTPUTS = {
     "survey_qc": ["Temp/Crossings.txt", "Temp/QC_Report.html"],
     "survey_soundings": ["PM/Soundings.txt", "Temp/Soundings.dxf", "Temp/Soundings.scr", "Temp/Soundings.svg"],
     "survey_plot": ["Temp/Plan.svg", "Temp/Profile.svg"],
+    "survey_channel": ["Temp/Channel_Volumes.txt", "Temp/Channel_Volumes.csv", "Temp/Sections.dxf",
+                       "Temp/Sections.svg", "Temp/Channel.dxf"],
 }
-GOOD_ARGS = {"survey_volume": ["--level", "-12"]}
+GOOD_ARGS = {"survey_volume": ["--level", "-12"], "survey_channel": ["--channel", "Design.txt"]}
+CHANNEL = b"point 0 225\r\npoint 500 225\r\nreach 0 500 -20 30 30 3 3 0.5\r\n"
 BAD_NUMBER = b"500 200 -10\r\n500 2x0 -10\r\n"
 
 
@@ -71,6 +74,11 @@ STOPS = [
     ("survey_plot", "missing points", lambda s: os.remove(s.path("PM/Points.txt")), [], 2),
     ("survey_plot", "spikes out of order", spikes_backwards, [], 1),
     ("survey_plot", "a bad number", lambda s: s.write("PM/Points.txt", BAD_NUMBER), [], 106),
+    ("survey_channel", "missing survey before", None, ["--channel", "Design.txt", "--against", "Missing.txt"], 2),
+    ("survey_channel", "a channel beside the survey", lambda s: s.write("Design.txt", CHANNEL.replace(b"225", b"9000")),
+     ["--channel", "Design.txt"], 1),
+    ("survey_channel", "a bad number", lambda s: s.write("Bad.txt", BAD_NUMBER), ["--channel", "Design.txt", "--points",
+                                                                                  "Bad.txt"], 106),
 ]
 
 
@@ -80,6 +88,7 @@ def survey_folder():
     records, _ = grid_survey()
     survey.write("PM/PointsCl.txt", xyz_bytes(records))
     survey.write("PM/Points.txt", points_txt(records))
+    survey.write("Design.txt", CHANNEL)
     return survey
 
 

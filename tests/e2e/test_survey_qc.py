@@ -170,20 +170,24 @@ class GridSurvey(SurveyCase):
             self.assertEqual(row[6], "met" if met else "not met", name)
             self.assertAlmostEqual(float(row[5]), np.sort(abs(diffs) / limits)[math.ceil(0.95 * n) - 1],
                                    delta=0.006)
-            self.assertEqual(screen[line - 1].rstrip(), "      %-10s%7s %%  %s" % (
+            self.assertEqual(screen[line - 1][:37].rstrip(), "      %-10s%7s %%  %s" % (
                 name, row[4][:-2], "met" if met else "not met"))
+        # Beside them, the along-track shift: a plane without one.
+        along = " ".join(r[37:].strip() for r in screen[16:23]).strip()
+        self.assertRegex(along, r"^Along-track: none found \(under twice its standard error\): 0\.\d\d m \+/- "
+                                r"0\.\d\d m (ahead|behind), from \d+ crossings on slopes$")
         self.assertIn("Grid &amp; co", report)
         # The lines keep the first few metres of the turns, which bend less
         # than 30 degrees over 20 m there.
         # One gap: the step from the last main line to the first crossline.
-        for row, pattern in zip([r.rstrip() for r in screen[10:17]], [
+        for row, pattern in zip([r.rstrip() for r in screen[9:16]], [
                 r"      Records    : +%d$" % len(records),
                 r"      Main lines :       10  5\d\d\d\.\d m, dominant heading 90\.0 deg$",
                 r"      Crosslines :        8  39\d\d\.\d m, 7\d\.\d % of the main lines$",
                 r"      Diagonals  :        0  \(not used\)$",
                 r"      Short      : +\d+  \(turns, pieces under 50 m\)$",
-                r"      Crossings  :       80$",
-                r"      Gaps       :        1  step over 10 m cuts a line$"]):
+                r"      Gaps       :        1  step over 10 m cuts a line$",
+                r"      Crossings  :       80$"]):
             self.assertRegex(row, pattern)
         self.assertEqual(screen[23].rstrip(), "      Press ENTER  ...")
 
@@ -268,13 +272,13 @@ class LakeLogs(SurveyCase):
         self.assertEqual(run.returncode, 1, run)
         steps = 6 * 25 + 3 * 66  # the steps of 12 m along the lines; 8 more between them
         screen = qc_screen(run)
-        self.assertEqual(screen[16], "      Gaps       :      %d  steps over 10 m, 100 %%; median step 12.0 m" % (steps + 8))
+        self.assertEqual(screen[14], "      Gaps       :      %d  steps over 10 m, 100 %%; median step 12.0 m" % (steps + 8))
         self.assertIn("%d of the %d steps between records are longer than --max-gap 10 m and cut the lines; "
                       "the median step is 12.0 m." % (steps + 8, steps + 8), run.stderr.decode())
         self.assertEqual(screen[17], "      Stopped: no crossline found, no report written.")
         run = self.survey.run("survey_qc", args=["--max-gap", "30", "--main-heading", "0"])
         self.assertEqual(run.returncode, 0, run)
-        self.assertEqual(qc_screen(run)[16], "      Gaps       :        8  steps over 30 m cut the lines")
+        self.assertEqual(qc_screen(run)[14], "      Gaps       :        8  steps over 30 m cut the lines")
         self.assertEqual(len(read_crossings(self.survey.read("Temp/Crossings.txt"))), 18)
 
     def test_repeated_fixes_make_no_pieces(self):
@@ -284,7 +288,7 @@ class LakeLogs(SurveyCase):
             run = self.survey.run("survey_qc", args=["--max-gap", "30", "--main-heading", "0"])
             self.assertEqual(run.returncode, 0, run)
             screen = qc_screen(run)
-            counts.append([screen[i][19:27] for i in (11, 12, 13, 14, 15)])
+            counts.append([screen[i][19:27] for i in (10, 11, 12, 13, 14)])
             crossings = read_crossings(self.survey.read("Temp/Crossings.txt"))
             self.assertEqual(len(crossings), 18)
             # The crossings' places are those of the survey without repeats.
@@ -305,8 +309,8 @@ class LakeLogs(SurveyCase):
                 (given, (6, 1800), (3, 2400), ", --main-heading 180 (dominant 90.0 deg)")):
             self.assertEqual(run.returncode, 0, run)
             screen = qc_screen(run)
-            self.assertEqual(screen[11], "      Main lines :        %d  %d.0 m%s" % (main + (heading,)))
-            self.assertRegex(screen[12], r"^      Crosslines :        %d  %d\.0 m, " % cross)
+            self.assertEqual(screen[10], "      Main lines :        %d  %d.0 m%s" % (main + (heading,)))
+            self.assertRegex(screen[11], r"^      Crosslines :        %d  %d\.0 m, " % cross)
         report = self.survey.read("Temp/QC_Report.html").decode()
         self.assertIn("Main lines within 30\u00b0 of the heading given, 180.0\u00b0 from grid north (the dominant "
                       "heading is 90.0\u00b0)", report)
@@ -326,14 +330,14 @@ class QcScreen(TerminalCase):
         pid = self.term.start("survey_qc", args=["--max-gap", "12.5", "--main-heading", "0"])
         self.term.wait_prompt(pid, 24, "Press ENTER  ...")
         rows = [row.rstrip() for row in self.term.screen()]
-        self.assertEqual(rows[10:17], [
+        self.assertEqual(rows[9:16], [
             "      Records    : %8d" % len(records),
             "      Main lines :        6  1800.0 m, --main-heading 0 (dominant 90.0 deg)",
             "      Crosslines :        3  2376.0 m, 132.0 % of the main lines",
             "      Diagonals  :        0  (not used)",
             "      Short      :        0  (turns, pieces under 50 m)",
-            "      Crossings  :       18  too few for a 95 % figure",
-            "      Gaps       :        8  steps over 12.50 m cut the lines"])
+            "      Gaps       :        8  steps over 12.50 m cut the lines",
+            "      Crossings  :       18  too few for a 95 % figure"])
         self.term.keys("Enter")
         self.term.wait_gone(pid)
         self.assertEqual(self.term.status(), 0)

@@ -2,19 +2,21 @@
 // orders, the usual proof of a single-beam survey's quality for the client.
 //
 //   survey_qc [--points FILE] [--crosslines FILE] [--max-gap G] [--min-line L]
-//             [--main-heading DEG] [--order NAME] [--title TEXT]
+//             [--main-heading DEG] [--order NAME] [--title TEXT] [--speed V]
 //
 // The records of PM/PointsCl.txt (or --points), in survey order, are cut into
 // lines at the turns and the gaps (qc.h); the lines within 30 degrees of the
 // dominant heading (or of --main-heading) are the main lines, those more than
 // 45 degrees off it the crosslines (with --crosslines, the lines of that file
-// are the crosslines and all of the points' lines the main lines). Wherever a crossline crosses a
-// main line, the heights of both, interpolated along their steps, are
-// compared: Temp/Crossings.txt lists every crossing, Temp/QC_Report.html
-// judges them against every order. The run ends with status 0 whatever the
-// result; 1 when there is no crossline (and then writes nothing). The outputs
-// of an earlier run are removed before the points are read, and the new ones
-// take their names only once both are written (survey_rt/run_outputs.h).
+// are the crosslines and all of the points' lines the main lines). Wherever a
+// crossline crosses a main line, the heights of both, interpolated along
+// their steps, are compared: Temp/Crossings.txt lists every crossing,
+// Temp/QC_Report.html judges them against every order. From the crossings on slopes it measures
+// how far every sounding lies ahead of or behind where it was measured
+// (along_track.h). The run ends with status 0 whatever the result; 1 when
+// there is no crossline (and then writes nothing). The outputs of an earlier
+// run are removed before the points are read, and the new ones take their
+// names only once both are written (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -24,7 +26,9 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
+#include "along_track.h"
 #include "ascii_case.h"
 #include "command_line.h"
 #include "console.h"
@@ -46,14 +50,15 @@ namespace {
 constexpr int kBadCall = 1;  // exit status of a wrong call and of a survey without crosslines
 constexpr std::string_view kUsage =
     "usage: survey_qc [--points FILE] [--crosslines FILE] [--max-gap G] [--min-line L]\n"
-    "                 [--main-heading DEG] [--order NAME] [--title TEXT]\n"
+    "                 [--main-heading DEG] [--order NAME] [--title TEXT] [--speed V]\n"
     "  --points FILE      the survey's points, x y z in survey order (PM/PointsCl.txt)\n"
     "  --crosslines FILE  the crosslines as a file of their own (x y z in survey order)\n"
     "  --max-gap G        records farther apart than G metres cut a line (10)\n"
     "  --min-line L       pieces shorter than L metres are no line (50)\n"
     "  --main-heading DEG the main lines' heading, degrees from grid north (the dominant one)\n"
     "  --order NAME       the order drawn on the histogram: exclusive, special, 1a, 1b, 2 (1a)\n"
-    "  --title TEXT       the survey's name in the report (the survey folder's name)\n";
+    "  --title TEXT       the survey's name in the report (the survey folder's name)\n"
+    "  --speed V          the survey's speed in m/s: the along-track shift as a time\n";
 
 TextFile points_file, cross_file, crossings_file, report_file;
 std::string points_path = "PM/PointsCl.txt", crosslines_path;
@@ -61,6 +66,7 @@ std::string points_shown = points_path, crosslines_shown;  // the names on the s
 LineRules rules;
 Report report;
 bool heading_given = false;
+double speed = 0;  // --speed, m/s; 0 when not given
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_qc", kUsage, why); }
 
@@ -89,6 +95,9 @@ void read_options(int argc, char** argv) {
       if (!parse_real(value, report.main_heading) || !(report.main_heading >= 0 && report.main_heading <= 360))
         bad_call("--main-heading wants degrees from grid north, 0 to 360, not \"" + value + "\"");
       heading_given = true;
+    } else if (name == "--speed") {
+      if (!parse_real(value, speed) || !(speed > 0 && speed <= 100))
+        bad_call("--speed wants metres a second above 0, at most 100, not \"" + value + "\"");
     } else {
       int found = -1;
       for (int o = 0; o < kOrders; ++o)
@@ -99,7 +108,8 @@ void read_options(int argc, char** argv) {
     if (value.empty()) bad_call(std::string(name) + " wants a value");
   };
   read_command_line(argc, argv, "survey_qc", kUsage,
-                    {"--points", "--crosslines", "--max-gap", "--min-line", "--main-heading", "--order", "--title"},
+                    {"--points", "--crosslines", "--max-gap", "--min-line", "--main-heading", "--order", "--title",
+                     "--speed"},
                     on_option);
   if (heading_given && !crosslines_path.empty())
     bad_call("--main-heading goes without --crosslines: the points' lines are all main lines then");
@@ -242,7 +252,7 @@ int main(int argc, char** argv) {
   show_line("      Read   " + points_shown);
   start_outputs({"Temp/Crossings.txt", "Temp/QC_Report.html"}, {points_path, crosslines_path});
   Records main_records, cross_records;
-  read_records(points_file, points_path, main_records, 7, 11, "Records    : ");
+  read_records(points_file, points_path, main_records, 7, 10, "Records    : ");
   std::vector<Line> main_lines = split_lines(main_records.p, rules), cross_lines;
   report.main = report.cross = &main_records;
   report.main_lines = report.cross_lines = &main_lines;
@@ -251,7 +261,7 @@ int main(int argc, char** argv) {
     classify(main_lines, heading_given ? heading_of_bearing(report.main_heading) : report.dominant);
   } else {
     show_at(14, 7, crosslines_shown + "  (crosslines)");
-    read_records(cross_file, crosslines_path, cross_records, 30, 11, " crossline records : ");
+    read_records(cross_file, crosslines_path, cross_records, 30, 10, " crossline records : ");
     cross_lines = split_lines(cross_records.p, rules);
     for (Line& l : cross_lines)
       if (l.kind == Kind::main) l.kind = Kind::cross;
@@ -261,22 +271,22 @@ int main(int argc, char** argv) {
   count_lines(main_lines);
   if (!crosslines_path.empty()) count_lines(cross_lines);
   report.steps = steps_of(main_records.p, crosslines_path.empty() ? nullptr : &cross_records.p, rules.max_gap);
-  show_count(7, 12, "Main lines : ", report.count[0], 8);
+  show_count(7, 11, "Main lines : ", report.count[0], 8);
   write_str(con, "  " + metres(report.main_length));
   if (crosslines_path.empty() && report.count[0] + report.count[1] + report.count[2] > 0)
     write_str(con, heading_given ? ", --main-heading " + length_text(report.main_heading) + " (dominant " +
                                        degrees(report.dominant) + " deg)"
                                  : ", dominant heading " + degrees(report.dominant) + " deg");
-  show_count(7, 13, "Crosslines : ", report.count[1], 8);
+  show_count(7, 12, "Crosslines : ", report.count[1], 8);
   write_str(con, "  " + metres(report.cross_length));
   if (report.main_length > 0)
     write_str(con,
               ", " + fixed_text(100 * report.cross_length / report.main_length, 1) + " % of the main lines");
-  show_count(7, 14, "Diagonals  : ", report.count[2], 8);
+  show_count(7, 13, "Diagonals  : ", report.count[2], 8);
   write_str(con, "  (not used)");
-  show_count(7, 15, "Short      : ", report.count[3], 8);
+  show_count(7, 14, "Short      : ", report.count[3], 8);
   write_str(con, "  (turns, pieces under " + length_text(rules.min_line) + " m)");
-  show_gaps(17);
+  show_gaps(15);
   io_check();
   if (report.count[1] == 0)
     stop("Stopped: no crossline found, no report written.",
@@ -294,6 +304,11 @@ int main(int argc, char** argv) {
       find_crossings(main_records.p, main_lines, report.cross->p, *report.cross_lines);
   report.crossings = &crossings;
   report.stats = statistics(crossings);
+  std::vector<double> differences;
+  for (const Crossing& c : crossings) differences.push_back(c.difference);
+  const AlongTrack along = fit_shift(
+      differences, slope_differences(main_records.p, main_lines, report.cross->p, *report.cross_lines, crossings));
+  report.along_track = along_track_text(along, speed, "\u00b1");
   show_count(7, 16, "Crossings  : ", static_cast<int>(crossings.size()), 8);
   if (crossings.size() < kMeaningful) write_str(con, "  too few for a 95 % figure");
   io_check();
@@ -316,6 +331,11 @@ int main(int argc, char** argv) {
     write_str(con, report.stats.met[o] ? " %  met" : " %  not met");
     io_check();
   }
+  // The along-track shift beside the orders, rows 17 to 23.
+  int row = 17;
+  for (const std::string& sentence : along_track_text(along, speed, "+/-"))
+    for (const std::string& line : wrapped(sentence, 42))
+      if (row <= 23) show_at(38, row++, line);
   show_at(7, 24, "Press ENTER  ...");
   wait_enter();
   io_check();

@@ -23,6 +23,7 @@ struct Report {
   double main_length = 0, cross_length = 0;        // metres
   const std::vector<Crossing>* crossings = nullptr;
   Stats stats;
+  std::vector<std::string> along_track;  // the along-track shift, a sentence a line
   LineRules rules;
   Steps steps;                     // between the records, and the gaps among them
   double dominant = 0;             // the dominant heading (radians, as Line::heading)
