@@ -7,6 +7,7 @@ default build folder of this checkout.
 
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import tempfile
@@ -316,17 +317,17 @@ class Terminal:
     # -- running a tool
 
     def start(self, tool, stderr=None, args=()):
-        """Types the tool's command (with the words args after it) at the
-        shell prompt; its exit status goes to a file (see status()), its
-        standard error to the file stderr when given. Returns the tool's pid
-        once it runs."""
+        """Types the tool's command (with the arguments args) at the shell
+        prompt; its exit status goes to a file (see status()), its standard
+        error to the file stderr when given. Returns the tool's pid once it
+        runs."""
         self.status_file = os.path.join(self.dir, "status")
         if os.path.exists(self.status_file):
             os.remove(self.status_file)
         redirect = " 2>'%s'" % stderr if stderr else ""
-        words = "".join(" '%s'" % a for a in args)
         self.type("'%s'%s%s; echo $? > '%s.tmp'; mv '%s.tmp' '%s'"
-                  % (tool_path(tool), words, redirect, self.status_file, self.status_file, self.status_file))
+                  % (tool_path(tool), "".join(" " + shlex.quote(a) for a in args), redirect, self.status_file,
+                     self.status_file, self.status_file))
         self.keys("Enter")
         found = []
 
