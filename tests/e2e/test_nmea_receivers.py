@@ -157,6 +157,17 @@ CASES = {
         {12: (8, 1), 13: "      Positions :         5        checksum  :         1  time back :         0", 14: 5,
          18: 2, 19: " " * 58 + "Split line:         5",
          22: "      Depths : DPT, below the transducer; offset 0.4 m, not applied"}),
+    # Three sentences on a line after a serial port's prompt, the middle one
+    # with a wrong checksum: it is rejected with its line, the two around it
+    # are read.
+    "three sentences on a line, a wrong checksum between": (
+        [fix(T0, 0), "COM2> " + sentence("SDDPT,4.0,0.4,") + sentence("SDDPT,4.1,0.4,")[:-2] + "00"
+         + sentence("SDDPT,4.2,0.4,"), fix(T0 + 1, 1)], [],
+        [pos(0, "10 0 0.00"), pos(1, "10 0 1.00")], ["4.0 10 0 0.333", "4.2 10 0 0.667"],
+        ["2 checksum does not match"],
+        {12: (3, 1), 13: "      Positions :         2        checksum  :         1  time back :         0", 14: 2,
+         19: " " * 58 + "Split line:         1",
+         22: "      Depths : DPT, below the transducer; offset 0.4 m, not applied"}),
     # In a tagged log every sentence of the line takes the line's tag.
     "two sentences on a tagged line": (
         [tag(T0) + fix(T0, 0) + sentence("SDDPT,5.0,0.4,"), tag(T0 + 0.5) + sentence("SDDPT,5.1,0.4,") + "$SDMTW,39.1,C*0F",

@@ -217,6 +217,18 @@ std::size_t cut_after(std::string_view text, const char* star, unsigned sum) {
   return next_start(text, static_cast<std::size_t>(star + 3 - text.data()));
 }
 
+// cut_after for a "*hh" that does not give the sum: the sentence at
+// text[start] is cut from the next all the same, to be rejected on its own,
+// when it holds no "$" or "!" after its first byte; else it may be a sentence
+// cut short by a lost line end, the "*hh" the next one's (that one is then
+// looked for as after other text).
+std::size_t cut_after_wrong(std::string_view text, std::size_t start, const char* star) {
+  if (text.data() + text.size() - star < 4 || hex_value(star[1]) < 0 || hex_value(star[2]) < 0) return 0;
+  const std::string_view body(text.data() + start + 1, static_cast<std::size_t>(star - text.data()) - start - 1);
+  if (body.find_first_of("$!") != std::string_view::npos) return 0;
+  return next_start(text, static_cast<std::size_t>(star + 3 - text.data()));
+}
+
 // cut_after for a sentence of another kind at text[start] (not scanned: the
 // bytes before its "*" must be text, their exclusive or its sum). Only when
 // something follows its "*hh".
@@ -483,6 +495,8 @@ Fault read_at(std::string_view text, std::size_t start, Sentence& s, bool& summe
     const std::string_view tail = trim_blanks({q + 1, end});
     if (tail.size() > 2 && (s.rest = cut_after(text, q, scan.sum)) != 0) {
       summed = true;
+    } else if (tail.size() > 2 && (s.rest = cut_after_wrong(text, start, q)) != 0) {
+      return Fault::checksum;
     } else {
       if (!printable(tail)) return Fault::junk;
       if (tail.size() < 2) return Fault::cut_short;
@@ -507,27 +521,29 @@ void line_tag(std::string_view text, TimeOfDay& t) {
 }
 
 // A sentence with a right checksum after other text on the line (the line
-// end before it lost, or a receiver's binary frame before it): the last "$"
-// that starts one of the kinds read, after first (the line's first "$" or
-// "!", npos: none). Its tag is the last time in the printable text at the
-// start of the line, so that what stands between (an AIS sentence, binary
-// bytes) gives none. False, s of no kind, when there is none.
-// (Out of line: the common path of read_sentence stays small.)
+// end before it lost, or a receiver's binary frame before it): the first "$"
+// after first (the line's first "$" or "!", npos: none) that starts one of
+// the kinds read and whose checksum is there and right; the sentences that
+// follow it on the line are its rest (s.rest). Its tag is the last time in
+// the printable text at the start of the line, so that what stands between
+// (an AIS sentence, binary bytes) gives none. False, s of no kind, when there
+// is none. (Out of line: the common path of read_sentence stays small.)
 [[gnu::noinline]] bool recover(std::string_view text, std::size_t first, Sentence& s, Fault& fault) {
-  clear(s);
-  const std::size_t at = last_start(text);
-  if (at == std::string_view::npos || (first != std::string_view::npos && at <= first)) return false;
-  s.kind = kind_at(text, at);
-  bool summed = false;
-  fault = read_at(text, at, s, summed);
-  if (!summed) {
+  std::size_t at = first == std::string_view::npos ? 0 : first + 1;
+  for (; (at = text.find('$', at)) != std::string_view::npos; ++at) {
     clear(s);
-    return false;
+    s.kind = kind_at(text, at);
+    if (s.kind == Kind::other) continue;
+    bool summed = false;
+    fault = read_at(text, at, s, summed);
+    if (!summed) continue;
+    s.recovered = true;
+    s.tag.set = false;
+    if (fault == Fault::none) line_tag(text, s.tag);
+    return true;
   }
-  s.recovered = true;
-  s.tag.set = false;
-  if (fault == Fault::none) line_tag(text, s.tag);
-  return true;
+  clear(s);
+  return false;
 }
 
 }  // namespace
@@ -552,7 +568,7 @@ Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool
         if (!fix_only || !s.time.set) find_tag({text.data(), start}, s.tag);
         return fault;
       }
-      if (s.rest != 0) return fault;  // a sentence of its own, with a right checksum
+      if (s.rest != 0) return fault;  // a sentence of its own, cut from the next after its "*hh"
     }
   }
   // Not a sound sentence of a kind read here: one after it may be. (Most

@@ -94,10 +94,10 @@ Kind kind_of(std::string_view line, bool& more);
 // length of the whole line, is beyond kMaxLine). Fills s and answers none
 // when the line holds a sound sentence; the fields of the kinds above are
 // checked, other sentences only found. When the sentence at the line's first
-// "$" or "!" is not sound or of no kind read here, the last "$" that starts a
-// sentence of a kind read here is read instead if its checksum is there and
-// right (s.recovered); its tag is then the last time in the printable text at
-// the start of the line. fix_only: of a position sentence only what tells a
+// "$" or "!" is not sound or of no kind read here, the first "$" after it
+// that starts a sentence of a kind read here with its checksum there and
+// right is read instead (s.recovered); its tag is then the last time in the
+// printable text at the start of the line. fix_only: of a position sentence only what tells a
 // fix (its checksum, fix, quality, time; the tag when it has no time).
 // Of a line of several sentences (LineSentences), the first, s.rest telling
 // where the next begins.
@@ -109,8 +109,11 @@ Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool
 // "!" sentence follows it (printable text between is passed over), and each
 // part is read as read_sentence reads a line, the sentences after the first
 // with the line's tag (the last time in the printable text at its start).
-// (A sentence of a kind not read here is cut from one that follows it only
-// when that one begins with "$".)
+// A sentence of a kind read here whose "*hh" is wrong is cut from the next
+// too, and rejected (Fault::checksum), unless it holds a "$" or "!" of its
+// own (cut short, the "*hh" then the next one's). (A sentence of a kind not
+// read here is cut from one that follows it only when that one begins with
+// "$".)
 struct LineSentences {
   std::string_view rest;  // the parts not read yet
   TimeOfDay tag;          // the line's, once it is cut
