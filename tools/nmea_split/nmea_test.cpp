@@ -150,10 +150,10 @@ TEST(ReadSentence, FixQuality) {
   }
 }
 
-// A sentence after other text on its line: read from the last "$" that
-// starts one when its checksum is right; the tag only from the printable
-// text at the start of the line. (What comes before it is no sentence with a
-// right checksum: else the line holds two, below.)
+// A sentence after other text on its line: read from the first "$" that
+// starts one with its checksum right; the tag only from the printable text
+// at the start of the line. (What comes before it is no sentence cut from it
+// after its own "*hh": else the line holds two, below.)
 TEST(ReadSentence, AfterOtherText) {
   const std::string gga = with_sum("GPGGA,120000,4230.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,");
   const std::string ais = "!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0*26";
