@@ -217,14 +217,14 @@ std::size_t cut_after(std::string_view text, const char* star, unsigned sum) {
   return next_start(text, static_cast<std::size_t>(star + 3 - text.data()));
 }
 
-// cut_after for a "*hh" that does not give the sum: the sentence at
-// text[start] is cut from the next all the same, to be rejected on its own,
-// when it holds no "$" or "!" after its first byte; else it may be a sentence
-// cut short by a lost line end, the "*hh" the next one's (that one is then
-// looked for as after other text).
-std::size_t cut_after_wrong(std::string_view text, std::size_t start, const char* star) {
+// cut_after for a "*hh" that does not give the sum: the sentence whose "$"
+// is at sentence is cut from the next all the same, to be rejected on its
+// own, when it holds no "$" or "!" after its first byte; else it may be a
+// sentence cut short by a lost line end, the "*hh" the next one's (that one
+// is then looked for as after other text).
+std::size_t cut_after_wrong(std::string_view text, const char* sentence, const char* star) {
   if (text.data() + text.size() - star < 4 || hex_value(star[1]) < 0 || hex_value(star[2]) < 0) return 0;
-  const std::string_view body(text.data() + start + 1, static_cast<std::size_t>(star - text.data()) - start - 1);
+  const std::string_view body(sentence + 1, static_cast<std::size_t>(star - sentence - 1));
   if (body.find_first_of("$!") != std::string_view::npos) return 0;
   return next_start(text, static_cast<std::size_t>(star + 3 - text.data()));
 }
@@ -244,6 +244,19 @@ std::size_t cut_after_other(std::string_view text, std::size_t start) {
     sum ^= static_cast<unsigned char>(*p);
   }
   return cut_after(text, star, sum);
+}
+
+// Where the rest of a line begins after the sentence at sentence (its "$"),
+// its "*" at star and the exclusive or of its bytes sum: cut_after, else
+// cut_after_wrong; right tells which. (Out of line: most lines hold one
+// sentence.)
+struct Cut {
+  std::size_t rest;
+  bool right;
+};
+[[gnu::noinline]] Cut cut(std::string_view text, const char* sentence, const char* star, unsigned sum) {
+  if (const std::size_t rest = cut_after(text, star, sum)) return {rest, true};
+  return {cut_after_wrong(text, sentence, star), false};
 }
 
 // The fields of a scanned sentence, made when asked for: the text between
@@ -490,13 +503,14 @@ Fault read_at(std::string_view text, std::size_t start, Sentence& s, bool& summe
   const char* body_end = q;
   if (q < end) {
     // Two hex digits after "*" must give that sum (and another sentence may
-    // follow them). A sentence without "*" has none to check: its fields
+    // follow them: the rest of the line, this one rejected when they do not). A sentence without "*" has none to check: its fields
     // must then all be there.
     const std::string_view tail = trim_blanks({q + 1, end});
-    if (tail.size() > 2 && (s.rest = cut_after(text, q, scan.sum)) != 0) {
+    const Cut c = tail.size() > 2 ? cut(text, p, q, scan.sum) : Cut{0, false};
+    if (c.rest != 0) [[unlikely]] {
+      s.rest = c.rest;
+      if (!c.right) return Fault::checksum;
       summed = true;
-    } else if (tail.size() > 2 && (s.rest = cut_after_wrong(text, start, q)) != 0) {
-      return Fault::checksum;
     } else {
       if (!printable(tail)) return Fault::junk;
       if (tail.size() < 2) return Fault::cut_short;
