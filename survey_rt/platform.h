@@ -78,6 +78,13 @@ void present(const Screen& screen);
 // Installs the handlers that restore the terminal on Ctrl-C, SIGTERM, SIGHUP.
 void install_exit_guards();
 void restore_terminal();
+// The process begins to end on the calling thread, with the exit status
+// given: the run-time stop, halt, the end of main. From here on a console
+// event does not break the end off (on Windows its handler runs on a thread
+// of its own and now only waits), and a second call keeps the first status;
+// when such an event is ending the process already, it does not return.
+// Nothing to do on POSIX, where signals run on the tool's own thread.
+void begin_exit(int status);
 std::int64_t now_ms();
 // Writes a text to the standard error, unbuffered.
 void write_stderr(std::string_view text);
