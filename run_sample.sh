@@ -9,6 +9,7 @@
 # that it shows, in a terminal or in a log (bash run_sample.sh | tee log).
 set -euo pipefail
 cd "$(dirname "$0")"
+bash scripts/install_packages.sh sample  # the compiler, CMake, CGAL, Boost, GMP when missing
 
 echo "Building the tools in build/sample, about two minutes the first time ..."
 cmake -S . -B build/sample -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null

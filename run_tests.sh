@@ -9,6 +9,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 preset=${1:-default}
+case $preset in
+  default | sanitize) bash scripts/install_packages.sh tests ;;
+  windows) bash scripts/install_packages.sh windows ;;
+  *) echo "usage: bash run_tests.sh [default|sanitize|windows]" >&2; exit 2 ;;
+esac
 if [ "$preset" = windows ]; then
   cmake --preset default >/dev/null
   cmake --build --preset default -j2

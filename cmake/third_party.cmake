@@ -9,6 +9,9 @@
 add_library(boost_headers INTERFACE)
 add_library(cgal_headers INTERFACE)
 target_link_libraries(cgal_headers INTERFACE boost_headers)
+# Boost.Math, under Boost.Geometry, includes a header Boost deprecated; its note
+# would show in every build of the surface tools.
+target_compile_definitions(boost_headers INTERFACE BOOST_ALLOW_DEPRECATED_HEADERS)
 if(WIN32)
   set(survey_third_party ${PROJECT_BINARY_DIR}/third_party_include)
   file(MAKE_DIRECTORY ${survey_third_party})
