@@ -39,7 +39,7 @@ void put_in_hash(BoxIndex& index, std::int32_t k) {
   index.buckets[i] = k;
 }
 
-// Calls found(box) for the boxes whose lower left corner lies in the cells
+// Calls found(k) for the boxes whose lower left corner lies in the cells
 // from one cell below and left of b's own to its upper right, until it says
 // true; whether it did.
 template <class Found>
@@ -51,7 +51,7 @@ bool search(const BoxIndex& index, const Box& b, Found found) {
   for (std::int64_t cx = cx0; cx <= cx1; ++cx)
     for (std::int64_t cy = cy0; cy <= cy1; ++cy)
       for (std::int32_t k = index.buckets[bucket(index, cx, cy)]; k >= 0; k = index.boxes[k].next)
-        if (found(index.boxes[k].box)) return true;
+        if (found(k)) return true;
   return false;
 }
 
@@ -92,12 +92,12 @@ void insert(BoxIndex& index, const Box& b) {
 }
 
 bool meets(const BoxIndex& index, const Box& b) {
-  return search(index, b, [&b](const Box& other) { return overlap(b, other); });
+  return search(index, b, [&](std::int32_t k) { return overlap(b, index.boxes[k].box); });
 }
 
-void each_near(const BoxIndex& index, const Box& b, const std::function<void(const Box&)>& each) {
-  search(index, b, [&each](const Box& other) {
-    each(other);
+void each_near(const BoxIndex& index, const Box& b, const std::function<void(std::int32_t k)>& each) {
+  search(index, b, [&each](std::int32_t k) {
+    each(k);
     return false;
   });
 }

@@ -105,9 +105,10 @@ BoxIndex box_index(double w, double h, double x0, double y0);
 void insert(BoxIndex& index, const Box& b);
 // Whether the box overlaps a box of the index.
 bool meets(const BoxIndex& index, const Box& b);
-// Calls each(box) for every box of the index that may overlap b (those of
-// the cells around it; each(box) makes the exact test).
-void each_near(const BoxIndex& index, const Box& b, const std::function<void(const Box&)>& each);
+// Calls each(k) for every box of the index that may overlap b (those of the
+// cells around it; each makes the exact test), k its place in the order the
+// boxes were put in.
+void each_near(const BoxIndex& index, const Box& b, const std::function<void(std::int32_t k)>& each);
 
 // The soundings of a point list in chunks of a million in file order, each
 // reserved at that size: no list is copied as it grows.

@@ -38,9 +38,9 @@ TEST(BoxIndex, FindsExactlyTheBoxesThatOverlap) {
     for (const Box& o : all) brute = brute || overlap(b, o);
     ASSERT_EQ(meets(index, b), brute) << i;
     int near = 0, overlapping = 0;
-    each_near(index, b, [&](const Box& o) {
+    each_near(index, b, [&](std::int32_t k) {
       ++near;
-      overlapping += overlap(b, o) ? 1 : 0;
+      overlapping += overlap(b, all[static_cast<std::size_t>(k)]) ? 1 : 0;
     });
     int want = 0;
     for (const Box& o : all) want += overlap(b, o) ? 1 : 0;
