@@ -16,7 +16,6 @@ namespace {
 
 constexpr double kPi = 3.141592653589793;
 constexpr double kEveryHeights = 60;  // labels along a long line, in text heights
-constexpr double kStraight = 0.3;     // the most the line strays from the label's baseline, of its height
 
 // The least and greatest projection of a quad's corners on an axis.
 void project(const Quad& q, double ax, double ay, double& low, double& high) {
@@ -61,15 +60,16 @@ struct Walk {
 };
 
 // The label centred at length s along the line, when the line runs straight
-// under it: its baseline the chord between the points half a label before and
-// after, which no point of the line between them strays from by more than
-// kStraight heights.
-bool straight_label(const Walk& w, double s, double length, double height, ContourLabel& l) {
+// under it: its middle line the chord between the points half a label before
+// and after, which no point of the line between them strays from by more than
+// half the label's box (so the white under the label hides the line's turns
+// there, and the line seems to run through it).
+bool straight_label(const Walk& w, double s, double length, double height, double pad, ContourLabel& l) {
   const Point2 a = w.point(s - length / 2), b = w.point(s + length / 2);
   const double dx = b.x - a.x, dy = b.y - a.y, chord = std::hypot(dx, dy);
   if (chord < 0.9 * length) return false;
   for (std::size_t i = w.after(s - length / 2); i < w.points.size() && w.at[i] < s + length / 2; ++i)
-    if (std::fabs((w.points[i].x - a.x) * dy - (w.points[i].y - a.y) * dx) / chord > kStraight * height) return false;
+    if (std::fabs((w.points[i].x - a.x) * dy - (w.points[i].y - a.y) * dx) / chord > height / 2 + pad) return false;
   double angle = std::atan2(dy, dx) * 180 / kPi;
   if (angle > 90) angle -= 180;
   if (angle <= -90) angle += 180;
@@ -162,7 +162,7 @@ std::vector<ContourLabel> place_contour_labels(const std::vector<surface::Contou
       const double target = (k + 0.5) * total / count, room = total / count / 2;
       for (int i = 0; (i + 1) / 2 * step <= room; ++i) {
         const double s = target + (i % 2 == 1 ? 1 : -1) * ((i + 1) / 2) * step;
-        if (s < reach || s > total - reach || !straight_label(walk, s, l.length, height, l)) continue;
+        if (s < reach || s > total - reach || !straight_label(walk, s, l.length, height, pad, l)) continue;
         const Quad q = label_quad(l, pad);
         if (!clear(q)) continue;
         soundings::insert(label_index, bounds(q));

@@ -41,7 +41,8 @@ surface::Point2 baseline_start(const ContourLabel& l);
 // The labels of the major contours (every major-th level) for text of cap
 // height height metres of ground: one a line, one every 60 heights along a
 // longer one, each at the first place near its target, along the line, where
-// the line runs straight under it and its box grown by pad meets neither a
+// the line runs straight under it (within the box grown by pad, which the
+// sheet paints white under the text) and that box meets neither a
 // box of boxes (the soundings' labels) nor a label placed before it. A line
 // shorter than twice a label, and a label that finds no such place, go
 // without.

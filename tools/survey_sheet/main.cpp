@@ -27,7 +27,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
 #include "command_line.h"
@@ -194,29 +193,38 @@ void now(std::string& local_date, std::string& utc) {
   utc = text;
 }
 
-// Cells of ground that hold something of the survey (a point, or a part of a
-// triangle's bounds), to tell which sheets to print.
+// Cells of ground over the survey's extent that hold something of it (a
+// point, or a part of a triangle's bounds), to tell which sheets to print:
+// cells of 10 mm of paper, larger where the survey would need more than four
+// million of them (it then takes far more sheets than are printed at once).
 struct Occupied {
+  Extent extent;
   double cell = 1;
-  std::unordered_set<std::uint64_t> cells;
-  static std::uint64_t key(std::int64_t cx, std::int64_t cy) {
-    return static_cast<std::uint64_t>(cx) * 0x9E3779B97F4A7C15ULL ^ static_cast<std::uint64_t>(cy);
+  std::int64_t columns = 1, rows = 1;
+  std::vector<std::uint8_t> cells;
+
+  Occupied(const Extent& e, double scale) : extent(e) {
+    const double w = e.x1 - e.x0, h = e.y1 - e.y0;
+    cell = std::max({kOverlapMm * scale / 1000, std::sqrt(w * h / 4e6), w / 4e6, h / 4e6, 1e-9});
+    columns = static_cast<std::int64_t>(w / cell) + 1;
+    rows = static_cast<std::int64_t>(h / cell) + 1;
+    cells.assign(static_cast<std::size_t>(columns * rows), 0);
   }
-  std::int64_t at(double v) const { return static_cast<std::int64_t>(std::floor(v / cell)); }
+  std::int64_t column(double x) const {
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor((x - extent.x0) / cell)), 0, columns - 1);
+  }
+  std::int64_t row(double y) const {
+    return std::clamp<std::int64_t>(static_cast<std::int64_t>(std::floor((y - extent.y0) / cell)), 0, rows - 1);
+  }
   void add(double x0, double y0, double x1, double y1) {
-    const std::int64_t cx0 = at(x0), cx1 = at(x1), cy0 = at(y0), cy1 = at(y1);
-    if ((cx1 - cx0 + 1) * (cy1 - cy0 + 1) > 64) {  // a huge triangle: its corners are enough
-      cells.insert(key(cx0, cy0));
-      cells.insert(key(cx1, cy1));
-      return;
-    }
-    for (std::int64_t cx = cx0; cx <= cx1; ++cx)
-      for (std::int64_t cy = cy0; cy <= cy1; ++cy) cells.insert(key(cx, cy));
+    for (std::int64_t r = row(y0); r <= row(y1); ++r)
+      for (std::int64_t c = column(x0); c <= column(x1); ++c) cells[static_cast<std::size_t>(r * columns + c)] = 1;
   }
   bool any(const Extent& e) const {
-    for (std::int64_t cx = at(e.x0); cx <= at(e.x1); ++cx)
-      for (std::int64_t cy = at(e.y0); cy <= at(e.y1); ++cy)
-        if (cells.count(key(cx, cy)) > 0) return true;
+    if (e.x1 < extent.x0 || e.x0 > extent.x1 || e.y1 < extent.y0 || e.y0 > extent.y1) return false;
+    for (std::int64_t r = row(e.y0); r <= row(e.y1); ++r)
+      for (std::int64_t c = column(e.x0); c <= column(e.x1); ++c)
+        if (cells[static_cast<std::size_t>(r * columns + c)] != 0) return true;
     return false;
   }
 };
@@ -366,8 +374,7 @@ int main(int argc, char** argv) {
   io_check();
 
   // The sheets.
-  Occupied occupied;
-  occupied.cell = kOverlapMm * settings.scale / 1000;
+  Occupied occupied(extent, settings.scale);
   for (const soundings::Sounding& k : survey.kept) occupied.add(k.x, k.y, k.x, k.y);
   for (const surface::Triangle& t : tin.triangles) {
     const surface::Vertex &a = corner(tin, t, 0), &b = corner(tin, t, 1), &c = corner(tin, t, 2);
@@ -377,10 +384,12 @@ int main(int argc, char** argv) {
   for (const surface::Vertex& v : tin.vertices) occupied.add(v.x, v.y, v.x, v.y);
   const SheetPlan plan = plan_sheets(extent, *settings.paper, settings.orientation, settings.scale,
                                      [&occupied](const Extent& e) { return occupied.any(e); });
-  const double laid_out = static_cast<double>(plan.columns) * plan.rows;
-  if (plan.sheets.size() > static_cast<std::size_t>(kMostSheets) || plan.sheets.empty())
+  // Sheets laid out too many to look at are all counted as taken.
+  const double taken = plan.sheets.empty() ? static_cast<double>(plan.columns) * plan.rows
+                                           : static_cast<double>(plan.sheets.size());
+  if (taken > kMostSheets || plan.sheets.empty())
     stop("Stopped: too many sheets.",
-         "the survey takes " + fixed_text(laid_out, 0) + " sheets of " + std::string(settings.paper->name) +
+         "the survey takes " + fixed_text(taken, 0) + " sheets of " + std::string(settings.paper->name) +
              " at 1:" + plain(settings.scale) + ", more than " + std::to_string(kMostSheets) +
              "; give a smaller scale (a larger N) or a larger paper");
   show_count(7, 17, "Sheets    : ", static_cast<int>(plan.sheets.size()), 8);

@@ -1,0 +1,50 @@
+#!/usr/bin/env python3
+"""survey_sheet under wine: on the sample survey after the cleaning chain of
+run_sample.sh, on one sheet and on several, the Windows program writes the
+same Temp/Sheet.pdf as the Linux one byte for byte but for the date of the
+run (in the document's information and in the title block, of the same
+length either way, so that every byte offset of the cross-reference table is
+the same), the same Temp/Sheet.svg but for that date, the same
+Temp/Sheet.dxf, and the same screen."""
+
+import os
+import re
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from wine_run import WineCase  # noqa: E402
+
+CHAIN = [("join", b""), ("depth_filter", b"0.5\n40\n3\n5\n\n"), ("utm_points", b""), ("echo_clean1", b""),
+         ("echo_flag", b""), ("echo_clean2", b"")]
+DATES = [re.compile(rb"\(D:\d{14}Z\)"), re.compile(rb"Run date \d{4}-\d\d-\d\d")]
+
+
+class SheetUnderWine(WineCase):
+    def test_the_sample_sheet_is_the_same(self):
+        for tool, stdin in CHAIN:
+            linux, windows = self.run_both(tool, stdin)
+            self.assertEqual((linux.returncode, windows.returncode), (0, 0), (tool, linux, windows))
+        for args in [(), ("--scale", "500", "--paper", "A3", "--interval", "0.5", "--title", "Sample (east) \\ 1")]:
+            with self.subTest(args=args):
+                linux, windows = self.run_both("survey_sheet", b"\n", args)
+                self.assertEqual((linux.returncode, linux.stderr), (0, b""), linux)
+                self.assertEqual((windows.returncode, windows.stderr), (0, b""), windows)
+                self.assertEqual(windows.stdout, linux.stdout, "the piped screens differ")
+                for name in ["Temp/Sheet.pdf", "Temp/Sheet.svg", "Temp/Sheet.dxf"]:
+                    with open(os.path.join(self.linux, name), "rb") as f:
+                        ours = f.read()
+                    with open(os.path.join(self.windows, name), "rb") as f:
+                        theirs = f.read()
+                    self.assertGreater(len(ours), 10000, name)
+                    if not name.endswith(".dxf"):
+                        for date in DATES:
+                            self.assertEqual(len(date.findall(ours)), len(date.findall(theirs)), name)
+                            ours, theirs = date.sub(b"", ours), date.sub(b"", theirs)
+                    self.assertEqual(ours, theirs, name)
+                if args:
+                    self.assertRegex(linux.stdout, rb"Sheets    : +[2-9]\d* of A3")
+
+
+if __name__ == "__main__":
+    unittest.main()
