@@ -15,6 +15,8 @@
 #                                rsvg-convert
 #   docs/sample_difference.png   Temp/Difference.svg of survey_volume on the
 #                                survey after the dredging, by rsvg-convert
+#   docs/sample_sheet.png        the first page of survey_sheet's Temp/Sheet.pdf
+#                                (1:1000 on A3), by pdftoppm
 # LibreCAD prints each drawing headless to PDF, fitted to A4 pages; pdftoppm
 # turns the pages into grey pixels, and the blank paper around the drawing is
 # cut off. Needs: apt-get install librecad poppler-utils librsvg2-bin chromium.
@@ -85,6 +87,7 @@ chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --d
 pdftoppm -png -r 70 -f 1 -l 1 -singlefile "$out/qc_report.pdf" "$docs/sample_qc_report"
 rsvg-convert Temp/Surface.svg -o "$docs/sample_surface.png"
 rsvg-convert ../sample_survey_dredged/Temp/Difference.svg -o "$docs/sample_difference.png"
+pdftoppm -png -r 70 -f 1 -l 1 -singlefile Temp/Sheet.pdf "$docs/sample_sheet"
 ls -l "$docs"/sample_points.png "$docs"/sample_echo_record.png "$docs"/sample_plan.png "$docs"/sample_profile.png \
   "$docs"/sample_soundings.png "$docs"/sample_qc_report.png "$docs"/sample_surface.png \
-  "$docs"/sample_difference.png
+  "$docs"/sample_difference.png "$docs"/sample_sheet.png

@@ -19,6 +19,7 @@ import re
 import shutil
 import subprocess
 import sys
+import time
 import unittest
 
 import ezdxf
@@ -58,10 +59,20 @@ def survey_lines(rng, width=200.0, height=144.0, x0=9541000.0, y0=4707000.0):
     return records
 
 
+def poppler(*command):
+    """The output of a poppler program, which must find nothing wrong with the
+    file (a byte offset of the cross-reference table or a stream's length
+    that is not right makes it say so on the standard error)."""
+    p = subprocess.run(list(command), capture_output=True, timeout=WAIT)
+    if p.returncode != 0 or p.stderr:
+        raise AssertionError("%s: exit %d\n%s" % (" ".join(command), p.returncode, p.stderr.decode("latin-1")))
+    return p.stdout
+
+
 def pdf_pages(path):
     """[(width, height, [(xMin, yMin, xMax, yMax, text)])] of the pages, in
     points from the top left corner, as pdftotext -bbox finds the words."""
-    out = subprocess.run(["pdftotext", "-bbox", path, "-"], capture_output=True, check=True, timeout=WAIT).stdout
+    out = poppler("pdftotext", "-bbox", path, "-")
     pages = []
     for m in re.finditer(r'<page width="([\d.]+)" height="([\d.]+)">(.*?)</page>', out.decode(), re.S):
         words = [(float(a), float(b), float(c), float(d), html.unescape(t)) for a, b, c, d, t in re.findall(
@@ -73,14 +84,12 @@ def pdf_pages(path):
 def page_text(path, page):
     """The text of a page as pdftotext reads it, its blanks and line ends as
     single blanks."""
-    out = subprocess.run(["pdftotext", "-f", str(page), "-l", str(page), path, "-"], capture_output=True,
-                         check=True, timeout=WAIT).stdout.decode()
+    out = poppler("pdftotext", "-f", str(page), "-l", str(page), path, "-").decode()
     return " ".join(out.split())
 
 
 def page_sizes(path):
-    out = subprocess.run(["pdfinfo", "-f", "1", "-l", "100000", path], capture_output=True, check=True,
-                         timeout=WAIT).stdout.decode()
+    out = poppler("pdfinfo", "-f", "1", "-l", "100000", path).decode()
     count = int(re.search(r"^Pages:\s+(\d+)", out, re.M).group(1))
     sizes = [(float(w), float(h)) for w, h in re.findall(r"^Page\s+\d+ size:\s+([\d.]+) x ([\d.]+) pts", out, re.M)]
     return count, sizes, out
@@ -234,19 +243,25 @@ class SheetCase(SurveyCase):
             self.assertAlmostEqual(west, x0, delta=0.05 * scale / 1000)
             self.assertAlmostEqual(north, y1, delta=0.05 * scale / 1000)
             margin = 4 * scale / 1000  # a label's room, so that the frame cuts none of it
+            by_text, kept_by_text = {}, {}
+            for w in words:
+                by_text.setdefault(w[4], []).append(w)
+            for s in kept:
+                kept_by_text.setdefault(label(s[2])[0], []).append(s)
+
+            def at_place(w, x, y):  # the word centred on the sounding, the top of its figures H/2 above it
+                return (abs((w[0] + w[2]) / 2 - m.u(x)) <= tolerance
+                        and abs(w[1] - (m.v(y) - height / 2 * PT)) <= tolerance)
             for i, (x, y, z) in enumerate(kept):
                 if not (x0 + margin < x < x1 - margin and y0 + margin < y < y1 - margin):
                     continue
-                whole = label(z)[0]
-                at = [w for w in words if w[4] == whole and abs((w[0] + w[2]) / 2 - m.u(x)) <= tolerance
-                      and abs(w[1] - (m.v(y) - height / 2 * PT)) <= tolerance]
+                at = [w for w in by_text.get(label(z)[0], []) if at_place(w, x, y)]
                 self.assertEqual(len(at), 1, "sounding %r on sheet %d: %r" % ((x, y, z), number, at))
                 found[i].append(number)
             for w in words:
                 if abs(w[3] - w[1] - word_height) > 0.05 * PT or not (MAP_LEFT * PT < w[0] < m.u(x1)):
                     continue
-                near = [(x, y, z) for x, y, z in kept if label(z)[0] == w[4] and abs((w[0] + w[2]) / 2 - m.u(x))
-                        <= tolerance and abs(w[1] - (m.v(y) - height / 2 * PT)) <= tolerance]
+                near = [s for s in kept_by_text.get(w[4], []) if at_place(w, s[0], s[1])]
                 self.assertEqual(len(near), 1, "a sounding-sized word %r on sheet %d is no sounding" % (w, number))
         return found
 
@@ -267,7 +282,7 @@ class OneSheet(SheetCase):
         self.assertAlmostEqual(sizes[0][1], 297 * PT, delta=0.5)
         self.assertIn("PDF version:     1.4", info)
         self.assertIn("Title:           Harbour (east) \\ Caf\u00e9 7", info)
-        fonts = subprocess.run(["pdffonts", self.pdf], capture_output=True, check=True).stdout.decode()
+        fonts = poppler("pdffonts", self.pdf).decode()
         self.assertRegex(fonts, r"Helvetica\s+Type 1\s+WinAnsi\s+no\s+no\s+no")  # not embedded
 
         found = self.check_soundings_on_pages(self.kept, 1000.0, grid=100.0)
@@ -276,7 +291,7 @@ class OneSheet(SheetCase):
         self.assertGreater(sum(1 for f in found if f), len(self.kept) * 0.9)
 
         text = page_text(self.pdf, 1)
-        today = subprocess.run(["date", "+%Y-%m-%d"], capture_output=True).stdout.decode().strip()
+        today = time.strftime("%Y-%m-%d")
         for expected in ["Harbour (east) \\ Caf\u00e9 7", "Sheet 1 of 1", "Scale 1:1000",
                          "Depths in metres below the sounding datum", "Run date " + today,
                          "Soundings: %d of %d" % (len(self.kept), len(self.read)),
@@ -328,7 +343,7 @@ class OneSheet(SheetCase):
         contours = polylines(self.survey.path("Temp/Contours.dxf"), ("CONTOUR", "CONTOUR_MAJOR"))
         dpi = 150
         prefix = self.survey.path("page")
-        subprocess.run(["pdftoppm", "-r", str(dpi), "-singlefile", self.pdf, prefix], check=True, timeout=WAIT)
+        poppler("pdftoppm", "-r", str(dpi), "-singlefile", self.pdf, prefix)
         with open(prefix + ".ppm", "rb") as f:
             magic, size, _, pixels = f.read().split(b"\n", 3)
         width, height = map(int, size.split())
@@ -426,7 +441,7 @@ class ManySheets(SheetCase):
             self.assertIn("Sheet %d of %d" % (k + 1, count), page_text(self.pdf, k + 1))
         # pdftoppm: no page blank.
         prefix = self.survey.path("page")
-        subprocess.run(["pdftoppm", "-r", "20", "-gray", self.pdf, prefix], check=True, timeout=WAIT)
+        poppler("pdftoppm", "-r", "20", "-gray", self.pdf, prefix)
         for k in range(count):
             name = "%s-%d.pgm" % (prefix, k + 1)
             with open(name, "rb") as f:
