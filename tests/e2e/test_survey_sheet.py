@@ -404,6 +404,18 @@ class OneSheet(SheetCase):
         svg = self.survey.read("Temp/Sheet.svg").decode()
         self.assertRegex(svg, r'<svg [^>]*width="420.0mm" height="297.0mm" viewBox="0 0 420.0 297.0"')
         self.assertIn(">Harbour (east) \\ Caf\u00e9 7</text>", svg)
+        # The soundings where the sheet's map puts them: the ground over the
+        # scale from the map's corner at 18 mm, the whole metres centred on the
+        # sounding, their baseline H/2 below it.
+        x0, _, _, y1 = self.sheets_of_dxf()[1]
+        texts = {(float(x), float(y), t) for x, y, t in re.findall(
+            r'<text x="([\d.]+)" y="([\d.]+)" font-size="2.786" fill="#000000" text-anchor="middle">(\d+)</text>',
+            svg) if float(x) < 420 - 108}  # on the map, not the legend's samples in the panel
+        self.assertEqual(len(texts), len(self.kept))
+        for x, y, z in self.kept:
+            u, v = MAP_LEFT + (x - x0), MAP_TOP + (y1 - y) + 1.0
+            self.assertTrue(any(abs(a - u) < 0.002 and abs(b - v) < 0.002 and t == label(z)[0] for a, b, t in texts),
+                            (x, y, z))
         png = self.survey.path("sheet.png")
         subprocess.run(["rsvg-convert", "-w", "840", "-o", png, self.survey.path("Temp/Sheet.svg")], check=True,
                        timeout=WAIT)
@@ -508,6 +520,32 @@ class Calls(SurveyCase):
         text = page_text(self.survey.path("Temp/Sheet.pdf"), 1)
         for depth in range(3, 11):
             self.assertRegex(text, r"\b%d4\b" % depth)  # the whole metres and the decimal
+
+    def test_the_grid_in_the_title_block(self):
+        # (the parameter line of PM/La_Lo_De.txt or None for no file, what the title block says)
+        cases = [(None, "Grid: not stated (no PM/La_Lo_De.txt in the survey folder)"),
+                 (b"27.0 1.0 0.0 0.5 1.0 0.0 ", "central meridian 27\u00b0, scale factor 1, latitude of origin 0\u00b0, "
+                  "false easting 9500113.804 m, false northing 122.463 m"),
+                 (b"24 1.00 0.0 0.5 1.0 0.0 ", "central meridian 24\u00b0, scale factor 1, latitude of origin 0\u00b0, "
+                  "false easting -999995.235 m, false northing 0.698 m"),
+                 (b"\t27.5  0.9996 0 0 1 0", "central meridian 27.5\u00b0, scale factor 0.9996, latitude of origin "
+                  "0\u00b0, false easting 0 m, false northing 0 m"),
+                 (b"27.0", "Grid: not stated (PM/La_Lo_De.txt has no parameter line)"),
+                 (b"meridian 27", "Grid: not stated (PM/La_Lo_De.txt has no parameter line)")]
+        self.survey.write("PM/PointsCl.txt", b"0 0 -3\r\n40 0 -4\r\n20 30 -5\r\n")
+        for line, said in cases:
+            with self.subTest(line=line):
+                if line is None:
+                    if os.path.exists(self.survey.path("PM/La_Lo_De.txt")):
+                        os.remove(self.survey.path("PM/La_Lo_De.txt"))
+                else:
+                    self.survey.write("PM/La_Lo_De.txt", LA_LO_DE.split(b"\r\n")[0] + b"\r\n" + b"-" * 62 +
+                                      b"\r\n" + line + b"\r\n")
+                run = self.survey.run("survey_sheet", args=["--paper", "A4"])
+                self.assertEqual((run.returncode, run.stderr), (0, b""), run)
+                self.assertIn(said, page_text(self.survey.path("Temp/Sheet.pdf"), 1))
+                rows = [r.rstrip() for r in render(run.stdout)[0]]
+                self.assertEqual(rows[6], "             PM/La_Lo_De.txt" if line is not None else "")
 
 
 if __name__ == "__main__":

@@ -89,8 +89,6 @@ Settings settings;
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_sheet", kUsage, why); }
 
-std::string plain(double v) { return short_real(v); }
-
 void read_options(int argc, char** argv) {
   const auto on_option = [](std::string_view name, const std::string& value) {
     // (name, value, least, most, whether the least itself is wrong)
@@ -129,7 +127,7 @@ void read_options(int argc, char** argv) {
         if (!parse_real(value, *n.value) || !(*n.value >= n.low && *n.value <= n.high) ||
             (n.above && *n.value == n.low) || (whole && major != std::floor(major)))
           bad_call(std::string(name) + " wants " + (whole ? "a whole number" : "a number") + (n.above ? " above " : " from ") +
-                   plain(n.low) + " to " + plain(n.high) + ", not \"" + value + "\"");
+                   short_real(n.low) + " to " + short_real(n.high) + ", not \"" + value + "\"");
       }
       settings.major = static_cast<int>(major);
     }
@@ -139,9 +137,9 @@ void read_options(int argc, char** argv) {
                      "--max-edge", "--min-length", "--grid-interval", "--title", "--points"},
                     on_option);
   if (settings.grid > 0 && settings.grid * 1000 / settings.scale < kLeastGridMm)
-    bad_call("--grid-interval " + plain(settings.grid) + " puts the grid lines " +
-             fixed_text(settings.grid * 1000 / settings.scale, 2) + " mm apart on paper at 1:" + plain(settings.scale) +
-             "; give at least " + plain(kLeastGridMm * settings.scale / 1000) + " m");
+    bad_call("--grid-interval " + short_real(settings.grid) + " puts the grid lines " +
+             fixed_text(settings.grid * 1000 / settings.scale, 2) + " mm apart on paper at 1:" + short_real(settings.scale) +
+             "; give at least " + short_real(kLeastGridMm * settings.scale / 1000) + " m");
 }
 
 // Stops the run before any output is made: a line on the screen, the reason
@@ -167,18 +165,21 @@ std::string grid_description(bool& found) {
   io_check();
   close_file(f);
   io_check();
+  std::vector<std::string> words;  // the parameter line's first two
+  for (std::size_t at = third.find_first_not_of(" \t"); words.size() < 2 && at != std::string::npos;) {
+    const std::size_t end = std::min(third.find_first_of(" \t", at), third.size());
+    words.push_back(third.substr(at, end - at));
+    at = third.find_first_not_of(" \t", end);
+  }
   double meridian = 0, k0 = 0;
-  const std::size_t a = third.find_first_not_of(" \t"), a_end = third.find_first_of(" \t", a);
-  const std::size_t b = third.find_first_not_of(" \t", a_end), b_end = third.find_first_of(" \t", b);
-  if (a == std::string::npos || b == std::string::npos || !parse_real(third.substr(a, a_end - a), meridian) ||
-      !parse_real(third.substr(b, b_end == std::string::npos ? std::string::npos : b_end - b), k0))
+  if (words.size() < 2 || !parse_real(words[0], meridian) || !parse_real(words[1], k0))
     return "Grid: not stated (PM/La_Lo_De.txt has no parameter line)";
   double false_e = 0, false_n = 0;
   if (k0 == 1.0 && meridian == 27.0) false_e = 9500113.804, false_n = 122.463;
   if (k0 == 1.0 && meridian == 24.0) false_e = -999995.235, false_n = 0.698;
   return "Grid: Transverse Mercator of the survey (PM/La_Lo_De.txt), ellipsoid WGS 84, central meridian " +
-         plain(meridian) + "\xC2\xB0, scale factor " + plain(k0) + ", latitude of origin 0\xC2\xB0, false easting " +
-         plain(false_e) + " m, false northing " + plain(false_n) + " m";
+         short_real(meridian) + "\xC2\xB0, scale factor " + short_real(k0) + ", latitude of origin 0\xC2\xB0, false easting " +
+         short_real(false_e) + " m, false northing " + short_real(false_n) + " m";
 }
 
 // The time now: the local date for the sheet, UTC for the document.
@@ -332,14 +333,14 @@ int main(int argc, char** argv) {
   survey.major = settings.major;
   survey.grid = settings.grid > 0 ? settings.grid : grid_interval(settings.scale);
   survey.title = settings.title;
-  show_at(7, 12, "Scale     : 1:" + plain(settings.scale) + ", grid every " + plain(survey.grid) + " m");
+  show_at(7, 12, "Scale     : 1:" + short_real(settings.scale) + ", grid every " + short_real(survey.grid) + " m");
 
   // The soundings kept at the sheet's scale.
   survey.m = soundings::measures(settings.scale, settings.height_mm, settings.spacing_mm);
   survey.kept = soundings::select(list, survey.m, [](std::int32_t kept) { show_count(7, 14, "Soundings : ", kept, 8); });
   show_count(7, 14, "Soundings : ", static_cast<int>(survey.kept.size()), 8);
-  write_str(console_output(), " kept at 1:" + plain(settings.scale) + ", " + plain(settings.height_mm) + " mm high, " +
-                                  plain(settings.spacing_mm) + " mm apart");
+  write_str(console_output(), " kept at 1:" + short_real(settings.scale) + ", " + short_real(settings.height_mm) + " mm high, " +
+                                  short_real(settings.spacing_mm) + " mm apart");
   io_check();
   std::vector<soundings::Box> boxes;
   boxes.reserve(survey.kept.size());
@@ -358,18 +359,18 @@ int main(int argc, char** argv) {
   else if (tin.state == surface::TinState::kOneLine)
     show_at(7, 15, "Surface   : none, all positions on one line: no contours");
   else if (tin.triangles.empty())
-    show_at(7, 15, "Surface   : none, every triangle has an edge over " + plain(settings.max_edge) + " m");
+    show_at(7, 15, "Surface   : none, every triangle has an edge over " + short_real(settings.max_edge) + " m");
   else
     show_at(7, 15, "Surface   : " + std::to_string(tin.triangles.size()) + " triangles, " +
-                       std::to_string(tin.trimmed) + " trimmed (edges over " + plain(settings.max_edge) + " m)");
+                       std::to_string(tin.trimmed) + " trimmed (edges over " + short_real(settings.max_edge) + " m)");
   survey.contours = surface::trace_contours(tin, settings.interval);
   surface::drop_small_hollows(survey.contours, settings.min_length);
   survey.outline = surface::outline(tin);
   survey.labels = place_contour_labels(survey.contours, settings.major, boxes, kContourTextMm * settings.scale / 1000,
                                        kContourPadMm * settings.scale / 1000);
   show_count(7, 16, "Contours  : ", static_cast<int>(survey.contours.size()), 8);
-  write_str(console_output(), " lines, every " + plain(settings.interval) + " m, major every " +
-                                  plain(settings.interval * settings.major) + " m; " +
+  write_str(console_output(), " lines, every " + short_real(settings.interval) + " m, major every " +
+                                  short_real(settings.interval * settings.major) + " m; " +
                                   std::to_string(survey.labels.size()) + " labels");
   io_check();
 
@@ -390,13 +391,13 @@ int main(int argc, char** argv) {
   if (taken > kMostSheets || plan.sheets.empty())
     stop("Stopped: too many sheets.",
          "the survey takes " + fixed_text(taken, 0) + " sheets of " + std::string(settings.paper->name) +
-             " at 1:" + plain(settings.scale) + ", more than " + std::to_string(kMostSheets) +
+             " at 1:" + short_real(settings.scale) + ", more than " + std::to_string(kMostSheets) +
              "; give a smaller scale (a larger N) or a larger paper");
   show_count(7, 17, "Sheets    : ", static_cast<int>(plan.sheets.size()), 8);
   write_str(console_output(), " of " + std::string(settings.paper->name) +
                                   (plan.orientation == Orientation::landscape ? " landscape" : " portrait") + " (" +
                                   std::to_string(plan.columns) + " x " + std::to_string(plan.rows) + "), " +
-                                  plain(kOverlapMm) + " mm overlap");
+                                  short_real(kOverlapMm) + " mm overlap");
   io_check();
 
   // The title block's notes.
@@ -408,13 +409,13 @@ int main(int argc, char** argv) {
   survey.notes = {"Depths in metres below the sounding datum",
                   "Drying heights underlined, in metres above the datum",
                   "Soundings: " + std::to_string(survey.kept.size()) + " of " + std::to_string(list.count) +
-                      ", the shoalest whose labels of " + plain(settings.height_mm) + " mm stand " +
-                      plain(settings.spacing_mm) + " mm apart",
-                  "Contours every " + plain(settings.interval) + " m, major every " +
-                      plain(settings.interval * settings.major) + " m, from the TIN of edges up to " +
-                      plain(settings.max_edge) + " m",
+                      ", the shoalest whose labels of " + short_real(settings.height_mm) + " mm stand " +
+                      short_real(settings.spacing_mm) + " mm apart",
+                  "Contours every " + short_real(settings.interval) + " m, major every " +
+                      short_real(settings.interval * settings.major) + " m, from the TIN of edges up to " +
+                      short_real(settings.max_edge) + " m",
                   grid,
-                  "Grid lines every " + plain(survey.grid) + " m",
+                  "Grid lines every " + short_real(survey.grid) + " m",
                   "Run date " + date + " (survey_sheet)"};
 
   show_at(7, 8, "Write");
