@@ -365,6 +365,7 @@ int main(int argc, char** argv) {
                        std::to_string(tin.trimmed) + " trimmed (edges over " + short_real(settings.max_edge) + " m)");
   survey.contours = surface::trace_contours(tin, settings.interval);
   surface::drop_small_hollows(survey.contours, settings.min_length);
+  bound_contours(survey);
   survey.outline = surface::outline(tin);
   survey.labels = place_contour_labels(survey.contours, settings.major, boxes, kContourTextMm * settings.scale / 1000,
                                        kContourPadMm * settings.scale / 1000);

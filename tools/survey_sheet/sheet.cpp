@@ -143,8 +143,12 @@ void draw_map(Page& p, const Survey& s, const PageLayout& page, const Sheet& she
   p.items.emplace_back(std::move(outline));
 
   Lines minor{kMinorInk, {}, false}, major{kMajorInk, {}, false};
-  for (const surface::Contour& c : s.contours)
+  for (std::size_t i = 0; i < s.contours.size(); ++i) {
+    const Extent& b = s.contour_bounds[i];
+    if (b.x1 < window.x0 || b.x0 > window.x1 || b.y1 < window.y0 || b.y0 > window.y1) continue;
+    const surface::Contour& c = s.contours[i];
     add_pieces(surface::is_major(c, s.major) ? major.lines : minor.lines, c.points, view, window);
+  }
   p.items.emplace_back(std::move(minor));
   p.items.emplace_back(std::move(major));
 
@@ -306,6 +310,18 @@ double draw_title_block(Page& p, const Survey& s, const SheetPlan& plan, const S
 }
 
 }  // namespace
+
+void bound_contours(Survey& s) {
+  s.contour_bounds.clear();
+  for (const surface::Contour& c : s.contours) {
+    Extent b{c.points[0].x, c.points[0].y, c.points[0].x, c.points[0].y};
+    for (const Point2& q : c.points) {
+      b.x0 = std::min(b.x0, q.x), b.x1 = std::max(b.x1, q.x);
+      b.y0 = std::min(b.y0, q.y), b.y1 = std::max(b.y1, q.y);
+    }
+    s.contour_bounds.push_back(b);
+  }
+}
 
 Page draw_sheet(const Survey& s, const SheetPlan& plan, const Sheet& sheet) {
   const PageLayout& page = plan.page;

@@ -22,6 +22,7 @@ struct Survey {
   soundings::Measures m;                     // ... and their measures on the ground
   std::vector<soundings::Sounding> kept;     // the soundings drawn, in file order
   std::vector<surface::Contour> contours;    // by level
+  std::vector<Extent> contour_bounds;        // each contour's, made by bound_contours
   double interval = 1;                       // the contours' interval, metres
   int major = 5;                             // every major-th level bolder and labelled
   std::vector<ContourLabel> labels;          // the major contours' labels
@@ -35,6 +36,10 @@ struct Survey {
 // paper kept clear around them.
 constexpr double kContourTextMm = 1.8;
 constexpr double kContourPadMm = 0.4;
+
+// Each contour's bounds, so that a sheet passes over the contours it does not
+// meet at once.
+void bound_contours(Survey& s);
 
 Page draw_sheet(const Survey& s, const SheetPlan& plan, const Sheet& sheet);
 
