@@ -7,13 +7,15 @@ length either way, so that every byte offset of the cross-reference table is
 the same), the same Temp/Sheet.svg but for that date, the same
 Temp/Sheet.dxf, and the same screen."""
 
+import glob
 import os
 import re
 import sys
 import unittest
+import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from wine_run import WineCase  # noqa: E402
+from wine_run import WIN_BIN, WineCase  # noqa: E402
 
 CHAIN = [("join", b""), ("depth_filter", b"0.5\n40\n3\n5\n\n"), ("utm_points", b""), ("echo_clean1", b""),
          ("echo_flag", b""), ("echo_clean2", b"")]
@@ -44,6 +46,14 @@ class SheetUnderWine(WineCase):
                     self.assertEqual(ours, theirs, name)
                 if args:
                     self.assertRegex(linux.stdout, rb"Sheets    : +[2-9]\d* of A3")
+
+    def test_the_release_holds_it(self):
+        """The release zip that run_tests.sh windows makes beside the programs."""
+        zips = glob.glob(os.path.join(os.path.dirname(WIN_BIN), "survey-tools-*-win64.zip"))
+        self.assertEqual(len(zips), 1, zips)
+        names = [os.path.basename(n) for n in zipfile.ZipFile(zips[0]).namelist()]
+        self.assertIn("survey_sheet.exe", names)
+        self.assertIn("survey_soundings.exe", names)
 
 
 if __name__ == "__main__":
