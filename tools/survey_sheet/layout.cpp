@@ -30,7 +30,9 @@ Run cover(double low, double high, double side, double overlap) {
   Run r;
   // A span a hair longer than the side (a survey drawn exactly to a sheet's
   // size) still fits one sheet.
-  if (span > side * (1 + 1e-12)) r.count = static_cast<int>(std::ceil((span - side) / (side - overlap) - 1e-9)) + 1;
+  // (At most a billion: far more than are ever laid out.)
+  if (span > side * (1 + 1e-12))
+    r.count = static_cast<int>(std::min(std::ceil((span - side) / (side - overlap) - 1e-9), 1e9)) + 1;
   const double total = r.count * side - (r.count - 1) * overlap;
   r.start = (low + high) / 2 - total / 2;
   return r;

@@ -137,6 +137,10 @@ TEST(Layout, SheetsWithoutTheSurveyAreLeftOutAndTheRestNumberedInOrder) {
       EXPECT_TRUE(a.row < b.row || (a.row == b.row && a.column < b.column));
     }
   }
+  // Far too many sheets to lay out: counted, none listed.
+  const SheetPlan huge = plan_sheets(survey, a4, std::nullopt, 1e-6, [](const Extent&) { return true; });
+  EXPECT_TRUE(huge.sheets.empty());
+  EXPECT_GT(static_cast<double>(huge.columns) * huge.rows, 1e5);
   // Free to choose, the portrait page needs fewer sheets for a tall survey.
   const SheetPlan tall = plan_sheets({0, 0, 80, 250}, a4, std::nullopt, 1000, [](const Extent&) { return true; });
   EXPECT_EQ(tall.orientation, Orientation::portrait);
