@@ -499,7 +499,8 @@ class Calls(SurveyCase):
                  (b"", [], 1, b"no points, so no sheet to draw"),
                  (b"1 2 -3\r\n1e13 5 -6\r\n", [], 1, b"record 2: a position beyond 1e12 m"),
                  (b"".join(b"%d %d -%d\r\n" % (10 * (i % 20), 10 * (i // 20), 3 + i % 7) for i in range(400)),
-                  ["--scale", "20", "--paper", "A4"], 1, b"more than 1000; give a smaller scale")]
+                  ["--scale", "20", "--paper", "A4"], 1, b"more than 1000; give a smaller scale"),
+                 (b"0 0 -3\r\n40 0 -14\r\n20 30 -25\r\n", ["--scale", "0.000001"], 1, b"more than 1000")]
         for points, args, status, said in cases:
             with self.subTest(points=points, args=args):
                 if points is None:

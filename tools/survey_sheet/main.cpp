@@ -367,13 +367,6 @@ int main(int argc, char** argv) {
   surface::drop_small_hollows(survey.contours, settings.min_length);
   bound_contours(survey);
   survey.outline = surface::outline(tin);
-  survey.labels = place_contour_labels(survey.contours, settings.major, boxes, kContourTextMm * settings.scale / 1000,
-                                       kContourPadMm * settings.scale / 1000);
-  show_count(7, 16, "Contours  : ", static_cast<int>(survey.contours.size()), 8);
-  write_str(console_output(), " lines, every " + short_real(settings.interval) + " m, major every " +
-                                  short_real(settings.interval * settings.major) + " m; " +
-                                  std::to_string(survey.labels.size()) + " labels");
-  io_check();
 
   // The sheets.
   Occupied occupied(extent, settings.scale);
@@ -399,6 +392,16 @@ int main(int argc, char** argv) {
                                   (plan.orientation == Orientation::landscape ? " landscape" : " portrait") + " (" +
                                   std::to_string(plan.columns) + " x " + std::to_string(plan.rows) + "), " +
                                   short_real(kOverlapMm) + " mm overlap");
+  io_check();
+
+  // The major contours' labels, clear of the soundings (once the sheets are
+  // known to be few: their count follows the lines' length on paper).
+  survey.labels = place_contour_labels(survey.contours, settings.major, boxes, kContourTextMm * settings.scale / 1000,
+                                       kContourPadMm * settings.scale / 1000);
+  show_count(7, 16, "Contours  : ", static_cast<int>(survey.contours.size()), 8);
+  write_str(console_output(), " lines, every " + short_real(settings.interval) + " m, major every " +
+                                  short_real(settings.interval * settings.major) + " m; " +
+                                  std::to_string(survey.labels.size()) + " labels");
   io_check();
 
   // The title block's notes.
