@@ -15,7 +15,7 @@ echo "Building the tools in build/sample, about two minutes the first time ..."
 cmake -S . -B build/sample -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/sample -j2 --target join depth_filter utm_points echo_clean1 \
   echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot \
-  survey_soundings survey_qc survey_surface survey_volume survey_sheet >/dev/null
+  survey_soundings survey_qc survey_surface survey_volume survey_channel survey_sheet >/dev/null
 bin=$PWD/build/sample/bin
 work=$PWD/build/sample_survey
 screens=$PWD/build/sample_screens
@@ -125,6 +125,25 @@ mkdir -p outline/PM outline/Temp
 awk '{ printf "%s %s\r\n", $1, $2 }' outline/PM/Points.txt >Temp/Channel.txt
 rm -r outline
 run survey_volume survey_volume --against ../sample_survey/PM/PointsCl.txt --boundary Temp/Channel.txt </dev/null
+# The dredging as it is paid, on the channel's design: the outline of the
+# works becomes a template. Its centreline runs through the middles of the
+# outline's short sides; the design: the bottom 16 m deep (z -16.5, with the
+# sample's 0.5 m of the sounder under the water), 30 m wide, slopes 1 in 3,
+# an over-depth of 0.5 m. The pay table by 25 m of station: what was removed
+# since the first survey above the pay line (paid) and below it.
+awk '{ sub(/\r$/, "") }
+     NR == 1 || NR == 4 { wx += $1 / 2; wy += $2 / 2 }
+     NR == 2 || NR == 3 { ex += $1 / 2; ey += $2 / 2 }
+     END {
+       wx = sprintf("%.2f", wx); wy = sprintf("%.2f", wy); ex = sprintf("%.2f", ex); ey = sprintf("%.2f", ey)
+       printf "# The sample channel: the centreline through the middles of the ends\r\n"
+       printf "# of the outline of the works, Temp/Channel.txt\r\n"
+       printf "point %s %s\r\npoint %s %s\r\n", wx, wy, ex, ey
+       printf "# FROM TO LEVEL LEFT RIGHT SLOPE_LEFT SLOPE_RIGHT OVERDEPTH\r\n"
+       printf "reach 0 %.2f -16.5 15 15 3 3 0.5\r\n", int(sqrt((ex - wx) ^ 2 + (ey - wy) ^ 2) * 100) / 100
+     }' Temp/Channel.txt >Temp/Channel_Design.txt
+run survey_channel survey_channel --channel Temp/Channel_Design.txt \
+  --against ../sample_survey/PM/PointsCl.txt </dev/null
 cd "$work"
 
 # The summary, in lines of at most 80 columns.
@@ -183,3 +202,11 @@ printf '  Temp/Volume.txt  removed %s m3, deposited %s m3 inside Temp/Channel.tx
   "$(awk '/^Above the earlier/ { print $NF }' "$dredged/Temp/Volume.txt")"
 echo "  Temp/Difference.asc, Temp/Difference.svg: the difference to the first"
 echo "                   survey as a grid and a picture, by survey_volume"
+echo "  Temp/Channel_Volumes.txt, .csv: the dredging paid on the channel's design"
+echo "                   (Temp/Channel_Design.txt), by survey_channel, in m3; the TIN's"
+echo "                   figures and the sections' average end areas (AEA):"
+awk -F, 'NR == 1 { printf "      %15s  %10s %10s  %10s %10s\n", "station", "paid", "(AEA)", "below pay", "(AEA)" }
+         NR > 1 { sub(/\r$/, ""); printf "      %15s  %10s %10s  %10s %10s\n", $1 ($2 == "" ? "" : " - " $2), $3, $4, $5, $6 }' \
+  "$dredged/Temp/Channel_Volumes.csv"
+echo "                   Temp/Sections.dxf, .svg: the cross sections; Temp/Channel.dxf:"
+echo "                   the channel in plan"

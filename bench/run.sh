@@ -22,6 +22,9 @@
 #     draw them (apt-get install -y librsvg2-bin);
 #   - survey_surface on 62,500 and 1,000,000 points (SURVEY_BENCH_SURFACE_SIZES)
 #     and GMT's triangulate + grdcontour on the 62,500;
+#   - survey_volume on two surveys of 1,000,000 points (SURVEY_BENCH_VOLUME);
+#   - survey_channel on a channel of 10 km over 1,000,000 points
+#     (SURVEY_BENCH_CHANNEL);
 #   - survey_sheet at 1:2500 on 1,000,000 points (SURVEY_BENCH_SHEET_SIZES);
 #   - join and utm_points with their standard output on a real terminal (a
 #     tmux server of its own, one window of 80 x 25) against redirected, the
@@ -362,6 +365,26 @@ if [ -n "$VOLUME_POINTS" ]; then
     fi
     rm -rf "$dir"
   done
+fi
+
+# survey_channel: a channel of 10.2 km with six bends and three reaches over
+# a condition survey of SURVEY_BENCH_CHANNEL points (default 1,000,000;
+# empty: skipped) on lines across it 10 m apart (bench/make_channel_inputs.py),
+# sections every 25 m, to all five outputs; then the same survey against the
+# survey before the works (127,425 points on lines along the channel).
+CHANNEL_POINTS=${SURVEY_BENCH_CHANNEL-1000000}
+if [ -n "$CHANNEL_POINTS" ]; then
+  cmake --build "$BUILD" -j2 --target survey_channel >/dev/null
+  echo
+  echo "== survey_channel: a channel of 10.2 km over $CHANNEL_POINTS points"
+  dir=$WORK/channel
+  python3 "$ROOT/bench/make_channel_inputs.py" "$dir" "$CHANNEL_POINTS"
+  points=$(grep -c '' "$dir/PM/PointsCl.txt")
+  read -r seconds kib < <(measure "$dir" "$BIN/survey_channel" --channel Temp/Channel.txt)
+  row "survey_channel (condition)" "$points" "$seconds" "$kib"
+  read -r seconds kib < <(measure "$dir" "$BIN/survey_channel" --channel Temp/Channel.txt --against before.txt)
+  row "survey_channel (dredged)" "$points" "$seconds" "$kib"
+  rm -rf "$dir"
 fi
 echo
 echo "== load after: $(cut -d' ' -f1-3 /proc/loadavg)"

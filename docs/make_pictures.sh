@@ -15,6 +15,8 @@
 #                                rsvg-convert
 #   docs/sample_difference.png   Temp/Difference.svg of survey_volume on the
 #                                survey after the dredging, by rsvg-convert
+#   docs/channel_sections.png    Temp/Sections.svg of survey_channel on a made
+#                                channel dredged unevenly, by rsvg-convert
 #   docs/sample_sheet.png        the first page of survey_sheet's Temp/Sheet.pdf
 #                                (1:1000 on A3), by pdftoppm
 # LibreCAD prints each drawing headless to PDF, fitted to A4 pages; pdftoppm
@@ -88,6 +90,41 @@ pdftoppm -png -r 70 -f 1 -l 1 -singlefile "$out/qc_report.pdf" "$docs/sample_qc_
 rsvg-convert Temp/Surface.svg -o "$docs/sample_surface.png"
 rsvg-convert ../sample_survey_dredged/Temp/Difference.svg -o "$docs/sample_difference.png"
 pdftoppm -png -r 70 -f 1 -l 1 -singlefile Temp/Sheet.pdf "$docs/sample_sheet"
+
+# What a dredging contract bills, drawn by survey_channel on a made channel
+# 10 m long (two sections): the seabed before the works sloping across it,
+# after them dredged 0.3 m under the template, with a pocket dredged below the
+# pay line, a ridge left above the template and a cut beyond the pay line's
+# reach (not billed).
+mkdir -p "$out/channel/PM" "$out/channel/Temp"
+python3 - "$out/channel" <<'EOF'
+import os, sys
+folder = sys.argv[1]
+def template(o):
+    return -12 + max(0.0, abs(o) - 15) / 3
+def before(o):
+    return -9.5 + 0.02 * o
+def after(o):
+    if -10 <= o <= -5:
+        return -12.9  # dredged below the pay line
+    if 5 <= o <= 9:
+        return -11.6  # a ridge left above the template
+    if 27 <= o <= 33:
+        return before(o) - 0.8  # cut beyond the pay line's reach
+    return min(before(o), template(o) - 0.3)
+offsets = sorted({o / 2 for o in range(-120, 121)} | {-10.01, -4.99, 4.99, 9.01, 26.99, 33.01})
+for name, z in (("PM/PointsCl.txt", after), ("Before.txt", before)):
+    with open(os.path.join(folder, name), "w", newline="") as f:
+        for x in range(-4, 15, 2):
+            for o in offsets:
+                f.write("%.2f %.2f %.2f\r\n" % (500000 + x, 4700000 - o, z(o)))
+with open(os.path.join(folder, "Temp", "Channel.txt"), "w", newline="") as f:
+    f.write("point 500000 4700000\r\npoint 500010 4700000\r\nreach 0 10 -12 15 15 3 3 0.5\r\n")
+EOF
+(cd "$out/channel" && "$bin/survey_channel" --channel Temp/Channel.txt --against Before.txt \
+  --interval 10 --title "A made channel" </dev/null >/dev/null)
+rsvg-convert "$out/channel/Temp/Sections.svg" -o "$docs/channel_sections.png"
+
 ls -l "$docs"/sample_points.png "$docs"/sample_echo_record.png "$docs"/sample_plan.png "$docs"/sample_profile.png \
   "$docs"/sample_soundings.png "$docs"/sample_qc_report.png "$docs"/sample_surface.png \
-  "$docs"/sample_difference.png "$docs"/sample_sheet.png
+  "$docs"/sample_difference.png "$docs"/channel_sections.png "$docs"/sample_sheet.png

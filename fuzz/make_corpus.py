@@ -299,6 +299,14 @@ def corpora():
         rtk.append(tag(start + t) + sentence("GPGGA,%02d%02d%02d.00,4230.0000,N,02730.0000,E,%d,12,0.8,%.3f,M,36.9,M,," % (
             (start + t) // 3600, (start + t) // 60 % 60, (start + t) % 60, 4 if t % 5 else 5, 3.1 + 0.1 * (t % 3))))
         rtk.append(tag(start + t + 0.5) + dbt(8 + 0.1 * t))
+    # Fixes on their own time: tags that jitter, a logger's clock set on by
+    # 30 s, a receiver time that goes back.
+    jitter = []
+    for t in range(8):
+        ahead = 30 if t > 5 else 0
+        jitter.append(tag(start + t + 0.4 + 0.05 * (t % 3) + ahead) + gga(start + t - (3 if t == 4 else 0),
+                                                                       42.5 + 1e-5 * t, 27.5))
+        jitter.append(tag(start + t + 0.7 + ahead) + dbt(8 + 0.1 * t))
     log = lambda lines, end="\r\n": end.join(lines).encode("latin-1") + end.encode()  # noqa: E731
     arg = b"Log.nmea"
     c["nmea_split"] = [
@@ -320,6 +328,9 @@ def corpora():
         tool(b"\n", log(rtk), b"Log.nmea\n--rtk-tide\n1.85\n--datum\n0.3\n--rtk-window\n4"),
         tool(b"\n", log(rtk), b"--quality\n4,5\n--position\nGNS\nLog.nmea"),
         tool(b"\n", log(receivers), b"--position\nGLL\n--rtk-tide\n-2\nLog.nmea"),
+        tool(b"\n", log(jitter), b"--fix-delay\n0.15\nLog.nmea"),
+        tool(b"\n", log(untagged), b"--fix-delay\n0.2\nLog.nmea"),
+        tool(b"\n", log(untagged), b"--fix-delay\n-1\nLog.nmea"),
     ]
     return c
 

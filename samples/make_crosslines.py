@@ -17,11 +17,9 @@ deep (their depths read 0.10 m more, so their heights are 0.10 m lower: a
 mean difference crossline - main line of -0.10 m), and its noise is larger
 than on the main lines (normal, 0.05 m standard deviation, against uniform
 within 0.03 m). The receiver's fixes have the main survey's noise and
-repeats, and are stamped a second late, as join takes them (it counts every
-fix a second earlier). The main survey's fixes are stamped on time, so join
-puts its soundings some 2 m ahead along their lines: where the bottom slopes
-along a main line, that adds to the differences, with the opposite sign on
-the eastward and the westward lines, as a crossline check shows it.
+repeats, and are stamped a second after their time, as the main survey's
+and as join takes them (it counts every fix a second earlier), so that
+every sounding is placed where it was measured.
 
 The output depends on nothing but this script and make_sample.py (fixed
 seed):

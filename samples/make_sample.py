@@ -7,9 +7,13 @@ A small survey off the coast at about 42.5 N 27.5 E: four parallel lines,
 half-circle turn between them, some eleven and a half minutes in all.
 
 - Raw_Pos.txt: the receiver's fixes at 1 Hz, "latitude longitude hh mm ss.ss
-  hdop satellites". Now and then the receiver repeats its last fix under the
-  new time stamp. Its log starts a few seconds after the echo sounder's and
-  ends a few seconds after it.
+  hdop satellites", each stamped a second after its time, as a logger stamps
+  a fix when it arrives and as join takes it (it counts every fix a second
+  before its stamp, so that every sounding is placed where it was measured;
+  a fix stamped at its own time would put every sounding a second's run, 2 m,
+  ahead along its line). Now and then the receiver repeats its last fix
+  under the new time stamp. Its log starts a few seconds after the echo
+  sounder's and ends a few seconds after it.
 - Raw_Dpt.txt: the echo sounder's soundings at 5 Hz, "depth hh mm ss.ss".
   The bottom deepens from about 8 m near the first line to about 20 m beyond
   the last, with gentle undulations; a few spikes (surface clutter, a second
@@ -20,7 +24,7 @@ half-circle turn between them, some eleven and a half minutes in all.
 A second survey of the same area after a channel was dredged through it:
 samples/survey_dredged/Temp/Raw_Pos.txt and Raw_Dpt.txt, the same logs on
 fifteen lines run north and south, 20 m apart, across the first survey's
-lines. The channel runs east-west along the middle of the area: 30 m wide at
+lines, the fixes stamped a second after their time as well. The channel runs east-west along the middle of the area: 30 m wide at
 its bottom, 16 m deep, its sides sloping 1 in 3 up to the old seabed; the
 bottom elsewhere is as before. samples/survey_dredged/Channel.txt gives the
 outline of the dredging works (the channel and its slopes, 78 m wide, across
@@ -105,7 +109,7 @@ def make_positions(rng):
         if last_fix is not None and rng.random() < 0.04:
             fix = last_fix                     # receiver repeats its last fix
         else:
-            x, y = boat_position(t)
+            x, y = boat_position(t - 1)        # stamped a second after its time
             x += rng.uniform(-0.3, 0.3)
             y += rng.uniform(-0.3, 0.3)
             fix = ("%.8f" % (LAT0 + y / M_PER_DEG_LAT),
@@ -186,7 +190,7 @@ def make_dredged(rng):
     first = D_START + SOUNDER_LEAD * 100
     for second in range(D_TIME - SOUNDER_LEAD + RECEIVER_TAIL + 1):
         cs = first + second * 100
-        x, y = dredged_position((cs - D_START) / 100.0)
+        x, y = dredged_position((cs - D_START) / 100.0 - 1)   # stamped a second after its time
         x += rng.uniform(-0.3, 0.3)
         y += rng.uniform(-0.3, 0.3)
         positions.append("%.8f %.8f %s %.1f %d" % (LAT0 + y / M_PER_DEG_LAT, LON0 + x / M_PER_DEG_LON, clock(cs),

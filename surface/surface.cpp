@@ -195,6 +195,78 @@ double height_at(const Tin& tin, const Locator& loc, double x, double y) {
   return height_on(plane_of(tin, tin.triangles[best_k]), x, y);
 }
 
+std::vector<ProfileSpan> profile_along(const Tin& tin, const Locator& loc, Point2 a, Point2 b) {
+  std::vector<ProfileSpan> spans;
+  const double length = std::hypot(b.x - a.x, b.y - a.y);
+  if (loc.columns == 0 || !(length > 0)) return spans;
+  const double dx = (b.x - a.x) / length, dy = (b.y - a.y) / length;
+  auto bucket = [&](double v, double v0, std::int64_t n) {
+    const double c = std::floor((v - v0) / loc.size);
+    return static_cast<std::int64_t>(std::clamp(c, 0.0, static_cast<double>(n - 1)));
+  };
+  const double xl = std::min(a.x, b.x), xh = std::max(a.x, b.x), yl = std::min(a.y, b.y), yh = std::max(a.y, b.y);
+  if (xh < loc.x0 || yh < loc.y0 || xl > loc.x0 + static_cast<double>(loc.columns) * loc.size ||
+      yl > loc.y0 + static_cast<double>(loc.rows) * loc.size)
+    return spans;
+  // The triangles of the buckets the line passes through: in each row of
+  // buckets, the columns between where it enters and leaves the row.
+  std::vector<std::uint32_t> candidates;
+  for (std::int64_t r = bucket(yl, loc.y0, loc.rows); r <= bucket(yh, loc.y0, loc.rows); ++r) {
+    double lo = 0, hi = length;
+    if (dy != 0) {
+      const double t0 = (loc.y0 + static_cast<double>(r) * loc.size - 1e-6 - a.y) / dy;
+      const double t1 = (loc.y0 + static_cast<double>(r + 1) * loc.size + 1e-6 - a.y) / dy;
+      lo = std::max(lo, std::min(t0, t1));
+      hi = std::min(hi, std::max(t0, t1));
+    }
+    const double x0 = a.x + lo * dx, x1 = a.x + hi * dx, hair = 1e-6;  // a line along a bucket's edge takes both
+    for (std::int64_t c = bucket(std::min(x0, x1) - hair, loc.x0, loc.columns);
+         c <= bucket(std::max(x0, x1) + hair, loc.x0, loc.columns); ++c) {
+      const auto k = static_cast<std::size_t>(r * loc.columns + c);
+      candidates.insert(candidates.end(), loc.items.begin() + loc.first[k], loc.items.begin() + loc.first[k + 1]);
+    }
+  }
+  std::sort(candidates.begin(), candidates.end());
+  candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+  for (const std::uint32_t k : candidates) {
+    const Triangle& t = tin.triangles[k];
+    // The line's stretch inside the triangle: on the left of each edge
+    // (counter-clockwise corners), in coordinates from a.
+    double lo = 0, hi = length;
+    for (int i = 0; i < 3 && lo < hi; ++i) {
+      const Vertex& p = corner(tin, t, i);
+      const Vertex& q = corner(tin, t, i == 2 ? 0 : i + 1);
+      const double ex = q.x - p.x, ey = q.y - p.y;
+      const double at_a = ex * (a.y - p.y) - ey * (a.x - p.x);  // cross(e, a - p)
+      const double slope = ex * dy - ey * dx;                    // its change per metre along the line
+      if (slope == 0) {
+        if (at_a < 0) hi = lo;
+      } else if (slope > 0) {
+        lo = std::max(lo, -at_a / slope);
+      } else {
+        hi = std::min(hi, -at_a / slope);
+      }
+    }
+    if (!(hi - lo > 1e-9)) continue;
+    const Plane e = plane_of(tin, t);
+    spans.push_back({lo, hi, height_on(e, a.x + lo * dx, a.y + lo * dy), height_on(e, a.x + hi * dx, a.y + hi * dy)});
+  }
+  std::sort(spans.begin(), spans.end(), [](const ProfileSpan& p, const ProfileSpan& q) { return p.t0 < q.t0; });
+  // A line along a shared edge lies in both triangles, and rounding may let
+  // neighbours overlap by a hair: each stretch starts where the last ended.
+  std::vector<ProfileSpan> kept;
+  for (ProfileSpan s : spans) {
+    if (!kept.empty() && s.t0 < kept.back().t1) {
+      if (!(s.t1 - kept.back().t1 > 1e-9)) continue;
+      const double w = (kept.back().t1 - s.t0) / (s.t1 - s.t0);
+      s.z0 += w * (s.z1 - s.z0);
+      s.t0 = kept.back().t1;
+    }
+    kept.push_back(s);
+  }
+  return kept;
+}
+
 Grid grid_over(const Tin& tin, double cell) {
   Grid g;
   g.cell = cell;

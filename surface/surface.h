@@ -106,6 +106,16 @@ Locator make_locator(const Tin& tin);
 // the point (its edges included); NaN outside every kept triangle.
 double height_at(const Tin& tin, const Locator& locator, double x, double y);
 
+// A stretch of a line over one kept triangle: from t0 to t1 metres along the
+// line, the surface's heights z0 and z1 there (linear between them).
+struct ProfileSpan {
+  double t0 = 0, t1 = 0, z0 = 0, z1 = 0;
+};
+// The surface's profile along the segment from a to b: the stretches over
+// kept triangles, in order along the line and without overlaps (a line along
+// an edge takes one of its two triangles); gaps where it leaves the TIN.
+std::vector<ProfileSpan> profile_along(const Tin& tin, const Locator& locator, Point2 a, Point2 b);
+
 // A raster of square cells aligned to multiples of the cell size.
 struct Grid {
   double cell = 1;

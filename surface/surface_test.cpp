@@ -207,5 +207,50 @@ TEST(Degenerate, FewPointsOneLineRepeatsFlatAndLevelsAtVertices) {
   }
 }
 
+// Profiles along lines over a plane on a grid of 5 m (an edge every 5 m
+// along x and y, diagonals between): the stretches join without gaps or
+// overlaps where the line is over the TIN, every height is the plane's, and
+// the line's parts off the TIN are left out.
+TEST(Profiles, StretchesCoverTheLineOverTheTinWithThePlanesHeights) {
+  std::vector<Vertex> grid;
+  for (int i = 0; i <= 20; ++i)
+    for (int j = 0; j <= 20; ++j) grid.push_back({5.0 * i, 5.0 * j, 0});
+  const Tin tin = tin_of(grid, plane);
+  const Locator loc = make_locator(tin);
+  struct Case {
+    Point2 a, b;
+    double covered_from, covered_to;  // metres along the line over the TIN
+  };
+  const Case cases[] = {
+      {{10, 10}, {90, 70}, 0, 100},               // across the triangles
+      {{-20, 35}, {120, 35}, 20, 120},            // beyond both sides: 0 .. 100 in x
+      {{25, -10}, {25, 110}, 10, 110},            // along the edges x = 25
+      {{0, 0}, {100, 100}, 0, std::sqrt(2) * 100},  // along diagonals, or across them
+      {{130, 10}, {150, 90}, 0, 0},               // off the TIN
+  };
+  for (const Case& c : cases) {
+    const std::vector<ProfileSpan> spans = profile_along(tin, loc, c.a, c.b);
+    const double length = std::hypot(c.b.x - c.a.x, c.b.y - c.a.y);
+    if (c.covered_to == 0) {
+      EXPECT_TRUE(spans.empty());
+      continue;
+    }
+    ASSERT_FALSE(spans.empty());
+    EXPECT_NEAR(spans.front().t0, c.covered_from, 1e-9);
+    EXPECT_NEAR(spans.back().t1, c.covered_to, 1e-9);
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+      const ProfileSpan& s = spans[i];
+      EXPECT_LT(s.t0, s.t1);
+      if (i > 0) {
+        EXPECT_NEAR(s.t0, spans[i - 1].t1, 1e-9) << i;
+      }
+      for (const auto& [t, z] : {std::pair{s.t0, s.z0}, std::pair{s.t1, s.z1}}) {
+        const double x = c.a.x + t * (c.b.x - c.a.x) / length, y = c.a.y + t * (c.b.y - c.a.y) / length;
+        EXPECT_NEAR(z, plane(x, y), 1e-9);
+      }
+    }
+  }
+}
+
 }  // namespace
 }  // namespace surface

@@ -10,7 +10,7 @@
 namespace survey_rt {
 namespace {
 
-constexpr std::string_view kUsage = "usage: tool [--a X] [--bee Y]\n";
+constexpr std::string_view kUsage = "usage: tool [--a X] [--bee Y] [--f]\n";
 
 // Runs the walk over words (the tool's name first added), the options seen
 // as "name=value" in order.
@@ -19,7 +19,7 @@ std::vector<std::string> walk(std::vector<std::string> words) {
   std::vector<char*> argv;
   for (std::string& w : words) argv.push_back(w.data());
   std::vector<std::string> seen;
-  read_command_line(static_cast<int>(argv.size()), argv.data(), "tool", kUsage, {"--a", "--bee"},
+  read_command_line(static_cast<int>(argv.size()), argv.data(), "tool", kUsage, {"--a", "--bee"}, {"--f"},
                     [&](std::string_view name, const std::string& value) {
                       seen.push_back(std::string(name) + "=" + value);
                     });
@@ -46,6 +46,8 @@ TEST(CommandLine, ValuesAfterAnEqualsSignOrAsTheNextWord) {
       {{"--a=1", "--bee", "x y"}, {"--a=1", "--bee=x y"}},
       {{"--bee=", "--a", "--bee"}, {"--bee=", "--a=--bee"}},  // a value may be empty or look like an option
       {{"--a=b=c", "--a", "-h"}, {"--a=b=c", "--a=-h"}},
+      {{"--f", "--a", "1", "--f"}, {"--f=", "--a=1", "--f="}},  // a flag takes no value
+      {{"--a", "--f"}, {"--a=--f"}},
   };
   for (const Case& c : cases) EXPECT_EQ(walk(c.words), c.seen) << ::testing::PrintToString(c.words);
 }
@@ -62,6 +64,8 @@ TEST(CommandLine, WrongCallsStopWithTheirReasonAndTheUsage) {
       {{"--ab", "1"}, "tool: unknown option \"--ab\"\n"},
       {{"--bee"}, "tool: --bee wants a value\n"},
       {{"--a", "1", "--a"}, "tool: --a wants a value\n"},
+      {{"--f=1"}, "tool: --f takes no value\n"},
+      {{"--ff"}, "tool: unknown option \"--ff\"\n"},
   };
   for (const Case& c : cases)
     EXPECT_EXIT(walk(c.words), ::testing::ExitedWithCode(1), literally(c.message + std::string(kUsage)))

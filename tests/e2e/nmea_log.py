@@ -42,5 +42,17 @@ def rmc(seconds, lat, lon, date="150310", status="A"):
         date))
 
 
+def stamp(time):
+    """The stamp of Temp/Raw_Pos.txt for a fix whose own time is "h m s"
+    (a second's decimals as given): a second later, for join counts a fix a
+    second before its stamp."""
+    h, m, sec = time.split()
+    decimals = len(sec.partition(".")[2])
+    units = round(((int(h) * 60 + int(m)) * 60 + float(sec) + 1) * 10 ** decimals) % (86400 * 10 ** decimals)
+    whole, part = divmod(units, 10 ** decimals)
+    text = "%d %d %d" % (whole // 3600, whole // 60 % 60, whole % 60)
+    return text + (".%0*d" % (decimals, part) if decimals else "")
+
+
 def dbt(metres):
     return sentence("SDDBT,%.1f,f,%.2f,M,%.1f,F" % (metres / 0.3048, metres, metres / 1.8288))

@@ -152,6 +152,31 @@ class SurveyCase(unittest.TestCase):
         for n, (got, want) in enumerate(zip(rows, expected), start=1):
             self.assertEqual(got, want, "row %d of\n%s" % (n, "\n".join(rows)))
 
+    def printed_page(self, dxf_path, dpi=36):
+        """The grey pixels of the drawing as LibreCAD prints it headless to a
+        PDF page fitted to the drawing (dxf2pdf -a) and pdftoppm reads it."""
+        librecad, pdftoppm = shutil.which("librecad"), shutil.which("pdftoppm")
+        if librecad is None or pdftoppm is None:
+            self.fail("LibreCAD and pdftoppm are needed: apt-get install librecad poppler-utils")
+        out = tempfile.mkdtemp(prefix="survey-pdf-")
+        self.addCleanup(shutil.rmtree, out, True)
+        name = os.path.splitext(os.path.basename(dxf_path))[0]
+        shutil.copy(dxf_path, os.path.join(out, name + ".dxf"))
+        env = dict(os.environ, QT_QPA_PLATFORM="offscreen", XDG_RUNTIME_DIR=out)
+        try:
+            p = subprocess.run([librecad, "dxf2pdf", "-a", "-t", out, name + ".dxf"], cwd=out, env=env,
+                               capture_output=True, timeout=120)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("LibreCAD did not end on %s (a message box?)" % dxf_path)
+        said = (p.stdout + p.stderr).decode("latin-1")
+        self.assertEqual(p.returncode, 0, said)
+        self.assertIn("DONE", said)
+        page = os.path.join(out, name)
+        subprocess.run([pdftoppm, "-gray", "-r", str(dpi), "-singlefile", page + ".pdf", page], check=True,
+                       timeout=WAIT)
+        with open(page + ".pgm", "rb") as f:
+            return f.read().split(b"\n", 3)[3]
+
 
 # A small survey that runs normally (6 fixes at 1 Hz, 12 soundings at 2 Hz):
 # the position file runs out after 6 fixes, so the join stops with 10 soundings

@@ -8,7 +8,7 @@ the rules (not from the tools) and reviewed by hand: of the 3420 joined
 soundings, 409 are kept with the limits 1.0, 40.0, 3.0 m and 0.5; four fall
 outside the depth window (0.6, 48.7, 0.9 and 44.3 m), five repeat the
 position of the last kept point, the spike of 1.4 m at 42.49955950 N
-27.49941308 E lies 3.36 m from the point before it (9.7 m) and is dropped for
+27.49943745 E lies 3.36 m from the point before it (9.7 m) and is dropped for
 its slope of 2.5, the rest lie within 3 m of the last kept point."""
 
 import os

@@ -227,11 +227,12 @@ class SampleSurvey(JoinCase):
         # pending when the depth log ends. After the logger restart (phase
         # 0.1 s) the window moves in step E, passing over the 15 repeats left
         # (e.g. 10:07:56.10 lies 1.1 s into the 3 s from the fix of 10:07:56 to
-        # that of 10:07:59: 42.50028088 27.49963413 18.4); the last fix is
-        # never read. 690 - 15 - 1 = 674 fixes, 3436 - 16 = 3420 points.
+        # that of 10:07:59, 42.50028140 27.49968707 to 42.50027997 27.49960915:
+        # 42.50028088 27.49965850 18.4); the last fix is never read.
+        # 690 - 15 - 1 = 674 fixes, 3436 - 16 = 3420 points.
         with open(os.path.join(DATA, "sample", "Data.txt"), "rb") as f:
             expected = f.read()
-        self.assertIn(b"\r\n42.50028088 27.49963413 18.4\r\n", expected)
+        self.assertIn(b"\r\n42.50028088 27.49965850 18.4\r\n", expected)
         with open(os.path.join(SAMPLE, "Temp", "Raw_Pos.txt"), "rb") as f:
             positions = f.read()
         with open(os.path.join(SAMPLE, "Temp", "Raw_Dpt.txt"), "rb") as f:

@@ -4,9 +4,10 @@ utm_points on a tagged log made here (five minutes over midnight, GGA and RMC
 at 1 Hz, DBT at 4 Hz, a ZDA a minute, a 15 s outage of the receiver with
 GGA of fix quality 0, bad checksums, cut sentences, a stale line, junk).
 Every output is checked against the positions worked out here: the degrees
-and minutes converted, the join of each sounding (a fix counts a second
-before its tag; a sounding on a fix takes it, one between two fixes is
-interpolated), then depth_filter's tests and the Transverse Mercator series
+and minutes converted, the join of each sounding (a fix is stamped a second
+after its receiver time carried into the logger's clock, and join counts it
+a second before its stamp; a sounding on a fix takes it, one between two
+fixes is interpolated), then depth_filter's tests and the Transverse Mercator series
 of tests/data/sample/make_chain_expected.py, written by its fixed-notation
 rule."""
 
@@ -46,9 +47,11 @@ def degrees(text, width):
 def make_log():
     """The log's lines, the fixes (join's time, latitude, longitude, as join
     reads them from Temp/Raw_Pos.txt) and the soundings (time, depth). The
-    fixes are tagged half a second after their time, the soundings a quarter
-    second apart after them: every time is a whole number of quarter seconds,
-    and every fourth sounding falls on a fix (the one tagged a second later)."""
+    fixes are tagged half a second after their time, so every GGA's tag -
+    receiver time is 0.5 s and a fix's time in the logger's clock is its tag;
+    the soundings are tagged a quarter second apart after them: every time
+    is a whole number of quarter seconds, and every fourth sounding falls on
+    a fix."""
     lines, fixes, soundings = [], [], []
     for t in range(SECONDS + 4):
         now = START + t
@@ -59,7 +62,7 @@ def make_log():
             lines.append(tag(now + 0.5) + gga(now, lat, lon))
             lines.append(tag(now + 0.55) + rmc(now, lat, lon, "150310" if now < 86400 else "160310"))
             la, lo = degrees(ddmm(lat, 2, 4), 2), degrees(ddmm(lon, 3, 4), 3)
-            fixes.append((now + 0.5 - 1, float(fixed(la, 8)), float(fixed(lo, 8))))
+            fixes.append((now + 0.5, float(fixed(la, 8)), float(fixed(lo, 8))))
         if t % 60 == 0:
             lines.append(tag(now + 0.6) + sentence("GPZDA,%s,%s,00,00" % (
                 hhmmss(now), "15,03,2010" if now < 86400 else "16,03,2010")))

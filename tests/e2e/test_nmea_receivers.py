@@ -14,7 +14,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from nmea_log import ddmm, gga, hhmmss, sentence, tag  # noqa: E402
+from nmea_log import ddmm, gga, hhmmss, sentence, stamp, tag  # noqa: E402
 from piped_screen import piped_screen  # noqa: E402
 from survey_test import DATA, Survey, SurveyCase, crlf  # noqa: E402
 
@@ -23,7 +23,7 @@ from make_chain_expected import fixed  # noqa: E402
 
 T0 = 36000  # 10:00:00
 AIS = "!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0*26"
-USAGE = ("usage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] "
+USAGE = ("usage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] [--fix-delay S] "
          "[--rtk-tide H [--datum D] [--rtk-window S]] [LOG]\n")
 
 
@@ -33,8 +33,9 @@ def lat(k):
 
 
 def pos(k, time):
-    """A line of Temp/Raw_Pos.txt for the k-th position (27.5 east)."""
-    return "%s 27.50000000 %s" % (fixed(lat(k), 8), time)
+    """A line of Temp/Raw_Pos.txt for the k-th position (27.5 east) whose own
+    time is time ("h m s"): stamped a second later."""
+    return "%s 27.50000000 %s" % (fixed(lat(k), 8), stamp(time))
 
 
 def rmc(seconds, k, mode=""):
@@ -93,7 +94,8 @@ CASES = {
         [pos(t + 10, "10 0 %d.00" % (t + 1)) for t in range(3)], [], [],
         {12: (6, 0), 13: 3, 18: 3, 23: "      Fixes  : RMC (--position), quality 1,2,3,4,5"}),
     # NMEA 1.5 GLL: a position and nothing else; a fix at its tag's time in
-    # a tagged log, no time at all in an untagged one.
+    # a tagged log (no receiver time to carry into the logger's clock), no
+    # time at all in an untagged one.
     "NMEA 1.5 GLL, tagged": (
         [tag(T0 + 0.25) + gll15(0), tag(T0 + 0.5) + DBT, tag(T0 + 1.25) + gll15(1)], [],
         [pos(0, "10 0 0.250"), pos(1, "10 0 1.250")], ["12.34 10 0 0.500"], [],
@@ -101,6 +103,26 @@ CASES = {
     "NMEA 1.5 GLL, untagged": (
         [gll15(0), gll15(1)], [], [], [], ["1 no receiver time", "2 no receiver time"],
         {12: (2, 2), 14: "      Depths    :         0        cut short :         0  no time   :         2"}),
+    # A tagged log over midnight, its tags 0.8 s after the receiver's times
+    # but one (a receiver time 2 s back: 3.8 s). Every fix at its receiver
+    # time + 0.8 s (the median lag of the four), stamped a second later; the
+    # one whose stamp would go back is rejected, its tag going on as it may.
+    "tagged over midnight, a receiver time that goes back": (
+        [tag(86398.8) + fix(86398, 0), tag(86399.8) + fix(86399, 1), tag(86400.8) + fix(86397, 2),
+         tag(86401.8) + fix(86401, 3)], [],
+        [pos(0, "23 59 58.800"), pos(1, "23 59 59.800"), pos(3, "0 0 1.800")], [], ["3 time goes back"],
+        {12: (4, 1), 13: "      Positions :         3        checksum  :         0  time back :         1"}),
+    # The receiver's output delay: a tagged log's fixes 0.15 s before their
+    # receiver time + the lag (0.3 s); an untagged log's soundings spread
+    # between the fixes' times + 0.2 s, when their sentences came.
+    "--fix-delay, tagged": (
+        [tag(T0 + 0.3) + fix(T0, 0), tag(T0 + 0.5) + DBT, tag(T0 + 1.3) + fix(T0 + 1, 1)], ["--fix-delay", "0.15"],
+        [pos(0, "10 0 0.150"), pos(1, "10 0 1.150")], ["12.34 10 0 0.500"], [],
+        {12: (3, 0), 13: 2, 14: 1, 23: "      Fixes  : GGA, quality 1,2,3,4,5; --fix-delay 0.150 s"}),
+    "--fix-delay, untagged": (
+        [fix(T0, 0), DBT, DBT, DBT, fix(T0 + 1, 1)], ["--fix-delay", "0.2"],
+        [pos(0, "10 0 0.00"), pos(1, "10 0 1.00")], ["12.34 10 0 0.450", "12.34 10 0 0.700", "12.34 10 0 0.950"], [],
+        {12: (5, 0), 13: 2, 14: 3, 23: "      Fixes  : GGA, quality 1,2,3,4,5; --fix-delay 0.200 s"}),
     # GNS of GPS and GLONASS: the first letter that is not N tells the fix.
     # Two GGAs against six GNS: GNS has the most.
     "GNS": (
@@ -232,6 +254,8 @@ class Receivers(SurveyCase):
             (["--datum", "0.3"], "--datum and --rtk-window go with --rtk-tide"),
             (["--rtk-tide", "1.85", "--rtk-window", "0.5"], "--rtk-window needs 1 to 86400 seconds"),
             (["--quality", "4", "--quality", "5"], "--quality given twice"),
+            (["--fix-delay", "x"], "--fix-delay needs a number of seconds, not \"x\""),
+            (["--fix-delay", "-0.1"], "--fix-delay needs 0 to 10 seconds"),
             (["--quality"], "--quality needs a value"),
             (["--tide"], "unknown option \"--tide\""),
         ]

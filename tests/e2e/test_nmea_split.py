@@ -25,7 +25,11 @@ DBT = sentence("SDDBT,40.4,f,12.34,M,6.7,F")
 # nine. DBT without metres: 40.4 ft x 0.3048 = 12.31392, 6.7 fm x 1.8288 =
 # 12.25296, one decimal more than the field. The receiver times of lines 1,
 # 2, 10, 11, 17, 18, 19, 25 lie 0.876, 0.901, 0.876, 0.9, 0.1, 0.2, 0.3 and 0
-# s before their tags: the median (the lower middle of eight) is 0.3.
+# s before their tags: the median (the lower middle of eight) is 0.3. The
+# fixes take their receiver times carried into the logger's clock by the
+# median of tag - receiver time of the RMCs within 150 s (lines 2, 11, 25:
+# 0.901, 0.9, 0; of three the middle one, 0.9): 14:08:45.9 and 14:08:48.9,
+# stamped a second later.
 TAGGED = [
     "14:08:45.876 " + sentence("GPGGA,140845.00,4230.1234,N,02730.5678,E,1,08,0.9,5.4,M,36.9,M,,"),  # ignored
     "14:08:45.901 " + sentence("GPRMC,140845.00,A,4230.1234,N,02730.5678,E,3.2,45.0,150310,,"),  # fix
@@ -54,7 +58,7 @@ TAGGED = [
     "14:08:48.000 " + sentence("GNRMC,140848.00,A,4230.1234567,S,02730.5678901,W,3.2,45.0,160310,,"),  # fix
     "14:08:48.250 " + sentence("IIDBT,41.0,f,12.50,M,6.8,F"),
 ]
-TAGGED_POS = crlf("42.50205667 27.50946333 14 8 45.901", "-42.502057612 -27.509464835 14 8 48.000")
+TAGGED_POS = crlf("42.50205667 27.50946333 14 8 46.900", "-42.502057612 -27.509464835 14 8 49.900")
 TAGGED_DPT = crlf("12.34 14 8 46.100", "12.31 14 8 46.300", "12.25 14 8 46.400", "12.50 14 8 48.250")
 TAGGED_REJECTED = crlf("8 checksum does not match", "9 sentence cut short", "12 time goes back",
                        "13 binary junk", "14 line too long", "15 field not a number", "16 no time tag",
@@ -84,8 +88,9 @@ def dpt(depth, offset="0.3"):
     return sentence("SDDPT,%s,%s" % (depth, offset))
 
 
-# An untagged log over midnight with an outage: the soundings between two
-# fixes take times spread evenly between theirs (three between 23:59:58 and
+# An untagged log over midnight with an outage: the fixes are stamped a
+# second after their receiver times; the soundings between two fixes take
+# times spread evenly between theirs (three between 23:59:58 and
 # :59 at a quarter second each; four in the outage from 00:00:00 to 00:00:10
 # two seconds apart); the ones before the first fix and after the last have
 # no time; a fix at 00:00:05 after 00:00:10 goes back. The fixes come from
@@ -106,9 +111,9 @@ UNTAGGED = [
     fix("000011.00", "30.1270", "30.5720"),
     dpt("8.6", "0.75"),
 ]
-UNTAGGED_POS = crlf("-42.50205667 -27.50946333 23 59 58.00", "-42.50206667 -27.50948333 23 59 59.00",
-                    "-42.50208333 -27.50950000 0 0 0.00", "-42.50210000 -27.50951667 0 0 10.00",
-                    "-42.50211667 -27.50953333 0 0 11.00")
+UNTAGGED_POS = crlf("-42.50205667 -27.50946333 23 59 59.00", "-42.50206667 -27.50948333 0 0 0.00",
+                    "-42.50208333 -27.50950000 0 0 1.00", "-42.50210000 -27.50951667 0 0 11.00",
+                    "-42.50211667 -27.50953333 0 0 12.00")
 UNTAGGED_DPT = crlf("10.25 23 59 58.250", "11.25 23 59 58.500", "12.25 23 59 58.750", "9.5 23 59 59.500",
                     "8.1 0 0 2.000", "8.2 0 0 4.000", "8.3 0 0 6.000", "8.4 0 0 8.000", "8.5 0 0 10.500")
 UNTAGGED_REJECTED = crlf("1 sounding before the first fix", "18 time goes back", "21 sounding after the last fix")
@@ -145,7 +150,7 @@ def log_bytes(lines):
     return b"\r\n".join(junk if line is None else line.encode("latin-1") for line in lines) + b"\r\n"
 
 
-USAGE = (b"usage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] "
+USAGE = (b"usage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] [--fix-delay S] "
          b"[--rtk-tide H [--datum D] [--rtk-window S]] [LOG]\n")
 
 

@@ -170,8 +170,12 @@ class GridSurvey(SurveyCase):
             self.assertEqual(row[6], "met" if met else "not met", name)
             self.assertAlmostEqual(float(row[5]), np.sort(abs(diffs) / limits)[math.ceil(0.95 * n) - 1],
                                    delta=0.006)
-            self.assertEqual(screen[line - 1].rstrip(), "      %-10s%7s %%  %s" % (
+            self.assertEqual(screen[line - 1][:37].rstrip(), "      %-10s%7s %%  %s" % (
                 name, row[4][:-2], "met" if met else "not met"))
+        # Beside them, the along-track shift: a plane without one.
+        along = " ".join(r[37:].strip() for r in screen[16:23]).strip()
+        self.assertRegex(along, r"^Along-track: none found \(under twice its standard error\): 0\.\d\d m \+/- "
+                                r"0\.\d\d m (ahead|behind), from \d+ crossings on slopes$")
         self.assertIn("Grid &amp; co", report)
         # The lines keep the first few metres of the turns, which bend less
         # than 30 degrees over 20 m there.

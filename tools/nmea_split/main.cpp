@@ -5,43 +5,41 @@
 // order. Every line it cannot use goes to Temp/Nmea_Rejected.txt with its
 // number and the reason. The log is named as the argument or at the prompt.
 //
-// Positions come from one kind of sentence, GGA, GNS, RMC or GLL, the one
-// with the most real fixes (two kinds of one receiver may disagree by a
-// second), or the one --position names; the fixes of the qualities --quality
-// lists are taken. The depths come from one kind of sentence too, DBT when
-// the log holds one that gives a depth, else DPT, else DBS (a sounder that
-// sends two kinds would give every sounding twice). A first pass over the log
-// finds which. When the lines carry a logger's time tag before the "$" (the
-// first sound sentence tells), every fix and sounding takes its line's tag.
-// Otherwise the fixes take the receiver's times and the soundings between
-// two fixes take times spread evenly between theirs: they
-// wait in memory for the fix after them, up to a few thousand; for a longer
-// stretch (an outage of the receiver) a second reader of the log counts the
-// rest ahead, so memory stays the same for any log.
+// Positions come from one kind of sentence and depths from one kind
+// (position_kind.h); the fixes of the qualities --quality lists are taken.
+// Every fix is written stamped a second after its own time in the
+// soundings' clock, for join counts a fix one second before its stamp. When
+// the lines carry a logger's time tag before the "$" (the first sound
+// sentence tells), every sounding takes its line's tag, and a fix its
+// receiver time carried into the logger's clock by the running median of
+// tag - receiver time, less the receiver's output delay --fix-delay
+// (tag_offset.h). Otherwise the fixes' own times are the receiver's, and the
+// soundings between two fixes take times spread evenly between theirs plus
+// --fix-delay, when the fixes' sentences came (spread.h).
 //
 // With --rtk-tide H it also writes the water level that an RTK receiver
-// measures, in Temp/Tide_Rtk.txt ("hour minute second level", as join --tide
-// reads it): the altitude of the fixes of quality 4, less the antenna's
-// height H above the waterline and the datum's height D (--datum), a running
-// median over --rtk-window seconds so that the boat's heave drops out.
+// measures, in Temp/Tide_Rtk.txt (rtk_level.h).
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
-#include <limits>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "console.h"
 #include "day_count.h"
 #include "nmea.h"
 #include "number_grammar.h"
+#include "position_kind.h"
+#include "rtk_level.h"
+#include "spread.h"
 #include "stop.h"
+#include "tag_offset.h"
 #include "text_file.h"
 
 using namespace survey_rt;
+using namespace nmea_split;
 using nmea::Kind;
 
 namespace {
@@ -107,11 +105,11 @@ enum class Times : std::uint8_t { undecided, tagged, untagged };
 // The options as typed (for the screen), each empty when not given, and what
 // they say.
 struct Options {
-  std::string quality, position, rtk_tide, datum, rtk_window;
+  std::string quality, position, rtk_tide, datum, rtk_window, fix_delay;
   bool accepted[10] = {false, true, true, true, true, true, false, false, false, false};  // GGA codes
   Kind position_kind = Kind::other;
-  double antenna = 0, datum_height = 0;
-  std::int64_t half_window = 30;  // seconds on either side of a level
+  RtkRule rtk;
+  double delay = 0;  // --fix-delay: seconds from a fix's time to its sentence leaving the receiver
 };
 
 TextFile log_file, lead_file, pos_file, dpt_file, rejected_file, tide_file;
@@ -123,34 +121,17 @@ Reader main_reader, lead_reader;
 
 int counts[kCounts] = {};
 
-// The soundings between the last fix and the next (untagged logs): up to
-// kHeld of them are held until the next fix; when more come, the second
-// reader counts the stretch to its end and each is written as it comes.
-struct Held {
-  nmea::Value depth, offset;
-  std::int64_t line = 0;
-};
-constexpr std::size_t kHeld = 4096;
-std::vector<Held> held;
-
-struct Stretch {
-  double from = 0, to = 0;                 // the times of the fixes around it
-  std::int64_t soundings = 0, placed = 0;
-  bool counted = false;                    // by the second reader, before its end
-  bool has_end = false;                    // a fix comes after it
-};
-Stretch stretch;
+// The soundings between the last fix and the next (untagged logs).
+Spreading spreading;
 
 // The survey date: the first and the last one met (ZDA, RMC).
 int first_date = 0, last_date = 0;  // yyyymmdd
 
-// The differences tag - receiver time, in milliseconds, counted in a window
-// of about a minute around the first one; the ones below it only as a count.
-// The median is then exact to the millisecond while at least half of the
-// differences lie in the window.
-constexpr int kLagBins = 65536;
-std::vector<std::uint32_t> lag_bins;
-std::int64_t lag_centre = 0, lag_below = 0, lags = 0;
+// The differences tag - receiver time of the whole log, for the screen, and
+// the running ones that place the fixes of a tagged log.
+LagHistogram lags;
+RunningOffset running_offset;
+double last_fix_stamp = 0;  // of the last fix written (tagged logs), seconds from the first midnight
 
 // DPT: the least and greatest transducer offset met.
 nmea::Value offset_low, offset_high;
@@ -158,31 +139,15 @@ nmea::Value offset_low, offset_high;
 // The sentences met that may carry a date, for the screen when none did.
 std::int64_t zdas = 0, rmcs = 0;
 
-// The position sentences of the main pass by kind (GGA, GNS, RMC, GLL): the
-// sound ones and the real fixes with a time.
-std::int64_t census_read[4] = {}, census_real[4] = {};
+// The position sentences of the main pass by kind.
+KindCensus census;
 
-// The RTK water level: the heights of the fixes of quality 4 that the levels
-// still to be written need (a window's worth, oldest first), the seconds
-// that wait for their level, and what was written. The two queues are
-// vectors read from an index on, moved to their start now and then: they
-// keep the room they took, so a log of any length takes no more.
-struct Height {
-  std::int64_t second = 0;  // whole seconds from the midnight before the first
-  double metres = 0;
-};
-std::vector<Height> heights;
-std::vector<std::int64_t> waiting;
-std::size_t heights_from = 0, waiting_from = 0;
-std::vector<double> window_heights;
-DayCount rtk_days;
-int levels = 0;
-std::int64_t rtk_fixes = 0;
-double level_low = 0, level_high = 0;
+// The RTK water level.
+RtkLevel rtk;
 
 [[noreturn]] void usage(std::string_view problem) {
   halt_with_message(1, "nmea_split: " + std::string(problem) +
-                           "\nusage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] "
+                           "\nusage: nmea_split [--quality LIST] [--position GGA|GNS|RMC|GLL] [--fix-delay S] "
                            "[--rtk-tide H [--datum D] [--rtk-window S]] [LOG]");
 }
 
@@ -220,6 +185,7 @@ void read_options(int argc, char** argv) {
                               : name == "--rtk-tide"   ? &options.rtk_tide
                               : name == "--datum"      ? &options.datum
                               : name == "--rtk-window" ? &options.rtk_window
+                              : name == "--fix-delay"  ? &options.fix_delay
                                                        : nullptr;
     if (text == nullptr) usage("unknown option \"" + std::string(name) + "\"");
     if (i + 1 == argc) usage(std::string(name) + " needs a value");
@@ -233,24 +199,21 @@ void read_options(int argc, char** argv) {
       if (options.position_kind == Kind::other)
         usage("--position needs GGA, GNS, RMC or GLL, not \"" + *text + "\"");
     } else if (name == "--rtk-tide") {
-      options.antenna = number_option(name, *text, "the antenna's height in metres");
+      options.rtk.antenna = number_option(name, *text, "the antenna's height in metres");
     } else if (name == "--datum") {
-      options.datum_height = number_option(name, *text, "the datum's height in metres");
+      options.rtk.datum = number_option(name, *text, "the datum's height in metres");
+    } else if (name == "--fix-delay") {
+      options.delay = number_option(name, *text, "a number of seconds");
+      if (options.delay < 0 || options.delay > 10) usage("--fix-delay needs 0 to 10 seconds");
     } else {
       const double window = number_option(name, *text, "a number of seconds");
       if (window < 1 || window > 86400) usage("--rtk-window needs 1 to 86400 seconds");
-      options.half_window = static_cast<std::int64_t>(window / 2);
+      options.rtk.half_window = static_cast<std::int64_t>(window / 2);
     }
   }
   if (options.rtk_tide.empty() && !(options.datum.empty() && options.rtk_window.empty()))
     usage("--datum and --rtk-window go with --rtk-tide");
 }
-
-bool is_position(Kind k) { return k == Kind::gga || k == Kind::gns || k == Kind::rmc || k == Kind::gll; }
-
-int position_index(Kind k) { return k == Kind::gga ? 0 : k == Kind::gns ? 1 : k == Kind::rmc ? 2 : 3; }
-
-bool is_depth(Kind k) { return k == Kind::dbt || k == Kind::dpt || k == Kind::dbs; }
 
 bool blank(std::string_view text) {
   for (char c : text)
@@ -258,24 +221,10 @@ bool blank(std::string_view text) {
   return true;
 }
 
-// A position sentence that counts for its kind: a real fix with a time.
-bool usable(const nmea::Sentence& s) { return s.fix && s.real && (s.time.set || s.tag.set); }
-
 Use reject(Line& l, Count reason, const char* why) {
   l.reason = reason;
   l.why = why;
   return Use::rejected;
-}
-
-// A line of the log (line: its number from 0); the UTF-8 byte-order mark
-// that an editor may put at the start of a file is passed over.
-bool take_log_line(TextFile& f, std::int64_t line, std::string_view& text, std::uint64_t& size) {
-  const bool got = take_raw_line(f, nmea::kMaxLine, text, size);
-  if (got && line == 0 && text.starts_with("\xEF\xBB\xBF")) {
-    text.remove_prefix(3);
-    size -= 3;
-  }
-  return got;
 }
 
 // Reads the next line and tells what it is; a fix or a sounding it takes gets
@@ -283,7 +232,7 @@ bool take_log_line(TextFile& f, std::int64_t line, std::string_view& text, std::
 Use next_line(Reader& r, Line& l) {
   std::string_view text;
   std::uint64_t size = 0;
-  const bool got = take_log_line(*r.file, r.line, text, size);
+  const bool got = nmea::take_log_line(*r.file, r.line, text, size);
   io_check();
   if (!got) return Use::end;
   ++r.line;
@@ -293,10 +242,7 @@ Use next_line(Reader& r, Line& l) {
   const Kind k = l.s.kind;
   if (k == Kind::other || (is_depth(k) && k != depth_kind)) return Use::ignored;
   const bool fix = is_position(k);
-  if (fix && &r == &main_reader) {
-    ++census_read[position_index(k)];
-    if (usable(l.s)) ++census_real[position_index(k)];
-  }
+  if (fix && &r == &main_reader) count_kind(census, l.s);
   if (fix && k != position_kind) return Use::other_fix;
   if (times == Times::undecided) times = l.s.tag.set ? Times::tagged : Times::untagged;
   if (times == Times::tagged && !l.s.tag.set) return reject(l, kNoTime, "no time tag");
@@ -322,67 +268,6 @@ Use next_line(Reader& r, Line& l) {
   return Use::position;
 }
 
-// -- the first pass: which sentences give the positions and the depths
-
-// Of counts by kind, the kind with the most; kinds within 10 % of the most
-// are a tie, which the order GGA, GNS, RMC, GLL breaks. Other: all 0.
-Kind most(const std::int64_t (&counts_of)[4]) {
-  constexpr Kind kOrder[4] = {Kind::gga, Kind::gns, Kind::rmc, Kind::gll};
-  const std::int64_t top = *std::max_element(std::begin(counts_of), std::end(counts_of));
-  for (int i = 0; i < 4 && top > 0; ++i)
-    if (counts_of[i] * 10 >= top * 9) return kOrder[i];
-  return Kind::other;
-}
-
-// The kind with the most real fixes, or when none has one, the most sound
-// sentences (a log of no real fix then says why).
-Kind best_kind(const std::int64_t (&real)[4], const std::int64_t (&read)[4]) {
-  const Kind k = most(real);
-  return k != Kind::other ? k : most(read);
-}
-
-// The first pass over the log: the depth kind is DBT when a sound DBT gives
-// a depth, else DPT, else DBS (else the first of them that is sound: its
-// empty ones then count as "No depth"); the pass ends at the first DBT that
-// gives one. The position kind, unless --position names it, is guessed from
-// the first kGuessLines lines; the main pass counts the whole log and
-// splits it again in the rare log where the guess was wrong.
-constexpr std::int64_t kGuessLines = 16384;
-
-void choose_kinds() {
-  bool sound[3] = {}, deep[3] = {};  // DBT, DPT, DBS
-  std::int64_t real[4] = {}, read[4] = {};
-  const bool count_fixes = options.position_kind == Kind::other;
-  std::string_view text;
-  std::uint64_t size = 0;
-  nmea::Sentence s;
-  for (std::int64_t line = 0; take_log_line(log_file, line, text, size); ++line) {
-    const bool guess = count_fixes && line < kGuessLines;
-    if (deep[0] && !guess) break;
-    bool more = false;
-    const Kind k = nmea::kind_of(text, more);
-    const int d = k == Kind::dbt ? 0 : k == Kind::dpt ? 1 : k == Kind::dbs ? 2 : -1;
-    if (!(d >= 0 && !deep[d]) && !(guess && is_position(k)) && !more) continue;
-    if (nmea::read_sentence(text, size, s) != nmea::Fault::none) continue;
-    if (is_position(s.kind) && guess) {
-      ++read[position_index(s.kind)];
-      if (usable(s)) ++real[position_index(s.kind)];
-    } else if (is_depth(s.kind)) {
-      const int i = s.kind == Kind::dbt ? 0 : s.kind == Kind::dpt ? 1 : 2;
-      sound[i] = true;
-      deep[i] = deep[i] || s.depth.set;
-    }
-  }
-  io_check();
-  constexpr Kind kDepthKinds[3] = {Kind::dbt, Kind::dpt, Kind::dbs};
-  depth_kind = Kind::other;
-  for (int i = 0; i < 3 && depth_kind == Kind::other; ++i)
-    if (deep[i]) depth_kind = kDepthKinds[i];
-  for (int i = 0; i < 3 && depth_kind == Kind::other; ++i)
-    if (sound[i]) depth_kind = kDepthKinds[i];
-  position_kind = count_fixes ? best_kind(real, read) : options.position_kind;
-}
-
 // -- writing
 
 void show(Count c) { show_count(kCounters[c].x, kCounters[c].y, kCounters[c].label, counts[c], 9); }
@@ -402,12 +287,14 @@ void write_time(TextFile& f, const nmea::TimeOfDay& t) {
   io_check();
 }
 
-void write_position(const nmea::Sentence& s) {
-  write_fixed(pos_file, s.latitude.value, 0, s.latitude.decimals);
+// A fix, stamped a second after its own time: join counts it a second
+// before its stamp.
+void write_position(const nmea::Value& latitude, const nmea::Value& longitude, const nmea::TimeOfDay& stamp) {
+  write_fixed(pos_file, latitude.value, 0, latitude.decimals);
   write_char(pos_file, ' ');
-  write_fixed(pos_file, s.longitude.value, 0, s.longitude.decimals);
+  write_fixed(pos_file, longitude.value, 0, longitude.decimals);
   write_char(pos_file, ' ');
-  write_time(pos_file, times == Times::tagged ? s.tag : s.time);
+  write_time(pos_file, stamp);
   add(kPositions);
 }
 
@@ -437,42 +324,51 @@ void write_rejected(std::int64_t line, Count reason, std::string_view why) {
   add(reason);
 }
 
+// -- tagged logs: the fixes at their receiver times in the logger's clock
+
+// A fix whose window of lags is complete, at time in the logger's clock: its
+// own time is that less --fix-delay. A stamp below the last one goes back
+// (a receiver time that went back, a logger's clock that was set back).
+void write_waiting_fix(const WaitingFix& f, double time) {
+  const double stamp = time - options.delay + 1;
+  if (counts[kPositions] > 0 && stamp < last_fix_stamp) {
+    write_rejected(f.line, kTimeBack, "time goes back");
+    return;
+  }
+  last_fix_stamp = stamp;
+  write_position(f.latitude, f.longitude, nmea::time_of_day(stamp));
+}
+
+// A sentence of the position kind with a tag and a receiver time gives its
+// lag to the running offset, at its tag's time; a tag that goes back gives
+// none.
+void note_running_lag(const nmea::Sentence& s) {
+  if (times != Times::tagged || !s.tag.set || !s.time.set) return;
+  const DayCount& days = main_reader.days;
+  const double tag = s.tag.seconds();
+  const bool next_day = is_next_day(days, tag);
+  if (days.any && tag < days.last && !next_day) return;
+  add_lag(running_offset, tag + days.offset + (next_day ? 86400.0 : 0.0), tag_lag(s), write_waiting_fix);
+}
+
+// A fix taken in a tagged log (at time, its tag's) waits for the lags after it.
+void take_tagged_fix(const nmea::Sentence& s, double time) {
+  const bool has_lag = s.time.set;
+  if (has_lag) add_lag(running_offset, time, tag_lag(s), write_waiting_fix);
+  wait_for_lags(running_offset, {s.latitude, s.longitude, time, has_lag ? tag_lag(s) : 0.0, has_lag, main_reader.line},
+                write_waiting_fix);
+}
+
 // -- untagged logs: the soundings between two fixes
 
-// The k-th of n soundings between the fixes at t1 and t2 is taken at
-// t1 + k (t2 - t1) / (n + 1), to the millisecond.
-nmea::TimeOfDay spread_time() {
-  ++stretch.placed;
-  const double t = stretch.from + (stretch.to - stretch.from) * static_cast<double>(stretch.placed) /
-                                      static_cast<double>(stretch.soundings + 1);
-  const std::int64_t ms = std::llround(t * 1000.0) % 86400000;
-  nmea::TimeOfDay time;
-  time.hour = static_cast<int>(ms / 3600000);
-  time.minute = static_cast<int>(ms / 60000 % 60);
-  time.second = static_cast<double>(ms % 60000) / 1000.0;
-  time.decimals = 3;
-  time.set = true;
-  return time;
-}
+void write_held(const Held& h, const nmea::TimeOfDay& t) { write_depth(h.depth, h.offset, t); }
 
-// A sounding of a stretch whose end is known.
-void place(const Held& h) {
-  if (stretch.has_end) {
-    write_depth(h.depth, h.offset, spread_time());
-  } else {
-    write_rejected(h.line, kNoTime, "sounding after the last fix");
-  }
-}
-
-void place_held() {
-  for (const Held& h : held) place(h);
-  held.clear();
-}
+void reject_held(const Held& h) { write_rejected(h.line, kNoTime, "sounding after the last fix"); }
 
 // Counts the soundings of the stretch from the main reader's place to the
 // next fix with the second reader: it passes over the lines read so far,
 // then takes the lines as the main reader will (with a copy of its state).
-void count_ahead() {
+void count_ahead(Stretch& stretch) {
   if (lead_file.mode == FileMode::closed) {
     open_input(lead_file, log_name);
     io_check();
@@ -485,43 +381,18 @@ void count_ahead() {
   }
   lead_reader = main_reader;
   lead_reader.file = &lead_file;
-  stretch.counted = true;
-  stretch.soundings = static_cast<std::int64_t>(held.size());
   Line l;
   for (Use use; (use = next_line(lead_reader, l)) != Use::end;) {
     if (use == Use::depth) ++stretch.soundings;
     if (use == Use::position) {
-      stretch.to = l.when;
+      stretch.to = l.when + options.delay;
       stretch.has_end = true;
       return;
     }
   }
 }
 
-// A sounding after the first fix: placed at once in a stretch already
-// counted, else held; one more than kHeld held has the stretch counted.
-void take_sounding(const Held& h) {
-  if (stretch.counted) {
-    place(h);
-    return;
-  }
-  held.push_back(h);
-  if (held.size() > kHeld) {
-    count_ahead();
-    place_held();
-  }
-}
-
-// The end of the stretch, at a fix taken at time to, or at the end of the log
-// (has_end false): the soundings still held are placed.
-void end_stretch(bool has_end, double to) {
-  if (!stretch.counted) {
-    stretch.to = to;
-    stretch.soundings = static_cast<std::int64_t>(held.size());
-    stretch.has_end = has_end;
-  }
-  place_held();
-}
+constexpr SpreadHooks kSpreadHooks = {write_held, reject_held, count_ahead};
 
 // -- what the screen tells at the end
 
@@ -532,36 +403,7 @@ void note_date(const nmea::Sentence& s) {
 }
 
 void note_lag(const nmea::Sentence& s) {
-  if (times != Times::tagged || !s.tag.set || !s.time.set) return;
-  double lag = s.tag.seconds() - s.time.seconds();
-  if (lag > 43200.0) lag -= 86400.0;  // one on each side of midnight
-  if (lag < -43200.0) lag += 86400.0;
-  const std::int64_t ms = std::llround(lag * 1000.0);
-  if (lags++ == 0) {
-    lag_bins.assign(kLagBins, 0);
-    lag_centre = ms;
-  }
-  const std::int64_t bin = ms - lag_centre + kLagBins / 2;
-  if (bin < 0) {
-    ++lag_below;
-  } else if (bin < kLagBins) {
-    ++lag_bins[static_cast<std::size_t>(bin)];
-  }
-}
-
-// The median lag in seconds (of an even count the lower middle one); false
-// when it lies beyond the window.
-bool median_lag(double& lag) {
-  std::int64_t rank = (lags + 1) / 2 - lag_below;
-  if (rank <= 0) return false;
-  for (int bin = 0; bin < kLagBins; ++bin) {
-    rank -= lag_bins[static_cast<std::size_t>(bin)];
-    if (rank <= 0) {
-      lag = static_cast<double>(lag_centre + bin - kLagBins / 2) / 1000.0;
-      return true;
-    }
-  }
-  return false;
+  if (times == Times::tagged && s.tag.set && s.time.set) add_lag(lags, tag_lag(s));
 }
 
 // A sentence of the receiver: its date and the lag of the logger's tag.
@@ -572,78 +414,13 @@ void note_receiver(const nmea::Sentence& s) {
   note_lag(s);
 }
 
-// -- the RTK water level
-
-// The level of a second: the median of the heights within the half window
-// on either side of it, written when at least half of the window's seconds
-// have an RTK fix.
-void write_level(std::int64_t second) {
-  window_heights.clear();
-  std::int64_t seconds = 0, last = std::numeric_limits<std::int64_t>::min();
-  for (std::size_t i = heights_from; i < heights.size(); ++i) {
-    const Height& h = heights[i];
-    if (h.second < second - options.half_window || h.second > second + options.half_window) continue;
-    window_heights.push_back(h.metres);
-    if (h.second != last) ++seconds;
-    last = h.second;
-  }
-  if (seconds * 2 < 2 * options.half_window + 1) return;
-  const std::size_t n = window_heights.size();
-  const auto middle = window_heights.begin() + static_cast<std::ptrdiff_t>(n / 2);
-  std::nth_element(window_heights.begin(), middle, window_heights.end());
-  double median = *middle;
-  if (n % 2 == 0) median = (median + *std::max_element(window_heights.begin(), middle)) / 2;
-  const double level = median - options.antenna - options.datum_height;
-  const std::int64_t of_day = second % 86400;
-  write_int(tide_file, static_cast<int>(of_day / 3600));
-  write_char(tide_file, ' ');
-  write_int(tide_file, static_cast<int>(of_day / 60 % 60));
-  write_char(tide_file, ' ');
-  write_int(tide_file, static_cast<int>(of_day % 60));
-  write_char(tide_file, ' ');
-  write_fixed(tide_file, level, 0, 3);
-  end_line(tide_file);
-  io_check();
-  if (levels == 0 || level < level_low) level_low = level;
-  if (levels == 0 || level > level_high) level_high = level;
-  ++levels;
-}
-
-// A queue's items before from let go of: moved out when they are the most.
-template <class T>
-void let_go(std::vector<T>& queue, std::size_t& from) {
-  if (from == queue.size()) {
-    queue.clear();
-    from = 0;
-  } else if (from > 1024 && from * 2 > queue.size()) {
-    queue.erase(queue.begin(), queue.begin() + static_cast<std::ptrdiff_t>(from));
-    from = 0;
-  }
-}
-
-// Writes the levels of the seconds whose window ends before the second
-// "before", and lets go of the heights no level still to be written needs.
-void write_levels_before(std::int64_t before) {
-  for (; waiting_from < waiting.size() && waiting[waiting_from] + options.half_window < before; ++waiting_from)
-    write_level(waiting[waiting_from]);
-  const std::int64_t needed = (waiting_from < waiting.size() ? waiting[waiting_from] : before) - options.half_window;
-  while (heights_from < heights.size() && heights[heights_from].second < needed) ++heights_from;
-  let_go(waiting, waiting_from);
-  let_go(heights, heights_from);
-}
-
 // An RTK fix (GGA of quality 4 with its altitude) of the receiver, at the
-// log's time for its fixes; one whose time goes back is passed over.
+// log's time for its fixes.
 void note_rtk(const nmea::Sentence& s) {
   if (options.rtk_tide.empty() || s.kind != Kind::gga || s.quality != 4 || !s.altitude.set) return;
   const nmea::TimeOfDay& t = times == Times::tagged ? s.tag : s.time;
   if (times == Times::undecided || !t.set) return;
-  if (rtk_days.any && t.seconds() < rtk_days.last && !is_next_day(rtk_days, t.seconds())) return;
-  const auto second = static_cast<std::int64_t>(std::floor(count_days(rtk_days, t.seconds())));
-  ++rtk_fixes;
-  write_levels_before(second);
-  heights.push_back({second, s.altitude.value});
-  if (waiting_from == waiting.size() || waiting.back() != second) waiting.push_back(second);
+  add_rtk_fix(rtk, options.rtk, tide_file, t.seconds(), s.altitude.value);
 }
 
 std::string date_text(int yyyymmdd) {
@@ -671,9 +448,9 @@ void show_summary() {
     write_str(con, "the receiver's; soundings' times interpolated between fixes");
   } else if (times == Times::undecided) {
     write_str(con, "none (no sentence taken)");
-  } else if (lags == 0) {
+  } else if (lags.count == 0) {
     write_str(con, "the logger's tags; no receiver time to compare");
-  } else if (median_lag(lag)) {
+  } else if (median_lag(lags, lag)) {
     write_str(con, "the logger's tags; tag - receiver time ");
     if (lag >= 0) write_char(con, '+');
     write_fixed(con, lag, 0, 3);
@@ -710,17 +487,22 @@ void show_summary() {
     write_str(con, kNames[position_index(position_kind)]);
     write_str(con, options.position.empty() ? ", quality " : " (--position), quality ");
     write_str(con, options.quality.empty() ? "1,2,3,4,5" : options.quality);
+    if (!options.fix_delay.empty()) {
+      write_str(con, "; --fix-delay ");
+      write_fixed(con, options.delay, 0, 3);
+      write_str(con, " s");
+    }
   }
   if (!options.rtk_tide.empty()) {
     goto_xy(33, 11);
-    if (levels == 0) {
-      write_str(con, "no level: " + std::to_string(rtk_fixes) + " RTK fixes");
+    if (rtk.levels == 0) {
+      write_str(con, "no level: " + std::to_string(rtk.fixes) + " RTK fixes");
     } else {
-      write_int(con, levels);
-      write_str(con, levels == 1 ? " level, " : " levels, ");
-      write_fixed(con, level_low, 0, 3);
+      write_int(con, rtk.levels);
+      write_str(con, rtk.levels == 1 ? " level, " : " levels, ");
+      write_fixed(con, rtk.low, 0, 3);
       write_str(con, " to ");
-      write_fixed(con, level_high, 0, 3);
+      write_fixed(con, rtk.high, 0, 3);
       write_str(con, " m");
     }
   }
@@ -761,22 +543,15 @@ void reset_split() {
   main_reader = {};
   lead_reader = {};
   std::fill(std::begin(counts), std::end(counts), 0);
-  held.clear();
-  stretch = {};
+  spreading = {};
   first_date = last_date = 0;
-  lag_bins.clear();
-  lag_centre = lag_below = lags = 0;
+  lags = {};
+  running_offset = {};
+  last_fix_stamp = 0;
   offset_low = offset_high = {};
   zdas = rmcs = 0;
-  std::fill(std::begin(census_read), std::end(census_read), 0);
-  std::fill(std::begin(census_real), std::end(census_real), 0);
-  heights.clear();
-  waiting.clear();
-  heights_from = waiting_from = 0;
-  rtk_days = {};
-  levels = 0;
-  rtk_fixes = 0;
-  level_low = level_high = 0;
+  census = {};
+  rtk = {};
 }
 
 // The main pass: every line of the log read, taken, counted or rejected.
@@ -784,7 +559,7 @@ void split() {
   open_input(log_file, log_name);
   io_check();
   main_reader.file = &log_file;
-  held.reserve(kHeld + 1);
+  spreading.held.reserve(kHeld + 1);
   for (int c = 0; c < kNotReal; ++c) show(static_cast<Count>(c));
   if (!options.quality.empty()) show(kBelowQuality);
   Line l;
@@ -803,14 +578,17 @@ void split() {
         break;
       case Use::no_fix:
         note_receiver(l.s);
+        note_running_lag(l.s);
         add(kNoFix);
         break;
       case Use::not_real:  // its receiver time and date still count
         note_receiver(l.s);
+        note_running_lag(l.s);
         write_rejected(main_reader.line, kNotReal, "not a real fix");
         break;
       case Use::below_quality:
         note_receiver(l.s);
+        note_running_lag(l.s);
         note_rtk(l.s);
         add(kBelowQuality);
         break;
@@ -821,10 +599,12 @@ void split() {
       case Use::position:
         note_receiver(l.s);
         note_rtk(l.s);
-        write_position(l.s);
-        if (times == Times::untagged) {
-          end_stretch(true, l.when);
-          stretch = {.from = l.when};  // the next one
+        if (times == Times::tagged) {
+          take_tagged_fix(l.s, l.when);
+        } else {  // the soundings after a fix came when its sentence did
+          write_position(l.s.latitude, l.s.longitude, nmea::second_later(l.s.time));
+          end_stretch(spreading, true, l.when + options.delay, kSpreadHooks);
+          spreading.stretch = {.from = l.when + options.delay};  // the next one
         }
         break;
       case Use::depth:
@@ -833,15 +613,16 @@ void split() {
         } else if (counts[kPositions] == 0) {
           write_rejected(main_reader.line, kNoTime, "sounding before the first fix");
         } else {
-          take_sounding({l.s.depth, l.s.offset, main_reader.line});
+          take_sounding(spreading, {l.s.depth, l.s.offset, main_reader.line}, kSpreadHooks);
         }
         break;
     }
     if (l.s.recovered && use != Use::blank) add(kRecovered);
     add(kLines);
   }
-  end_stretch(false, 0);  // the soundings after the last fix
-  if (!options.rtk_tide.empty()) write_levels_before(std::numeric_limits<std::int64_t>::max());
+  end_stretch(spreading, false, 0, kSpreadHooks);  // the soundings after the last fix
+  release_all(running_offset, write_waiting_fix);
+  if (!options.rtk_tide.empty()) write_last_levels(rtk, options.rtk, tide_file);
   close_file(log_file);
   io_check();
   if (lead_file.mode != FileMode::closed) {
@@ -894,12 +675,14 @@ int main(int argc, char** argv) {
   create_outputs();
   open_input(log_file, log_name);
   io_check();
-  choose_kinds();
+  const LogKinds kinds = choose_kinds(log_file, options.position_kind);
+  depth_kind = kinds.depth;
+  position_kind = kinds.position;
   split();
   if (options.position.empty()) {
     // The kind of the whole log, when the first lines guessed another one:
     // the split once more, from the start.
-    const Kind kind = best_kind(census_real, census_read);
+    const Kind kind = best_kind(census);
     if (kind != position_kind) {
       position_kind = kind;
       close_outputs();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstring>
 
 #include "plain_decimal.h"
@@ -525,6 +526,39 @@ Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool
   if (recover(text, start, s, later)) return later;
   s.kind = first_kind;
   return fault;
+}
+
+TimeOfDay time_of_day(double seconds) {
+  constexpr std::int64_t kDay = 86400000;
+  const std::int64_t ms = (std::llround(seconds * 1000.0) % kDay + kDay) % kDay;
+  TimeOfDay t;
+  t.hour = static_cast<int>(ms / 3600000);
+  t.minute = static_cast<int>(ms / 60000 % 60);
+  t.second = static_cast<double>(ms % 60000) / 1000.0;
+  t.decimals = 3;
+  t.set = true;
+  return t;
+}
+
+TimeOfDay second_later(TimeOfDay t) {
+  t.second += 1;
+  if (t.second >= 60) {
+    t.second -= 60;
+    if (++t.minute == 60) {
+      t.minute = 0;
+      if (++t.hour == 24) t.hour = 0;
+    }
+  }
+  return t;
+}
+
+bool take_log_line(survey_rt::TextFile& f, std::int64_t line, std::string_view& text, std::uint64_t& size) {
+  const bool got = survey_rt::take_raw_line(f, kMaxLine, text, size);
+  if (got && line == 0 && text.starts_with("\xEF\xBB\xBF")) {
+    text.remove_prefix(3);
+    size -= 3;
+  }
+  return got;
 }
 
 }  // namespace nmea

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "text_file.h"
+
 namespace nmea {
 
 // The longest line read: a sentence has at most 82 characters, and what a
@@ -47,6 +49,14 @@ struct TimeOfDay {
   double seconds() const { return static_cast<double>((hour * 60 + minute) * 60) + second; }
 };
 
+// The time of day of a time in seconds from a midnight (before or after
+// it: the time of day all the same), to the millisecond: three decimals.
+TimeOfDay time_of_day(double seconds);
+
+// The time of day a second after t, with its decimals (past midnight: the
+// next day's).
+TimeOfDay second_later(TimeOfDay t);
+
 struct Sentence {
   Kind kind = Kind::other;
   TimeOfDay tag;   // the last hh:mm:ss[.f] in the text before the "$"
@@ -79,5 +89,11 @@ Kind kind_of(std::string_view line, bool& more);
 // the start of the line. fix_only: of a position sentence only what tells a
 // fix (its checksum, fix, quality, time; the tag when it has no time).
 Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool fix_only = false);
+
+// Takes the log's next line (line: its number from 0) as take_raw_line does,
+// its first kMaxLine bytes in text and its length in size; the UTF-8
+// byte-order mark that an editor may put at the start of a file is passed
+// over.
+bool take_log_line(survey_rt::TextFile& f, std::int64_t line, std::string_view& text, std::uint64_t& size);
 
 }  // namespace nmea

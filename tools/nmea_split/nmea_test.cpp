@@ -226,4 +226,44 @@ TEST(ReadSentence, TimeTags) {
   }
 }
 
+// The stamps of the fixes: a second after a receiver's time (its decimals
+// kept, past midnight and a leap second), and a time in seconds from a
+// midnight to the millisecond (before the first midnight, after a day).
+TEST(FixStamps, SecondLaterAndTimeOfDay) {
+  struct Later {
+    nmea::TimeOfDay from;
+    int hour, minute;
+    double second;
+  };
+  const Later later[] = {
+      {{14, 8, 45.25, 2, true}, 14, 8, 46.25},  {{14, 8, 59.5, 1, true}, 14, 9, 0.5},
+      {{14, 59, 59, 0, true}, 15, 0, 0},        {{23, 59, 59.75, 2, true}, 0, 0, 0.75},
+      {{23, 59, 60.5, 1, true}, 0, 0, 1.5},  // a leap second
+  };
+  for (const Later& c : later) {
+    const nmea::TimeOfDay t = nmea::second_later(c.from);
+    EXPECT_EQ(t.hour, c.hour);
+    EXPECT_EQ(t.minute, c.minute);
+    EXPECT_DOUBLE_EQ(t.second, c.second);
+    EXPECT_EQ(t.decimals, c.from.decimals);
+  }
+  struct Of {
+    double seconds;
+    int hour, minute;
+    double second;
+  };
+  const Of of[] = {
+      {50925.9004, 14, 8, 45.9}, {50925.9996, 14, 8, 46},  {86399.9996, 0, 0, 0},
+      {86400 + 61.25, 0, 1, 1.25}, {-0.3, 23, 59, 59.7}, {3 * 86400 + 0.001, 0, 0, 0.001},
+  };
+  for (const Of& c : of) {
+    SCOPED_TRACE(c.seconds);
+    const nmea::TimeOfDay t = nmea::time_of_day(c.seconds);
+    EXPECT_EQ(t.hour, c.hour);
+    EXPECT_EQ(t.minute, c.minute);
+    EXPECT_DOUBLE_EQ(t.second, c.second);
+    EXPECT_EQ(t.decimals, 3);
+  }
+}
+
 }  // namespace

@@ -2,7 +2,7 @@
 // orders, the usual proof of a single-beam survey's quality for the client.
 //
 //   survey_qc [--points FILE] [--crosslines FILE] [--max-gap G] [--min-line L]
-//             [--order NAME] [--title TEXT]
+//             [--order NAME] [--title TEXT] [--speed V]
 //
 // The records of PM/PointsCl.txt (or --points), in survey order, are cut into
 // lines at the turns and the gaps (qc.h); the lines within 30 degrees of the
@@ -11,7 +11,9 @@
 // all of the points' lines the main lines). Wherever a crossline crosses a
 // main line, the heights of both, interpolated along their steps, are
 // compared: Temp/Crossings.txt lists every crossing, Temp/QC_Report.html
-// judges them against every order. The run ends with status 0 whatever the
+// judges them against every order. From the crossings on slopes it measures
+// how far every sounding lies ahead of or behind where it was measured
+// (along_track.h). The run ends with status 0 whatever the
 // result; 1 when there is no crossline (and then writes nothing).
 #include <algorithm>
 #include <cmath>
@@ -22,7 +24,9 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
+#include "along_track.h"
 #include "ascii_case.h"
 #include "command_line.h"
 #include "console.h"
@@ -42,18 +46,20 @@ namespace {
 constexpr int kBadCall = 1;  // exit status of a wrong call and of a survey without crosslines
 constexpr std::string_view kUsage =
     "usage: survey_qc [--points FILE] [--crosslines FILE] [--max-gap G] [--min-line L]\n"
-    "                 [--order NAME] [--title TEXT]\n"
+    "                 [--order NAME] [--title TEXT] [--speed V]\n"
     "  --points FILE      the survey's points, x y z in survey order (PM/PointsCl.txt)\n"
     "  --crosslines FILE  the crosslines as a file of their own (x y z in survey order)\n"
     "  --max-gap G        records farther apart than G metres cut a line (10)\n"
     "  --min-line L       pieces shorter than L metres are no line (50)\n"
     "  --order NAME       the order drawn on the histogram: exclusive, special, 1a, 1b, 2 (1a)\n"
-    "  --title TEXT       the survey's name in the report (the survey folder's name)\n";
+    "  --title TEXT       the survey's name in the report (the survey folder's name)\n"
+    "  --speed V          the survey's speed in m/s: the along-track shift as a time\n";
 
 TextFile points_file, cross_file, crossings_file, report_file;
 std::string points_path = "PM/PointsCl.txt", crosslines_path;
 LineRules rules;
 Report report;
+double speed = 0;  // --speed, m/s; 0 when not given
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_qc", kUsage, why); }
 
@@ -74,6 +80,9 @@ void read_options(int argc, char** argv) {
       read_length(name, value, rules.min_line);
     } else if (name == "--title") {
       report.title = value;
+    } else if (name == "--speed") {
+      if (!parse_real(value, speed) || !(speed > 0 && speed <= 100))
+        bad_call("--speed wants metres a second above 0, at most 100, not \"" + value + "\"");
     } else {
       int found = -1;
       for (int o = 0; o < kOrders; ++o)
@@ -84,7 +93,8 @@ void read_options(int argc, char** argv) {
     if (value.empty()) bad_call(std::string(name) + " wants a value");
   };
   read_command_line(argc, argv, "survey_qc", kUsage,
-                    {"--points", "--crosslines", "--max-gap", "--min-line", "--order", "--title"}, on_option);
+                    {"--points", "--crosslines", "--max-gap", "--min-line", "--order", "--title", "--speed"},
+                    on_option);
 }
 
 // Reads the x y z records of the file at path, showing their count at
@@ -247,6 +257,11 @@ int main(int argc, char** argv) {
       find_crossings(main_records.p, main_lines, report.cross->p, *report.cross_lines);
   report.crossings = &crossings;
   report.stats = statistics(crossings);
+  std::vector<double> differences;
+  for (const Crossing& c : crossings) differences.push_back(c.difference);
+  const AlongTrack along = fit_shift(
+      differences, slope_differences(main_records.p, main_lines, report.cross->p, *report.cross_lines, crossings));
+  report.along_track = along_track_text(along, speed, "\u00b1");
   show_count(7, 16, "Crossings  : ", static_cast<int>(crossings.size()), 8);
   if (crossings.size() < kMeaningful) write_str(con, "  too few for a 95 % figure");
   io_check();
@@ -272,6 +287,11 @@ int main(int argc, char** argv) {
     write_str(con, report.stats.met[o] ? " %  met" : " %  not met");
     io_check();
   }
+  // The along-track shift beside the orders, rows 17 to 23.
+  int row = 17;
+  for (const std::string& sentence : along_track_text(along, speed, "+/-"))
+    for (const std::string& line : wrapped(sentence, 42))
+      if (row <= 23) show_at(38, row++, line);
   show_at(7, 24, "Press ENTER  ...");
   wait_enter();
   io_check();

@@ -14,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "along_track.h"
 #include "fixed_notation.h"
 #include "stop.h"
 #include "svg.h"
@@ -413,6 +414,10 @@ void write_report(TextFile& f, const Report& r) {
   write_orders(f, r);
   put(f, "<h2>Differences crossline \u2212 main line</h2>");
   write_statistics(f, r);
+  put(f, "<div id=\"along-track\">");
+  for (const std::string& sentence : r.along_track) put(f, "<p>" + xml_text(sentence) + "</p>");
+  put(f, "<p class=\"small\">" + xml_text(kAlongTrackNote) + "</p>");
+  put(f, "</div>");
   put(f, "<h2 class=\"new-page\">Histogram of the differences</h2>");
   put(f, "<figure>");
   write_histogram(f, r, limit);

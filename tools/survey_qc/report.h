@@ -23,6 +23,7 @@ struct Report {
   double main_length = 0, cross_length = 0;        // metres
   const std::vector<Crossing>* crossings = nullptr;
   Stats stats;
+  std::vector<std::string> along_track;  // the along-track shift, a sentence a line
   LineRules rules;
   int order = 2;  // the order drawn on the histogram (index of kOrderTable)
 };

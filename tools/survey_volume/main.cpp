@@ -17,8 +17,6 @@
 // volume stop the tool with nothing written.
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <ctime>
 #include <string>
 #include <string_view>
 
@@ -27,8 +25,10 @@
 #include "fixed_notation.h"
 #include "number_grammar.h"
 #include "outputs.h"
+#include "run_date.h"
 #include "stop.h"
 #include "surface.h"
+#include "surface_file.h"
 #include "survey_folder.h"
 #include "text_file.h"
 #include "volume.h"
@@ -107,45 +107,21 @@ void read_options(int argc, char** argv) {
   halt_with_message(kBadCall, "survey_volume: " + why);
 }
 
-std::string now() {
-  const std::time_t t = std::time(nullptr);
-  const std::tm* u = std::gmtime(&t);
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d UTC", u->tm_year + 1900, u->tm_mon + 1, u->tm_mday,
-                u->tm_hour, u->tm_min, u->tm_sec);
-  return text;
-}
-
 std::string counted(std::int64_t n) { return std::to_string(n); }
 
 // Reads a point list and triangulates it, its counts on the screen's row.
 surface::Tin read_surface(Source& s, int row, std::string_view label) {
-  surface::PointSet points;
   const std::string head = std::string(label);
-  const surface::ReadResult read = surface::read_points(s.path, points, [&](std::int64_t records) {
+  surface::SurfaceFile file = surface::read_surface_file(s.path, run.max_edge, [&](std::int64_t records) {
     show_at(7, row, head + counted(records) + " records");
   });
-  if (read.bad_record != 0)
-    stop("Stopped: a record that is not a finite number.",
-         s.path + ", record " + std::to_string(read.bad_record) + ": a position or height that is not a finite number (or a position beyond 1e12 m)");
-  s.records = points.records;
-  s.merged = points.merged;
-  s.vertices = points.vertices.size();
-  surface::Tin tin = surface::build_tin(std::move(points.vertices), run.max_edge);
-  if (tin.state != surface::TinState::kBuilt)
-    stop("Stopped: no surface from " + s.path + ".",
-         s.path + ": " + std::to_string(tin.vertices.size()) +
-             (tin.state == surface::TinState::kTooFew ? " distinct positions (x y to the centimetre); a surface needs "
-                                                        "at least three, not all on one line"
-                                                      : " positions all on one straight line; a surface needs points off it"));
-  if (tin.triangles.empty())
-    stop("Stopped: no surface from " + s.path + ".",
-         s.path + ": every triangle has an edge longer than " + fixed_text(run.max_edge, 2) + " m; give a longer --max-edge");
-  s.triangles = tin.triangles.size();
-  s.trimmed = tin.trimmed;
-  show_at(7, row, head + counted(s.records) + " records, " + counted(static_cast<std::int64_t>(s.vertices)) +
-                      " vertices, " + counted(static_cast<std::int64_t>(s.triangles)) + " triangles");
-  return tin;
+  if (!file.why.empty())
+    stop(file.bad_record ? "Stopped: a record that is not a finite number." : "Stopped: no surface from " + s.path + ".",
+         file.why);
+  s.counts = surface::counts_text(file, run.max_edge);
+  show_at(7, row, head + counted(file.records) + " records, " + counted(static_cast<std::int64_t>(file.vertices)) +
+                      " vertices, " + counted(static_cast<std::int64_t>(file.tin.triangles.size())) + " triangles");
+  return std::move(file.tin);
 }
 
 // Reads the boundary: one x y a line, whatever follows on the line passed
@@ -247,7 +223,7 @@ int main(int argc, char** argv) {
   run.survey.path = "PM/PointsCl.txt";
   run.title = survey_folder_name();
   read_options(argc, argv);
-  run.date = now();
+  run.date = run_date();
 
   clear_screen();
   show_line("");

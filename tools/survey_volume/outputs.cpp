@@ -36,11 +36,7 @@ void row(TextFile& f, const std::string& label, const std::string& area, const s
 std::string two(double v) { return fixed_text(v, 2); }
 
 // The counts of a surface, on a line of their own under its name.
-void source_counts(TextFile& f, const Source& s, const Run& run) {
-  line(f, "             " + std::to_string(s.records) + " records, " + std::to_string(s.vertices) + " vertices, " +
-              std::to_string(s.triangles) + " triangles (" + std::to_string(s.trimmed) + " with an edge over " +
-              two(run.max_edge) + " m trimmed)");
-}
+void source_counts(TextFile& f, const Source& s) { line(f, "             " + s.counts); }
 
 }  // namespace
 
@@ -57,7 +53,7 @@ void write_report(TextFile& f, const Run& run) {
   line(f, "");
   line(f, "Run          " + run.date);
   line(f, "Survey       " + run.survey.path);
-  source_counts(f, run.survey, run);
+  source_counts(f, run.survey);
   if (run.against_level) {
     line(f, "Reference    the design level " + two(run.level) + " m (a height, up positive)");
     if (run.overdepth > 0)
@@ -65,7 +61,7 @@ void write_report(TextFile& f, const Run& run) {
                   two(run.level - run.overdepth) + " m");
   } else {
     line(f, "Reference    the earlier survey " + run.reference.path);
-    source_counts(f, run.reference, run);
+    source_counts(f, run.reference);
   }
   if (run.boundary_path.empty())
     line(f, "Boundary     none: the volumes cover where both surfaces exist");

@@ -12,12 +12,10 @@
 
 namespace survey_volume {
 
-// One surface as read: its file and counts.
+// One surface as read: its file and counts (surface::counts_text).
 struct Source {
   std::string path;
-  std::int64_t records = 0, merged = 0;
-  std::size_t vertices = 0, triangles = 0;
-  std::int64_t trimmed = 0;
+  std::string counts;
 };
 
 // What the run was asked and what it found.

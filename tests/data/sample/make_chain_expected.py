@@ -1,15 +1,16 @@
 #!/usr/bin/env python3
-"""Makes the expected outputs of depth_filter and utm_points on the bundled
-sample survey, beside this script: La_Lo_De.txt, Points.txt, Points.scr and
-3DPoly.scr.
+"""Makes the expected outputs of join, depth_filter and utm_points on the
+bundled sample survey, beside this script: Data.txt, La_Lo_De.txt,
+Points.txt, Points.scr and 3DPoly.scr.
 
 The files are worked out here from the tools' rules alone, not taken from the
-tools: depth_filter's tests on Data.txt (the join's expected output, beside
-this script) with the limits of samples/answers/depth_filter.txt, the
-Transverse Mercator series with the stored constants, and the fixed-notation
-rule (exact value, 17 significant digits, then rounded half up at the last
-decimal kept, a 4 followed by 9s through the 15th digit and an 8 or 9 as the
-16th counting as 5).
+tools: join's passes over samples/survey/Temp/Raw_Pos.txt and Raw_Dpt.txt (a
+fix counts a second before its stamp), depth_filter's tests on Data.txt with
+the limits of samples/answers/depth_filter.txt, the Transverse Mercator
+series with the stored constants, and the fixed-notation rule (exact value,
+17 significant digits, then rounded half up at the last decimal kept, a 4
+followed by 9s through the 15th digit and an 8 or 9 as the 16th counting as
+5).
 
     python3 tests/data/sample/make_chain_expected.py
 """
@@ -21,6 +22,7 @@ from decimal import ROUND_HALF_EVEN, Decimal
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPO = os.path.dirname(os.path.dirname(os.path.dirname(HERE)))
 ANSWERS = os.path.join(REPO, "samples", "answers", "depth_filter.txt")
+SAMPLE = os.path.join(REPO, "samples", "survey", "Temp")
 
 HEADER = (b"Meridian ScaleProjection Tide Ant_Depth ScaleDepth ZWaterLevel\r\n" + b"-" * 62 + b"\r\n"
           b"27.0 1.0 0.0 0.5 1.0 0.0 \r\n")
@@ -94,6 +96,69 @@ def records(text):
     return [tuple(float(t) for t in line.split()[:3]) for line in text.splitlines() if line.strip()]
 
 
+def join(positions, soundings):
+    """Temp/Data.txt of join on the two logs' texts, and its final counters
+    (positions, depths, points). One pass after another over the window of
+    two fixes P1, P2 and the pending sounding S, the steps A to E of each
+    pass in their order; a read of a next record at a log's end ends the
+    pass and the join. The logs must not pass midnight."""
+    fixes = [(float(a), float(b), (int(h) * 60 + int(m)) * 60 + float(sec) - 1.0)
+             for a, b, h, m, sec in (line.split()[:5] for line in positions.splitlines())]
+    depths = [(float(d), (int(h) * 60 + int(m)) * 60 + float(sec))
+              for d, h, m, sec in (line.split()[:4] for line in soundings.splitlines())]
+    for log in (fixes, depths):
+        assert all(b[-1] > a[-1] - 43200 for a, b in zip(log, log[1:])), "the log passes midnight"
+    out = []
+    p1, p2, next_fix, counted = fixes[0], fixes[1], 2, 2
+    s, next_depth = depths[0], 1
+
+    class End(Exception):
+        pass
+
+    def read_sounding():
+        nonlocal s, next_depth
+        if next_depth == len(depths):
+            raise End
+        s, next_depth = depths[next_depth], next_depth + 1
+
+    def read_fix():
+        nonlocal next_fix
+        if next_fix == len(fixes):
+            raise End
+        next_fix += 1
+        return fixes[next_fix - 1]
+
+    def write(lat, lon):
+        out.append("%s %s %s\r\n" % (fixed(lat, 8), fixed(lon, 8), fixed(s[0], 1)))
+
+    try:
+        while next_fix < len(fixes) and next_depth < len(depths):
+            if s[1] < p1[2]:                                  # A
+                read_sounding()
+            if s[1] == p1[2]:                                 # B
+                write(p1[0], p1[1])
+                read_sounding()
+            if p1[2] < s[1] < p2[2]:                          # C
+                t, t1, t2 = s[1], p1[2], p2[2]
+                write(((t - t1) * (p2[0] - p1[0])) / (t2 - t1) + p1[0],
+                      ((t - t1) * (p2[1] - p1[1])) / (t2 - t1) + p1[1])
+                read_sounding()
+            if s[1] == p2[2]:                                 # D
+                write(p2[0], p2[1])
+                read_sounding()
+                p1, p2 = p2, read_fix()
+                counted += 1
+            if s[1] > p2[2]:                                  # E
+                p1 = p2
+                p2 = read_fix()
+                while p2[0] == p1[0] and p2[1] == p1[1]:
+                    p2 = read_fix()
+                counted += 1
+    except End:
+        pass
+    return "".join(out).encode(), (counted, next_depth, len(out))
+
+
 def depth_filter(data, min_depth, max_depth, min_distance, max_slope):
     inside = lambda r: min_depth < r[2] < max_depth  # noqa: E731
     recs = records(data)
@@ -142,10 +207,14 @@ def utm_points(point_list):
 def main():
     with open(ANSWERS) as f:
         limits = [float(line.split()[0]) for line in f.read().splitlines()[:4]]
-    with open(os.path.join(HERE, "Data.txt")) as f:
-        data = f.read()
-    point_list = depth_filter(data, *limits)
-    outputs = {"La_Lo_De.txt": point_list}
+    logs = []
+    for name in ("Raw_Pos.txt", "Raw_Dpt.txt"):
+        with open(os.path.join(SAMPLE, name)) as f:
+            logs.append(f.read())
+    data, counters = join(*logs)
+    print("join: positions %d, depths %d, points %d" % counters)
+    point_list = depth_filter(data.decode(), *limits)
+    outputs = {"Data.txt": data, "La_Lo_De.txt": point_list}
     outputs.update(zip(("Points.txt", "Points.scr", "3DPoly.scr"), utm_points(point_list)))
     for name, content in outputs.items():
         with open(os.path.join(HERE, name), "wb") as f:
