@@ -291,9 +291,9 @@ class OneSheet(SheetCase):
         self.assertGreater(sum(1 for f in found if f), len(self.kept) * 0.9)
 
         text = page_text(self.pdf, 1)
-        today = time.strftime("%Y-%m-%d")
+        today = time.strftime("%Y-%m-%d", time.gmtime())
         for expected in ["Harbour (east) \\ Caf\u00e9 7", "Sheet 1 of 1", "Scale 1:1000",
-                         "Depths in metres below the sounding datum", "Run date " + today,
+                         "Depths in metres below the sounding datum", "Run " + today,
                          "Soundings: %d of %d" % (len(self.kept), len(self.read)),
                          "Contours every 1 m, major every 5 m",
                          "Transverse Mercator", "central meridian 27\u00b0, scale factor 1",

@@ -19,7 +19,7 @@ from wine_run import WIN_BIN, WineCase  # noqa: E402
 
 CHAIN = [("join", b""), ("depth_filter", b"0.5\n40\n3\n5\n\n"), ("utm_points", b""), ("echo_clean1", b""),
          ("echo_flag", b""), ("echo_clean2", b"")]
-DATES = [re.compile(rb"\(D:\d{14}Z\)"), re.compile(rb"Run date \d{4}-\d\d-\d\d")]
+DATES = [re.compile(rb"\(D:\d{14}Z\)"), re.compile(rb"Run \d{4}-\d\d-\d\d \d\d:\d\d:\d\d UTC")]
 
 
 class SheetUnderWine(WineCase):

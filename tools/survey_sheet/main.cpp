@@ -23,7 +23,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +38,7 @@
 #include "number_grammar.h"
 #include "paper.h"
 #include "pdf.h"
+#include "run_date.h"
 #include "selection.h"
 #include "sheet.h"
 #include "stop.h"
@@ -180,18 +180,6 @@ std::string grid_description(bool& found) {
   return "Grid: Transverse Mercator of the survey (PM/La_Lo_De.txt), ellipsoid WGS 84, central meridian " +
          short_real(meridian) + "\xC2\xB0, scale factor " + short_real(k0) + ", latitude of origin 0\xC2\xB0, false easting " +
          short_real(false_e) + " m, false northing " + short_real(false_n) + " m";
-}
-
-// The time now: the local date for the sheet, UTC for the document.
-void now(std::string& local_date, std::string& utc) {
-  const std::time_t t = std::time(nullptr);
-  char text[32];
-  const std::tm* l = std::localtime(&t);
-  std::strftime(text, sizeof text, "%Y-%m-%d", l);
-  local_date = text;
-  const std::tm* u = std::gmtime(&t);
-  std::strftime(text, sizeof text, "%Y%m%d%H%M%S", u);
-  utc = text;
 }
 
 // Cells of ground over the survey's extent that hold something of it (a
@@ -408,8 +396,12 @@ int main(int argc, char** argv) {
   bool grid_found = false;
   const std::string grid = grid_description(grid_found);
   if (grid_found) show_at(14, 7, "PM/La_Lo_De.txt");
-  std::string date, utc;
-  now(date, utc);
+  // The run's date and time (UTC) as the reports write it, and as the
+  // document's information holds it: "2026-12-07 23:25:44 UTC", "20261207232544".
+  const std::string date = run_date();
+  std::string utc;
+  for (const char c : date.substr(0, 19))
+    if (c >= '0' && c <= '9') utc += c;
   survey.notes = {"Depths in metres below the sounding datum",
                   "Drying heights underlined, in metres above the datum",
                   "Soundings: " + std::to_string(survey.kept.size()) + " of " + std::to_string(list.count) +
@@ -420,7 +412,7 @@ int main(int argc, char** argv) {
                       short_real(settings.max_edge) + " m",
                   grid,
                   "Grid lines every " + short_real(survey.grid) + " m",
-                  "Run date " + date + " (survey_sheet)"};
+                  "Run " + date + " (survey_sheet)"};
 
   show_at(7, 8, "Write");
   write_output(8, "Temp/Sheet.pdf", [&](TextFile& f) {
