@@ -43,8 +43,9 @@ run() {
 }
 
 echo "Running the chain on the sample survey in build/sample_survey:"
-# Each tool ends by waiting for Enter; the empty input answers it.
-run join join </dev/null
+# Each tool ends by waiting for Enter; the empty input answers it. join and
+# depth_filter keep the sounder's centimetres (--cm).
+run join join --cm </dev/null
 
 # The chain goes on: depth_filter reads its four limits (minimum and maximum
 # depth, minimum distance, maximum slope) and the final Enter from the pipe.
@@ -52,7 +53,7 @@ run join join </dev/null
 # cleaned on its echo record: two spikes of the echo sounder pass and reach
 # the echo record. (samples/answers/depth_filter.txt holds the strict limits 1, 40, 3,
 # 0.5 of the tests, which drop every spike.) utm_points projects the points.
-run depth_filter depth_filter < <(printf '0.5\n40\n3\n5\n\n')
+run depth_filter depth_filter --cm < <(printf '0.5\n40\n3\n5\n\n')
 run utm_points utm_points </dev/null
 
 # The cleaning loop (README: the cleaning loop). echo_clean1 writes the script
@@ -90,8 +91,8 @@ run survey_soundings survey_soundings --scale 2500 </dev/null
 # cleaning: their sounder logged no spikes). survey_qc then compares them with
 # the main lines where they cross.
 cd "$cross"
-run cross_join join </dev/null
-run cross_depth_filter depth_filter < <(printf '0.5\n40\n3\n5\n\n')
+run cross_join join --cm </dev/null
+run cross_depth_filter depth_filter --cm < <(printf '0.5\n40\n3\n5\n\n')
 run cross_utm_points utm_points </dev/null
 cd "$work"
 run survey_qc survey_qc --crosslines ../sample_crosslines/PM/Points.txt \
@@ -114,8 +115,8 @@ dredged=$work/../sample_survey_dredged
 rm -rf "$dredged"
 cp -r "$work/../../samples/survey_dredged" "$dredged"
 cd "$dredged"
-run dredged_join join </dev/null
-run dredged_depth_filter depth_filter < <(printf '0.5\n40\n3\n5\n\n')
+run dredged_join join --cm </dev/null
+run dredged_depth_filter depth_filter --cm < <(printf '0.5\n40\n3\n5\n\n')
 run dredged_utm_points utm_points </dev/null
 run dredged_echo_flag echo_flag </dev/null
 run dredged_echo_clean2 echo_clean2 </dev/null

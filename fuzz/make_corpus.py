@@ -197,6 +197,22 @@ def corpora():
                             (b"--tide\nTide.txt\n--tide-gap\n10", crlf("9 57 30 0.4", "9 57 31 0.5", "9 58 30 0.45")),
                             (b"--tide-gap\n5", None), (b"--tide\nTide.txt\n--tide-gap\n-1", tide)]:
         c["join"].append(tool(b"\n", pos, dpt, args, tide_file))
+    # The depth corrections and --cm: after Tide.txt come Heave.txt, Sv.txt and
+    # Squat.txt.
+    heave = crlf(*("9 57 %.1f %.2f" % (30 + k / 10, (k % 20 - 10) / 20) for k in range(120)))
+    sv, squat = crlf("0 1510", "5 1510", "5 1480", "", "40 1480 bottom"), crlf("2 0.01", "8 0.2")
+    for args, files in [(b"--cm", ()), (b"--heave\nHeave.txt\n--heave-sign\nup\n--cm", (b"", heave)),
+                        (b"--heave\nHeave.txt\n--heave-sign\ndown", (b"", crlf("9 57 30 0.1", "9 57 33 0.2", "nan 0 0 1"))),
+                        (b"--sv-profile\nSv.txt\n--draft\n0.5\n--sv-set\n1490", (b"", b"", sv)),
+                        (b"--squat\nSquat.txt\n--cm", (b"", b"", b"", squat)),
+                        (b"--cm\n--tide\nTide.txt\n--squat\nSquat.txt\n--sv-profile\nSv.txt\n--heave\nHeave.txt"
+                         b"\n--heave-sign\nup\n--latency\n0.2", (tide, heave, sv, squat)),
+                        (b"--sv-profile\nSv.txt", (b"", b"", crlf("0 1500", "5 1490", "4 1480"))),
+                        (b"--sv-profile\nSv.txt", (b"", b"", crlf("0 1500", "5 1,490"))),
+                        (b"--squat\nSquat.txt", (b"", b"", b"", crlf("4 0.1", "4 0.2"))),
+                        (b"--squat\nSquat.txt", (b"", b"", b"", b"\r\n")),
+                        (b"--heave\nHeave.txt", (b"", heave)), (b"--sv-set\n1500", ()), (b"--cm\n--cm", ())]:
+        c["join"].append(tool(b"\n", pos, dpt, args, *files))
     data = head(DATA_TXT, 20)
     c["depth_filter"] = [
         tool(LIMITS, data), tool(LIMITS, head(DATA_TXT, 1)), tool(LIMITS), tool(LIMITS, b""),
@@ -205,6 +221,7 @@ def corpora():
         tool(LIMITS, data + b"\r\n"), tool(LIMITS, data + b"   "), tool(LIMITS, data.replace(b" ", b"\t")),
         tool(b"0\n1e9\n0\n1e9\n\n", crlf("42.5 27.5 3", "42.5 27.5 4", "42.50001 27.5 5")),
         tool(LIMITS, data.replace(b"9.", b"x.", 1)), tool(LIMITS, b"\x1a" + data), tool(b"1\x1a\n", data),
+        tool(LIMITS, data, b"--cm"), tool(LIMITS, data, b"--cm\n--cm"), tool(LIMITS, data, b"--mm"),
     ]
     lst = head(LIST, 12)
     c["utm_points"] = [
@@ -332,6 +349,22 @@ def corpora():
         tool(b"\n", log(untagged), b"--fix-delay\n0.2\nLog.nmea"),
         tool(b"\n", log(untagged), b"--fix-delay\n-1\nLog.nmea"),
     ]
+    # A motion sensor's heave (Seapath's PSXN) in a tagged and an untagged log,
+    # with its faults: a wrong checksum, cut short, an empty heave, a time
+    # that goes back, the other PSXN messages.
+    psxn = lambda body: sentence("PSXN," + body)  # noqa: E731
+    heave = []
+    for k in range(40):
+        heave.append(tag(start + k / 10) + psxn("23,1.2,-0.4,87.0,%.2f" % ((k % 16 - 8) / 8)))
+        if k % 5 == 0:
+            heave.append(tag(start + k / 10 + 0.01) + dbt(9 + 0.1 * k))
+        if k % 10 == 0:
+            heave.append(tag(start + k / 10 + 0.02) + gga(start + k // 10, 42.5 + 1e-5 * k, 27.5))
+    heave += [tag(start + 1) + psxn("23,1,2,3,0.1")[:-2] + "00", tag(start + 5) + "$PSXN,23,1,2",
+              tag(start + 5.1) + psxn("23,1,2,3,"), tag(start + 2) + psxn("23,1,2,3,0.5"),
+              tag(start + 5.2) + psxn("22,-0.05,-0.68"), tag(start + 5.3) + psxn("20,0,0,0,0"), psxn("23,0,0,0,1")]
+    c["nmea_split"] += [tool(b"\n", log(heave), arg),
+                        tool(b"\n", log([line.split(" ", 1)[-1] for line in heave]), arg)]
     return c
 
 

@@ -1,5 +1,6 @@
 // depth_filter's whole run on arbitrary input files (see tool_harness.h); the
-// segments of an input: the console answers, then Temp/Data.txt.
+// segments of an input: the console answers, Temp/Data.txt, then args (the
+// command line, one argument a line: --cm).
 #define main depth_filter_main
 #include "../tools/depth_filter/main.cpp"
 #undef main
@@ -13,11 +14,14 @@ void reset() {
   min_depth = max_depth = min_distance = max_slope = 0;
   record = reference = {};
   records_read = points_written = 0;
+  cm = false;
 }
+
+int run() { return survey_fuzz::run_with_arguments(depth_filter_main, "depth_filter"); }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static const survey_fuzz::Tool tool{"depth_filter", {"Temp/Data.txt"}, depth_filter_main, reset};
+  static const survey_fuzz::Tool tool{"depth_filter", {"Temp/Data.txt", "args"}, run, reset, false, true};
   return survey_fuzz::run_tool(tool, data, size);
 }

@@ -14,7 +14,11 @@
 namespace {
 
 void reset() {
-  survey_fuzz::reset_files({&log_file, &lead_file, &pos_file, &dpt_file, &rejected_file, &tide_file});
+  survey_fuzz::reset_files({&log_file, &lead_file, &pos_file, &dpt_file, &rejected_file, &tide_file,
+                            &heave_output.file});
+  heave_output.days = {};
+  heave_output.taken = 0;
+  heave_output.untimed = false;
   log_name.clear();
   options = {};
   depth_kind = position_kind = Kind::other;

@@ -236,6 +236,24 @@ double read_typed_real() {
   return value;
 }
 
+std::string ask_name(int y, std::string_view prompt, const std::string& given, std::string_view tool,
+                     std::string_view what) {
+  show_at(7, y, prompt);
+  std::string name = given;
+  if (!name.empty()) {
+    write_str(console_output(), name);
+    io_check();
+  } else {
+    name = read_typed_line();
+  }
+  if (name.empty()) {
+    show_at(7, y + 6, "No " + std::string(what) + " named: nothing done.");
+    show_line("");
+    halt_with_message(1, std::string(tool) + ": no " + std::string(what) + " named");
+  }
+  return name;
+}
+
 void show_line(std::string_view text) {
   TextFile& con = console_output();
   write_str(con, text);

@@ -40,4 +40,11 @@ char read_key();
 std::string read_typed_line();
 double read_typed_real();
 
+// The file a tool works on, named on its command line (given) or else typed
+// at the prompt, which stands at column 7 of row y (the name given is shown
+// after it). No name stops the tool: "No <what> named: nothing done." six
+// rows below, "<tool>: no <what> named" on the standard error, status 1.
+std::string ask_name(int y, std::string_view prompt, const std::string& given, std::string_view tool,
+                     std::string_view what);
+
 }  // namespace survey_rt

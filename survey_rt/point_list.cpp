@@ -24,12 +24,12 @@ SurveyParameters read_point_list_header(TextFile& f) {
   return p;
 }
 
-void write_point(TextFile& f, const PointRecord& p) {
+void write_point(TextFile& f, const PointRecord& p, int depth_decimals) {
   write_fixed(f, p.latitude, 0, 8);
   write_char(f, ' ');
   write_fixed(f, p.longitude, 0, 8);
   write_char(f, ' ');
-  write_fixed(f, p.depth, 0, 1);
+  write_fixed(f, p.depth, 0, depth_decimals);
 }
 
 PointRecord read_point(TextFile& f) {

@@ -33,8 +33,8 @@ void write_point_list_header(TextFile& f);
 SurveyParameters read_point_list_header(TextFile& f);
 
 // One point line without its line end: latitude and longitude with eight
-// decimals, depth with one, single blanks between them.
-void write_point(TextFile& f, const PointRecord& p);
+// decimals, depth with one (or depth_decimals), single blanks between them.
+void write_point(TextFile& f, const PointRecord& p, int depth_decimals = 1);
 
 // Reads latitude, longitude and depth and skips the rest of the line.
 PointRecord read_point(TextFile& f);

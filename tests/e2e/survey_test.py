@@ -7,6 +7,7 @@ default build folder of this checkout.
 
 import os
 import re
+import shlex
 import shutil
 import subprocess
 import tempfile
@@ -315,16 +316,18 @@ class Terminal:
 
     # -- running a tool
 
-    def start(self, tool, stderr=None):
-        """Types the tool's command at the shell prompt; its exit status goes
-        to a file (see status()), its standard error to the file stderr when
-        given. Returns the tool's pid once it runs."""
+    def start(self, tool, stderr=None, args=()):
+        """Types the tool's command (with the arguments args) at the shell
+        prompt; its exit status goes to a file (see status()), its standard
+        error to the file stderr when given. Returns the tool's pid once it
+        runs."""
         self.status_file = os.path.join(self.dir, "status")
         if os.path.exists(self.status_file):
             os.remove(self.status_file)
         redirect = " 2>'%s'" % stderr if stderr else ""
-        self.type("'%s'%s; echo $? > '%s.tmp'; mv '%s.tmp' '%s'"
-                  % (tool_path(tool), redirect, self.status_file, self.status_file, self.status_file))
+        self.type("'%s'%s%s; echo $? > '%s.tmp'; mv '%s.tmp' '%s'"
+                  % (tool_path(tool), "".join(" " + shlex.quote(a) for a in args), redirect, self.status_file,
+                     self.status_file, self.status_file))
         self.keys("Enter")
         found = []
 

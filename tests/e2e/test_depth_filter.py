@@ -106,6 +106,30 @@ class Filter(FilterCase):
     def test_worked_records(self):
         self.filter(WORKED_DATA, WORKED_LIMITS, WORKED_LIST[len(HEADER):], "16", "6")
 
+    def test_cm_keeps_two_decimals(self):
+        # The same records and tests; the depths to the centimetre (20.545, a
+        # hair below the half as a double, goes up by the writing rule).
+        data = crlf("42.0 27.0 10.004", "42.001953125 27.0 10.125", "42.00390625 27.0 20.545",
+                    "42.005859375 27.0 20.55")
+        cm = HEADER + point_lines("42.00000000 27.00000000 10.00", "42.00195313 27.00000000 10.13",
+                                  "42.00390625 27.00000000 20.55", "42.00585938 27.00000000 20.55")
+        for args, body in ((["--cm"], cm), ([], HEADER + point_lines(
+                "42.00000000 27.00000000 10.0", "42.00195313 27.00000000 10.1", "42.00390625 27.00000000 20.5",
+                "42.00585938 27.00000000 20.6"))):
+            with self.subTest(args=args):
+                self.survey.write("Temp/Data.txt", data)
+                run = self.survey.run("depth_filter", answers(0, 100, 1, 1), args=args)
+                self.assertEqual((run.returncode, run.stderr), (0, b""), run)
+                self.assertEqual(self.survey.read("PM/La_Lo_De.txt"), body)
+                self.assertEqual(piped_screen(run.stdout)[0][4].rstrip(), "      Write : PM/La_Lo_De.txt" +
+                                 ("  (depths to the cm: --cm)" if args else ""))
+        for args, why in ((["--cm", "--cm"], "--cm given twice"), (["--mm"], 'unknown option "--mm"')):
+            self.survey.write("PM/La_Lo_De.txt", OLD_LIST)
+            run = self.survey.run("depth_filter", answers(0, 100, 1, 1), args=args)
+            self.assertEqual((run.returncode, run.stdout, run.stderr),
+                             (1, b"", ("depth_filter: %s\nusage: depth_filter [--cm]\n" % why).encode()))
+            self.assertEqual(self.survey.read("PM/La_Lo_De.txt"), OLD_LIST)
+
     def test_slope_is_compared_as_typed(self):
         # 5 m of depth over 105.46875 * 2 = 210.9375 m: slope 0.0237, kept
         # under 0.03, dropped under 0.02 (and no reciprocal is taken).

@@ -162,8 +162,9 @@ class Flags(SurveyCase):
         # through to a record 8 to 23 m deep: those two are flagged.
         shutil.rmtree(self.survey.root)
         shutil.copytree(SAMPLE, self.survey.root)
-        for tool, answers in [("join", b"\n"), ("depth_filter", b"0.5\n40\n3\n5\n\n"), ("utm_points", b"\n")]:
-            self.assertEqual(run_tool(self.survey, tool, stdin=answers).returncode, 0, tool)
+        for tool, answers, args in [("join", b"\n", ["--cm"]), ("depth_filter", b"0.5\n40\n3\n5\n\n", ["--cm"]),
+                                    ("utm_points", b"\n", [])]:
+            self.assertEqual(run_tool(self.survey, tool, args, stdin=answers).returncode, 0, tool)
         records = [line.split() for line in self.survey.read("PM/Points.txt").decode().split("\r\n")]
         spikes = {i for i, r in enumerate(records) if float(r[2]) > -3}
         self.assertEqual((len(spikes), self.flag([tuple(map(float, r)) for r in records])[2]), (2, spikes))

@@ -115,7 +115,7 @@ class InstallPackagesTest(unittest.TestCase):
         # No python3 at all: python3 and every python3-* package.
         done = self.fake(("/usr/bin/python3",)).run("--missing", "tests")
         self.assertEqual(done.stdout.split(),
-                         ["python3", "python3-numpy", "python3-scipy", "python3-ezdxf"])
+                         ["python3", "python3-numpy", "python3-scipy", "python3-ezdxf", "python3-pyproj"])
         self.assertEqual(system.apt_calls(), [])
 
     def test_install_as_root_and_not(self):

@@ -6,6 +6,7 @@ import sys
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from piped_screen import piped_screen  # noqa: E402
 from survey_test import Run, TerminalCase, crlf, write_small_survey  # noqa: E402
 
 # The final screen of the small survey (6 fixes, 10 soundings read, 9 points).
@@ -44,6 +45,66 @@ class JoinScreen(TerminalCase):
         self.assertEqual(self.term.screen()[18], FINAL_SCREEN[19].ljust(80))
         self.assert_terminal_restored()
         self.assertEqual(self.survey.read("Temp/Data.txt").count(b"\r\n"), 9)
+
+
+# Every option at once: the corrections' rows below the counters, "Press
+# ENTER" in the last row, and nothing cut or wrapped. With the latency the
+# last sounding joined without it is left pending: 8 points.
+ALL_OPTIONS = ["--latency", "0.25", "--max-gap", "3", "--tide", "Temp/Tide.txt", "--tide-gap", "10",
+               "--heave", "Temp/Raw_Heave.txt", "--heave-sign", "down", "--sv-profile", "Temp/Sv.txt",
+               "--sv-set", "1500", "--draft", "0.6", "--squat", "Temp/Squat.txt", "--cm"]
+ALL_SCREEN = {
+    3: "      JOIN",
+    4: "      ----",
+    6: "      Read  : Temp/Raw_Pos.txt",
+    7: "              Temp/Raw_Dpt.txt",
+    8: "      Tide  : Temp/Tide.txt  (gaps up to 10 s)",
+    9: "      Write :    Temp/Data.txt",
+    10: "      Latency   : 0.25 s",
+    11: "      Max. gap  : 3 s",
+    12: "      Positions :        6",
+    13: "         Depths :       10",
+    15: "      3D Points :        8",
+    16: "        In gaps :        0",
+    17: "        No tide :        0",
+    18: "       No heave :        0",
+    19: "      Heave     : Temp/Raw_Heave.txt, positive down",
+    20: "      SV profile: Temp/Sv.txt",
+    21: "      Sounder SV: 1500 m/s",
+    22: "      Draft     : 0.6 m",
+    24: "      Decimals  : 2 (--cm)",
+    25: "      Press ENTER  ...",
+}
+
+
+class JoinScreenWithEveryOption(TerminalCase):
+    def test_every_row_fits_the_window(self):
+        write_small_survey(self.survey)
+        for name, data in (("Temp/Tide.txt", crlf(*("10 0 %d 0.0" % s for s in range(20)))),
+                           ("Temp/Raw_Heave.txt", crlf(*("10 0 %.1f 0.0" % (k / 10) for k in range(100)))),
+                           ("Temp/Sv.txt", crlf("0 1500")), ("Temp/Squat.txt", crlf("0 0.05"))):
+            self.survey.write(name, data)
+        piped = self.survey.run("join", args=ALL_OPTIONS)
+        self.assertEqual((piped.returncode, piped.stderr), (0, b""), piped)
+        pid = self.term.start("join", args=ALL_OPTIONS)
+        self.term.wait_prompt(pid, 25, "Press ENTER  ...")
+        screen = self.term.screen()
+        self.assertEqual(screen, piped_screen(piped.stdout)[0], self.term.dump())
+        for row in range(1, 26):
+            if row == 23:  # the small survey's boat runs 0.02 degrees of longitude a second
+                self.assertRegex(screen[22], r"^      Squat     : Temp/Squat.txt, (\d+\.\d) to \1 kn, mean 0.050 m +$")
+                continue
+            expected = ALL_SCREEN.get(row, "")
+            self.assertEqual(screen[row - 1], expected.ljust(80), "row %d of\n%s" % (row, self.term.dump()))
+        self.assertEqual(self.term.cursor(), (23, 25))
+        self.term.keys("Enter")
+        self.term.wait_gone(pid)
+        self.assertEqual(self.term.status(), 0)
+        self.term.wait_for(self.term.at_shell_prompt, "the shell prompt")
+        # Enter in the last row scrolled the window by one: the blank first
+        # row went, the shell's prompt stands in the last.
+        self.assertEqual(self.term.screen()[1], ALL_SCREEN[3].ljust(80), self.term.dump())
+        self.assert_terminal_restored()
 
 
 # Long logs: a fix every second and a sounding every half second for a day and

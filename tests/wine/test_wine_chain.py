@@ -19,8 +19,8 @@ with open(os.path.join(REPO, "samples", "answers", "dat_reduce.txt"), "rb") as f
 
 # (tool, standard input, arguments, files it writes)
 STEPS = [
-    ("join", b"", (), ["Temp/Data.txt"]),
-    ("depth_filter", b"0.5\n40\n3\n5\n\n", (), ["PM/La_Lo_De.txt"]),
+    ("join", b"", ("--cm",), ["Temp/Data.txt"]),
+    ("depth_filter", b"0.5\n40\n3\n5\n\n", ("--cm",), ["PM/La_Lo_De.txt"]),
     ("utm_points", b"", (), ["PM/Points.txt", "Temp/Points.scr", "Temp/3DPoly.scr"]),
     ("echo_clean1", b"", (), ["Temp/Echo_Rec.scr"]),
     ("echo_flag", b"", (), ["Temp/Clr_Rec.dxf", "Temp/Spikes.txt"]),
@@ -40,16 +40,7 @@ class ChainUnderWine(WineCase):
     def test_every_step_writes_what_linux_writes(self):
         self.write("Log.nmea", setups()["nmea_split"].inputs["Log.nmea"])
         self.write("Temp/Points.dxf", b"an older drawing\r\n")
-        for tool, stdin, args, outputs in STEPS:
-            with self.subTest(tool=tool, args=args):
-                before = self.files(self.linux)
-                linux, windows = self.run_both(tool, stdin, args)
-                self.assertEqual((linux.returncode, linux.stderr), (0, b""), linux)
-                self.assertEqual((windows.returncode, windows.stderr), (0, b""), windows)
-                self.assertEqual(windows.stdout, linux.stdout, "the piped screens differ")
-                after = self.files(self.linux)
-                self.assertEqual([p for p in outputs if not after.get(p) or after[p] == before.get(p)], [])
-                self.assertEqual(self.differing(), [])
+        self.assert_steps(STEPS)
 
 
 if __name__ == "__main__":

@@ -13,16 +13,16 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from wine_run import WineCase  # noqa: E402
 
-CHAIN = [("join", b""), ("depth_filter", b"0.5\n40\n3\n5\n\n"), ("utm_points", b""), ("echo_clean1", b""),
-         ("echo_flag", b""), ("echo_clean2", b"")]
+CHAIN = [("join", b"", ("--cm",)), ("depth_filter", b"0.5\n40\n3\n5\n\n", ("--cm",)), ("utm_points", b"", ()),
+         ("echo_clean1", b"", ()), ("echo_flag", b"", ()), ("echo_clean2", b"", ())]
 OUTPUTS = ["Temp/Contours.dxf", "Temp/Tin.dxf", "Temp/Surface.xml", "Temp/Surface.asc", "Temp/Surface.svg"]
 RUN_TIME = re.compile(rb' date="\d{4}-\d\d-\d\d" time="\d\d:\d\d:\d\d"')
 
 
 class SurfaceUnderWine(WineCase):
     def test_the_sample_surface_is_the_same(self):
-        for tool, stdin in CHAIN:
-            linux, windows = self.run_both(tool, stdin)
+        for tool, stdin, args in CHAIN:
+            linux, windows = self.run_both(tool, stdin, args)
             self.assertEqual((linux.returncode, windows.returncode), (0, 0), (tool, linux, windows))
         for args in [(), ("--points", "PM/Points.txt", "--interval", "0.5", "--major", "4", "--min-length", "30",
                           "--cell", "2.5", "--max-edge", "30")]:

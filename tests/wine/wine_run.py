@@ -88,6 +88,24 @@ class WineCase(unittest.TestCase):
                     found[os.path.relpath(path, root)] = f.read()
         return found
 
+    def assert_steps(self, steps):
+        """Runs each step (tool, standard input, arguments, the files it
+        writes[, exit status, 0 when left out]) with both programs: the same
+        status and standard error, the same piped screen, every file it
+        writes written anew, and both folders the same after it."""
+        for tool, stdin, args, outputs, *status in steps:
+            status = status[0] if status else 0
+            with self.subTest(tool=tool, args=args):
+                before = self.files(self.linux)
+                linux, windows = self.run_both(tool, stdin, args)
+                self.assertEqual(linux.returncode, status, linux)
+                self.assertEqual((windows.returncode, windows.stderr.replace(b"\r\n", b"\n")),
+                                 (status, linux.stderr), windows)
+                self.assertEqual(windows.stdout, linux.stdout, "the piped screens differ")
+                after = self.files(self.linux)
+                self.assertEqual([p for p in outputs if not after.get(p) or after[p] == before.get(p)], [])
+                self.assertEqual(self.differing(), [])
+
     def differing(self):
         """The files that are not the same in both folders (or not in both)."""
         linux, windows = self.files(self.linux), self.files(self.windows)

@@ -2,10 +2,12 @@
 // typed depth window and which, from the second kept sounding on, lie farther
 // than a typed distance from the last kept sounding with a bottom slope below
 // a typed maximum; writes them after the survey-parameter header to
-// PM/La_Lo_De.txt for utm_points.
+// PM/La_Lo_De.txt for utm_points. With --cm the depths keep two decimals.
 #include <cmath>
+#include <string>
 #include <string_view>
 
+#include "command_line.h"
 #include "console.h"
 #include "point_list.h"
 #include "stop.h"
@@ -20,6 +22,18 @@ double min_depth = 0, max_depth = 0, min_distance = 0, max_slope = 0;
 PointRecord record;     // the record read last
 PointRecord reference;  // the last record written: distance and slope are measured from it
 int records_read = 0, points_written = 0;
+bool cm = false;  // depths with two decimals
+constexpr std::string_view kUsage = "usage: depth_filter [--cm]";
+
+// --cm, once, and nothing else.
+void read_options(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view name = argv[i];
+    if (name != "--cm") bad_call("depth_filter", kUsage, "unknown option \"" + std::string(name) + "\"");
+    if (cm) bad_call("depth_filter", kUsage, "--cm given twice");
+    cm = true;
+  }
+}
 
 // Shows the prompt and reads one limit; the rest of the typed line is dropped.
 double ask_limit(std::string_view prompt) {
@@ -35,7 +49,7 @@ void read_record() {
 }
 
 void write_record() {
-  write_point(list_file, record);
+  write_point(list_file, record, cm ? 2 : 1);
   io_check();
 }
 
@@ -64,7 +78,8 @@ bool passes_tests() {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  read_options(argc, argv);
   clear_screen();
   show_line("");
   show_line("");
@@ -72,7 +87,7 @@ int main() {
   open_input(data_file, "Temp/Data.txt");
   io_check();
   show_line("");
-  show_line("      Write : PM/La_Lo_De.txt");
+  show_line(cm ? "      Write : PM/La_Lo_De.txt  (depths to the cm: --cm)" : "      Write : PM/La_Lo_De.txt");
   // Created (and so emptied) before the limits are asked.
   create_output(list_file, "PM/La_Lo_De.txt");
   io_check();

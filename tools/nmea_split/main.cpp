@@ -19,6 +19,9 @@
 //
 // With --rtk-tide H it also writes the water level that an RTK receiver
 // measures, in Temp/Tide_Rtk.txt (rtk_level.h).
+//
+// The heave of a motion sensor in a tagged log (Seapath's PSXN,23) goes to
+// Temp/Raw_Heave.txt for join --heave (heave.h).
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -29,6 +32,7 @@
 
 #include "console.h"
 #include "day_count.h"
+#include "heave.h"
 #include "nmea.h"
 #include "number_grammar.h"
 #include "position_kind.h"
@@ -80,7 +84,8 @@ Count reason_of(nmea::Fault fault) {
 
 // What a line is to the split.
 enum class Use : std::uint8_t {
-  end, blank, rejected, ignored, other_fix, date, no_fix, not_real, below_quality, no_depth, same_fix, position, depth
+  end, blank, rejected, ignored, other_fix, date, no_fix, not_real, below_quality, no_depth, same_fix, position, depth,
+  heave, untimed_heave
 };
 
 struct Line {
@@ -113,6 +118,7 @@ struct Options {
 };
 
 TextFile log_file, lead_file, pos_file, dpt_file, rejected_file, tide_file;
+nmea::HeaveOutput heave_output;
 std::string log_name;
 Options options;
 Kind depth_kind = Kind::other, position_kind = Kind::other;
@@ -227,6 +233,15 @@ Use reject(Line& l, Count reason, const char* why) {
   return Use::rejected;
 }
 
+// A Seapath sentence with a heave: taken at its line's tag in a tagged log
+// (one still undecided too); in an untagged log it has no time.
+Use heave_use(Line& l) {
+  if (!l.s.heave.set) return Use::ignored;
+  if (times == Times::untagged || !l.s.tag.set)
+    return times == Times::tagged ? reject(l, kNoTime, "no time tag") : Use::untimed_heave;
+  return nmea::heave_goes_back(heave_output, l.s.tag) ? reject(l, kTimeBack, "time goes back") : Use::heave;
+}
+
 // Reads the next line and tells what it is; a fix or a sounding it takes gets
 // its time. Both readers of an untagged log take the same lines.
 Use next_line(Reader& r, Line& l) {
@@ -241,6 +256,7 @@ Use next_line(Reader& r, Line& l) {
   if (fault != nmea::Fault::none) return reject(l, reason_of(fault), nmea::fault_text(fault));
   const Kind k = l.s.kind;
   if (k == Kind::other || (is_depth(k) && k != depth_kind)) return Use::ignored;
+  if (k == Kind::psxn) return heave_use(l);
   const bool fix = is_position(k);
   if (fix && &r == &main_reader) count_kind(census, l.s);
   if (fix && k != position_kind) return Use::other_fix;
@@ -527,10 +543,11 @@ void create_outputs() {
     create_output(tide_file, "Temp/Tide_Rtk.txt");
     io_check();
   }
+  nmea::start_heave(heave_output);
 }
 
 void close_outputs() {
-  for (TextFile* f : {&pos_file, &dpt_file, &rejected_file, &tide_file}) {
+  for (TextFile* f : {&pos_file, &dpt_file, &rejected_file, &tide_file, &heave_output.file}) {
     if (f->mode == FileMode::closed) continue;
     close_file(*f);
     io_check();
@@ -569,6 +586,11 @@ void split() {
       case Use::blank: break;
       case Use::rejected: write_rejected(main_reader.line, l.reason, l.why); break;
       case Use::ignored: add(kIgnored); break;
+      case Use::heave: nmea::write_heave(heave_output, l.s.heave, l.s.tag); break;
+      case Use::untimed_heave:
+        heave_output.untimed = true;
+        add(kIgnored);
+        break;
       case Use::no_depth: add(kNoDepth); break;
       case Use::date: note_receiver(l.s); break;
       case Use::other_fix:
@@ -643,24 +665,12 @@ bool utf16(std::string_view first) {
 
 int main(int argc, char** argv) {
   read_options(argc, argv);
-  TextFile& con = console_output();
   clear_screen();
   show_line("");
   show_line("");
   show_line("      NMEA SPLIT");
   show_line("      ----------");
-  show_at(7, 6, "Log (*.*) : ");
-  if (!log_name.empty()) {
-    write_str(con, log_name);
-    io_check();
-  } else {
-    log_name = read_typed_line();
-  }
-  if (log_name.empty()) {
-    show_at(7, 12, "No log named: nothing done.");
-    show_line("");
-    halt_with_message(1, "nmea_split: no log named");
-  }
+  log_name = ask_name(6, "Log (*.*) : ", log_name, "nmea_split", "log");
   open_input(log_file, log_name);
   io_check();
   std::string_view first;
@@ -695,6 +705,7 @@ int main(int argc, char** argv) {
   }
   close_outputs();
   show_summary();
+  nmea::show_heave(heave_output);
   show_at(7, 24, "Press ENTER  ...");
   wait_enter();
   io_check();

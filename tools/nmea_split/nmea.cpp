@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "heave.h"
 #include "plain_decimal.h"
 
 namespace nmea {
@@ -22,6 +23,7 @@ int fields_needed(Kind kind) {
     case Kind::zda: return 4;
     case Kind::dbt:
     case Kind::dbs: return 6;
+    case Kind::psxn: return 1;  // the message number; each message has its own fields
     case Kind::other: break;
   }
   return 0;
@@ -342,6 +344,12 @@ Fault read_fields(const Fields& f, Sentence& s, bool fix_only) {
       if ((e = number(f[0], s.depth)) != Fault::none) return e;
       if (s.depth.set && s.depth.value < 0) return Fault::negative_depth;
       return number(f[1], s.offset);
+    case Kind::psxn: {
+      std::string_view fields[kPsxnFields];
+      const int n = std::min(f.scan.fields, kPsxnFields);
+      for (int k = 0; k < n; ++k) fields[k] = f[k];
+      return read_psxn(std::span<const std::string_view>(fields, static_cast<std::size_t>(n)), s);
+    }
     case Kind::other: break;
   }
   return Fault::none;
@@ -374,6 +382,7 @@ void find_tag(std::string_view text, TimeOfDay& t) {
 Kind kind_at(std::string_view text, std::size_t start) {
   if (text[start] != '$' || text.size() < start + 6) return Kind::other;
   const char* const a = text.data() + start + 1;
+  if (std::string_view(a, 4) == "PSXN" && (a[4] == ',' || a[4] == '*')) return Kind::psxn;
   for (int i = 0; i < 5; ++i)
     if (!is_digit(a[i]) && (a[i] < 'A' || a[i] > 'Z')) return Kind::other;
   if (text.size() > start + 6 && a[5] != ',' && a[5] != '*') return Kind::other;
@@ -405,7 +414,7 @@ void clear(Sentence& s) {
   s.kind = Kind::other;
   s.tag.set = s.time.set = s.fix = s.real = s.recovered = false;
   s.quality = 0;
-  s.latitude.set = s.longitude.set = s.depth.set = s.offset.set = s.altitude.set = false;
+  s.latitude.set = s.longitude.set = s.depth.set = s.offset.set = s.altitude.set = s.heave.set = false;
   s.year = s.month = s.day = 0;
 }
 
@@ -481,6 +490,8 @@ const char* fault_text(Fault fault) {
   }
   return "";
 }
+
+Fault read_decimal(std::string_view field, Value& v) { return number(field, v); }
 
 Kind kind_of(std::string_view line, bool& more) {
   const std::size_t first = line.find_first_of("$!");

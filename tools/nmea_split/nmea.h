@@ -16,7 +16,8 @@ namespace nmea {
 // logger writes before it (a time tag, a channel name) some 40 more.
 inline constexpr std::size_t kMaxLine = 255;
 
-enum class Kind : std::uint8_t { other, gga, gns, rmc, gll, zda, dbt, dpt, dbs };
+// psxn: Seapath's proprietary sentences (heave.h).
+enum class Kind : std::uint8_t { other, gga, gns, rmc, gll, zda, dbt, dpt, dbs, psxn };
 
 // Why a line holds no sound sentence (none: it does).
 enum class Fault : std::uint8_t {
@@ -39,6 +40,10 @@ struct Value {
   int decimals = 0;
   bool set = false;  // false: the field was empty
 };
+
+// A field that holds a plain decimal, "-"? digits ("." digits)?, read as the
+// runtime reads numbers; an empty field leaves v unset.
+Fault read_decimal(std::string_view field, Value& v);
 
 struct TimeOfDay {
   int hour = 0;
@@ -71,6 +76,7 @@ struct Sentence {
   Value latitude, longitude;        // decimal degrees, south and west negative
   Value depth;                      // metres (DBT, DPT, DBS); not set when the sounder gave none
   Value offset;                     // DPT: the transducer's offset, metres
+  Value heave;                      // PSXN,23: the heave, metres, positive down (heave.h)
   int year = 0, month = 0, day = 0;  // ZDA, RMC; 0 when the sentence gives no date
   bool recovered = false;            // the sentence followed other text on its line
 };

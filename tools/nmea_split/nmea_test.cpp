@@ -226,6 +226,46 @@ TEST(ReadSentence, TimeTags) {
   }
 }
 
+TEST(ReadSentence, HeaveOfSeapath) {
+  struct Case {
+    std::string line;
+    Fault fault;
+    bool heave;  // a heave given
+    double value;
+    int decimals;
+  };
+  const Case cases[] = {
+      {with_sum("PSXN,23,0.30,-0.97,298.57,0.13"), Fault::none, true, 0.13, 2},
+      {"14:08:45.876 " + with_sum("PSXN,23,-2.82,1.00,235.18,-1.66"), Fault::none, true, -1.66, 2},
+      {"$PSXN,23,0.30,-0.97,298.57,-0.135", Fault::none, true, -0.135, 3},  // no checksum, every field
+      {with_sum("PSXN,23,0.02,-0.76,330.56,"), Fault::none, false, 0, 0},     // the sensor gave none
+      {with_sum("PSXN,23,0.30,-0.97,298.57"), Fault::cut_short, false, 0, 0},
+      {with_sum("PSXN,23,0.30,-0.97,298.57,0.13") + "0", Fault::checksum, false, 0, 0},
+      {with_sum("PSXN,23,0.30,-0.97,298.57,+0.13"), Fault::not_a_number, false, 0, 0},
+      {with_sum("PSXN,23,0.30,-0.97,298.57,0,13"), Fault::none, true, 0, 0},  // a sixth field: not read
+      {with_sum("PSXN,22,-0.05,-0.68"), Fault::none, false, 0, 0},           // the gyro's: no heave
+      {with_sum("PSXN,20,1,0,0,0"), Fault::none, false, 0, 0},
+      {with_sum("PSXN"), Fault::cut_short, false, 0, 0},
+      {"!AIVDM,1,1,,A,13aG?N0P00PD;88MD5MTDww@2<0L,0*2C" + with_sum("PSXN,23,0,0,0,0.55"), Fault::none, true, 0.55, 2},
+  };
+  for (const Case& c : cases) {
+    nmea::Sentence s;
+    EXPECT_EQ(nmea::read_sentence(c.line, c.line.size(), s), c.fault) << c.line;
+    if (c.fault != Fault::none) continue;
+    EXPECT_EQ(s.kind, nmea::Kind::psxn) << c.line;
+    EXPECT_EQ(s.heave.set, c.heave) << c.line;
+    if (c.heave) {
+      EXPECT_EQ(std::make_pair(s.heave.value, s.heave.decimals), std::make_pair(c.value, c.decimals)) << c.line;
+    }
+  }
+  // The tag before it is the line's.
+  nmea::Sentence s;
+  const std::string tagged = "2013/11/20 05:00:04.561 MRU " + with_sum("PSXN,23,0.30,-0.97,298.57,0.13");
+  ASSERT_EQ(nmea::read_sentence(tagged, tagged.size(), s), Fault::none);
+  EXPECT_TRUE(s.tag.set);
+  EXPECT_EQ(s.tag.seconds(), 5 * 3600 + 4.561);
+}
+
 // The stamps of the fixes: a second after a receiver's time (its decimals
 // kept, past midnight and a leap second), and a time in seconds from a
 // midnight to the millisecond (before the first midnight, after a day).
