@@ -531,8 +531,7 @@ class Calls(SurveyCase):
                   "false easting -999995.235 m, false northing 0.698 m"),
                  (b"\t27.5  0.9996 0 0 1 0", "central meridian 27.5\u00b0, scale factor 0.9996, latitude of origin "
                   "0\u00b0, false easting 0 m, false northing 0 m"),
-                 (b"27.0", "Grid: not stated (PM/La_Lo_De.txt has no parameter line)"),
-                 (b"meridian 27", "Grid: not stated (PM/La_Lo_De.txt has no parameter line)")]
+                 (b"27.0", None), (b"meridian 27", None)]  # read as utm_points reads it: the run-time stop
         self.survey.write("PM/PointsCl.txt", b"0 0 -3\r\n40 0 -4\r\n20 30 -5\r\n")
         for line, said in cases:
             with self.subTest(line=line):
@@ -542,7 +541,13 @@ class Calls(SurveyCase):
                 else:
                     self.survey.write("PM/La_Lo_De.txt", LA_LO_DE.split(b"\r\n")[0] + b"\r\n" + b"-" * 62 +
                                       b"\r\n" + line + b"\r\n")
+                if os.path.exists(self.survey.path("Temp/Sheet.pdf")):
+                    os.remove(self.survey.path("Temp/Sheet.pdf"))
                 run = self.survey.run("survey_sheet", args=["--paper", "A4"])
+                if said is None:
+                    self.assert_runtime_error(run, 106)
+                    self.assertFalse(os.path.exists(self.survey.path("Temp/Sheet.pdf")))
+                    continue
                 self.assertEqual((run.returncode, run.stderr), (0, b""), run)
                 self.assertIn(said, page_text(self.survey.path("Temp/Sheet.pdf"), 1))
                 rows = [r.rstrip() for r in render(run.stdout)[0]]

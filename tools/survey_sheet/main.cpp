@@ -38,6 +38,7 @@
 #include "number_grammar.h"
 #include "paper.h"
 #include "pdf.h"
+#include "point_list.h"
 #include "run_date.h"
 #include "selection.h"
 #include "sheet.h"
@@ -151,35 +152,26 @@ void read_options(int argc, char** argv) {
 }
 
 // The grid of the points, as the title block names it: the chain's own
-// Transverse Mercator of the parameter line of PM/La_Lo_De.txt (its central
-// meridian and scale factor; the false easting and northing that utm_points
-// takes for them), when that file is there and its third line begins with
-// two numbers.
+// Transverse Mercator of the parameter line of PM/La_Lo_De.txt, read as
+// utm_points reads it (its central meridian and scale factor; the false
+// easting and northing that utm_points takes for them), when that file is
+// there.
 std::string grid_description(bool& found) {
   TextFile f;
   found = open_input_if_present(f, "PM/La_Lo_De.txt");
   io_check();
   if (!found) return "Grid: not stated (no PM/La_Lo_De.txt in the survey folder)";
-  std::string third;
-  for (int line = 0; line < 3 && !at_end_checked(f); ++line) third = std::string(take_line(f));
+  const SurveyParameters p = read_point_list_header(f);
   io_check();
   close_file(f);
   io_check();
-  std::vector<std::string> words;  // the parameter line's first two
-  for (std::size_t at = third.find_first_not_of(" \t"); words.size() < 2 && at != std::string::npos;) {
-    const std::size_t end = std::min(third.find_first_of(" \t", at), third.size());
-    words.push_back(third.substr(at, end - at));
-    at = third.find_first_not_of(" \t", end);
-  }
-  double meridian = 0, k0 = 0;
-  if (words.size() < 2 || !parse_real(words[0], meridian) || !parse_real(words[1], k0))
-    return "Grid: not stated (PM/La_Lo_De.txt has no parameter line)";
   double false_e = 0, false_n = 0;
-  if (k0 == 1.0 && meridian == 27.0) false_e = 9500113.804, false_n = 122.463;
-  if (k0 == 1.0 && meridian == 24.0) false_e = -999995.235, false_n = 0.698;
+  if (p.scale_projection == 1.0 && p.meridian == 27.0) false_e = 9500113.804, false_n = 122.463;
+  if (p.scale_projection == 1.0 && p.meridian == 24.0) false_e = -999995.235, false_n = 0.698;
   return "Grid: Transverse Mercator of the survey (PM/La_Lo_De.txt), ellipsoid WGS 84, central meridian " +
-         short_real(meridian) + "\xC2\xB0, scale factor " + short_real(k0) + ", latitude of origin 0\xC2\xB0, false easting " +
-         short_real(false_e) + " m, false northing " + short_real(false_n) + " m";
+         short_real(p.meridian) + "\xC2\xB0, scale factor " + short_real(p.scale_projection) +
+         ", latitude of origin 0\xC2\xB0, false easting " + short_real(false_e) + " m, false northing " +
+         short_real(false_n) + " m";
 }
 
 // Cells of ground over the survey's extent that hold something of it (a
