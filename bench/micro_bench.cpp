@@ -1,5 +1,6 @@
 // Micro-benchmarks of the hot operations of the survey tools: reading numbers
-// (read_real, read_word), writing them (write_fixed) and the projection (TM).
+// (read_real, read_word), writing them (write_fixed) and the projections (TM,
+// and a grid's: UTM by Krüger's series, with and without a Helmert shift).
 // Built with -DSURVEY_BENCH=ON (Google Benchmark, Debian's libbenchmark-dev):
 //
 //   cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DSURVEY_BENCH=ON
@@ -15,6 +16,8 @@
 #include <vector>
 
 #include "fixed_notation.h"
+#include "grid.h"
+#include "grid_text.h"
 #include "stop.h"
 #include "text_file.h"
 #include "tm.h"
@@ -120,13 +123,19 @@ void BM_format_fixed(benchmark::State& state) {
 }
 BENCHMARK(BM_format_fixed);
 
-void BM_TM(benchmark::State& state) {
+// Survey-like positions about 42.5 N 27.5 E.
+std::vector<std::pair<double, double>> survey_positions() {
   std::vector<std::pair<double, double>> points;
   std::uint64_t seed = 5;
   for (int i = 0; i < 4096; ++i) {
     const double r = static_cast<double>(next_random(seed) % 1000000) / 1e6;
     points.emplace_back(42.4 + r * 0.2, 27.4 + r * 0.3);
   }
+  return points;
+}
+
+void BM_TM(benchmark::State& state) {
+  const auto points = survey_positions();
   std::size_t i = 0;
   for (auto _ : state) {
     const auto& p = points[i++ & 4095];
@@ -135,6 +144,28 @@ void BM_TM(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_TM);
+
+void grid_forward_bench(benchmark::State& state, const char* helmert, const char* rotation) {
+  GridDefinition definition;
+  std::string why;
+  if (!parse_shifted_grid("UTM 35N", helmert, rotation, definition, why)) state.SkipWithError(why.c_str());
+  const Grid grid = make_grid(definition);
+  const auto points = survey_positions();
+  std::size_t i = 0;
+  for (auto _ : state) {
+    const auto& p = points[i++ & 4095];
+    benchmark::DoNotOptimize(grid_forward(grid, p.first, p.second));
+  }
+  state.SetItemsProcessed(state.iterations());
+}
+
+void BM_grid_forward(benchmark::State& state) { grid_forward_bench(state, "", ""); }
+BENCHMARK(BM_grid_forward);
+
+void BM_grid_forward_helmert(benchmark::State& state) {
+  grid_forward_bench(state, "598.1 73.7 418.2 0.202 0.045 -2.455 6.7", "position-vector");
+}
+BENCHMARK(BM_grid_forward_helmert);
 
 }  // namespace
 

@@ -12,6 +12,8 @@
 # with its standard output redirected to a file, and prints the median of the
 # runs: seconds, records a second and peak memory (the maximum resident set
 # that /usr/bin/time reports). Then:
+#   - utm_points with a grid (--grid "UTM 35N") on the same points, its time
+#     over the chain's own TM's;
 #   - the peers, on the same records, where installed: PROJ's proj and GMT's
 #     mapproject projecting the points of utm_points, GMT's sample1d
 #     interpolating the track at the sounding times of join, awk filtering the
@@ -150,6 +152,10 @@ peers() {
       fi
       ;;
     utm_points)
+      # The same points to a grid (Krüger's series): its time over the chain's TM's.
+      read -r s k < <(measure "$dir" "$BIN/utm_points" --grid "UTM 35N")
+      printf '    %-28s %6.2f s %8s M/s %8s KiB   grid/TM time %s\n' "--grid \"UTM 35N\"" "$s" "$(rate "$n" "$s")" \
+        "$k" "$(awk -v a="$ours" -v b="$(rate "$n" "$s")" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')"
       awk 'NR > 3 { print $2, $1 }' "$dir/PM/La_Lo_De.txt" >"$dir/lonlat.txt"
       if have proj proj-bin; then
         read -r s k < <(measure "$dir" proj +proj=tmerc +lat_0=0 +lon_0=27 +k=1 +x_0=9500113.804 \

@@ -234,6 +234,20 @@ def corpora():
         tool(b"\n", crlf("h", "-", "27 1 0 0.5 1 0", "42.5 27.5 abc")), tool(b"\n", b"h\r\n-\r\n\x1a27 1 0 0 1 0"),
         tool(b"\n", lst.replace(b"\r\n", b"\n")),
     ]
+    # utm_points's grids: the command line, one argument a line, then PM/Grid.txt.
+    shift = b"--helmert\n598.1 73.7 418.2 0.202 0.045 -2.455 6.7\n--rotation\n"
+    for args, grid_file in [(b"--grid\nUTM 35N", None), (b"--grid\nEPSG:7801", None), (b"--grid\nEPSG:2154", None),
+                            (b"--grid\ntm 27 1 5500000 0 Krassovsky1940\n" + shift + b"coordinate-frame", None),
+                            (b"--grid\nlcc1 42.5 27 0.9999 500000 0 Bessel1841", None),
+                            (b"--grid\nUTM 35S", None), (b"--grid\nUTM 0N", None), (b"--grid\nEPSG:4326", None),
+                            (b"--grid\nUTM 35N\n" + shift, None), (shift + b"position-vector", None),
+                            (b"--grid", None), (b"", b"Grid: UTM 35N\r\n"), (b"", b"grid: epsg:25835"),
+                            (b"", b"Grid: tm 9 1 3500000 0 Bessel1841\r\nHelmert: 1 2 3 4 5 6 7\r\n"
+                                  b"Rotation: position-vector\r\n"),
+                            (b"", b"Grid: UTM 99N\r\n"), (b"", b"UTM 35N"), (b"", b"\x1a"), (b"", b""),
+                            (b"--grid\nUTM 34N", b"Grid: nonsense\r\n")]:
+        c["utm_points"].append(tool(b"\n", lst, args, grid_file))
+    c["utm_points"].append(tool(b"\n", crlf("h", "-", "27 1 0 0.5 1 0", "42.5 27.5 3", "nan 27 1"), b"--grid\nUTM 35N"))
     c["echo_clean1"] = [
         tool(b"\n", small_points(8)), tool(b"\n", small_points(1)), tool(b"\n", small_points(8) + b"\r\n"),
         tool(b"\n", b""), tool(b"\n"), tool(b"\n", small_points(3) + b" \r\n "),

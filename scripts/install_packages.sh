@@ -41,7 +41,7 @@ table=(
   "librsvg2-bin|t|command rsvg-convert|rsvg-convert, the SVG pictures drawn"
   "python3-numpy python3-scipy|t|python numpy scipy.spatial|scipy, the independent models of surfaces, volumes, crossings"
   "python3-ezdxf|t|python ezdxf|ezdxf, DXF drawings written and read back"
-  "python3-pyproj|t|python pyproj|pyproj, geodesics on the ellipsoid: the boat's speeds of join's squat test"
+  "python3-pyproj|t|python pyproj|pyproj, PROJ from Python: every named grid checked, the boat's speeds of join's squat test on the ellipsoid"
   "chromium|t|command chromium|Chromium, the HTML reports loaded and printed"
   "gmt|t|command gmt|GMT, the crossings found by x2sys_cross"
   "proj-bin|t|command cs2cs|PROJ, the projections checked"

@@ -325,9 +325,9 @@ class Terminal:
         if os.path.exists(self.status_file):
             os.remove(self.status_file)
         redirect = " 2>'%s'" % stderr if stderr else ""
+        words = "".join(" " + shlex.quote(a) for a in args)
         self.type("'%s'%s%s; echo $? > '%s.tmp'; mv '%s.tmp' '%s'"
-                  % (tool_path(tool), "".join(" " + shlex.quote(a) for a in args), redirect, self.status_file,
-                     self.status_file, self.status_file))
+                  % (tool_path(tool), words, redirect, self.status_file, self.status_file, self.status_file))
         self.keys("Enter")
         found = []
 

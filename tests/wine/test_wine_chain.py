@@ -3,7 +3,9 @@
 logger's log, by the Windows programs under wine and by the Linux programs:
 after every step both survey folders hold the same files, byte for byte, and
 the piped screens are the same bytes. scr2dxf's first drawing takes the place
-of an older one (a rename that replaces a file on Windows)."""
+of an older one (a rename that replaces a file on Windows). utm_points with
+grids (a UTM zone, a Lambert grid, a Gauss-Krüger grid with a datum shift,
+PM/Grid.txt read again, a point outside the grid) the same way."""
 
 import os
 import sys
@@ -41,6 +43,24 @@ class ChainUnderWine(WineCase):
         self.write("Log.nmea", setups()["nmea_split"].inputs["Log.nmea"])
         self.write("Temp/Points.dxf", b"an older drawing\r\n")
         self.assert_steps(STEPS)
+
+    def test_utm_points_grids(self):
+        shift = ["--helmert", "23.92 -141.27 -80.9 0 -0.35 -0.82 -0.12", "--rotation", "coordinate-frame"]
+        steps = [("join", b"", [], 0), ("depth_filter", b"0.5\n40\n3\n5\n\n", [], 0),
+                 ("utm_points", b"", ["--grid", "UTM 35N"], 0), ("utm_points", b"", ["--grid", "EPSG:7801"], 0),
+                 ("utm_points", b"", ["--grid", "tm 27 1 5500000 0 Krassovsky1940"] + shift, 0),
+                 ("utm_points", b"", [], 0),  # PM/Grid.txt's grid
+                 ("utm_points", b"", ["--grid", "UTM 35S"], 1), ("utm_points", b"", ["--grid", "UTM 61N"], 1)]
+        for tool, stdin, args, code in steps:
+            with self.subTest(tool=tool, args=args):
+                linux, windows = self.run_both(tool, stdin, args)
+                self.assertEqual(linux.returncode, code, linux)
+                self.assertEqual(windows.returncode, code, windows)
+                self.assertEqual(windows.stderr.replace(b"\r\n", b"\n"), linux.stderr)
+                self.assertEqual(windows.stdout, linux.stdout, "the piped screens differ")
+                self.assertEqual(self.differing(), [])
+                if code == 0 and tool == "utm_points":
+                    self.assertTrue(os.path.exists(os.path.join(self.linux, "PM", "Grid.txt")))
 
 
 if __name__ == "__main__":

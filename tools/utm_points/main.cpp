@@ -2,15 +2,42 @@
 // depth with the survey parameters of the file's third line, and writes the
 // points to PM/Points.txt and to the AutoCAD scripts Temp/Points.scr (one
 // point entity a record) and Temp/3DPoly.scr (one 3D polyline through all).
+//
+// With --grid G (and a Helmert shift from its datum to WGS 84) the points are
+// projected to that grid instead, and the grid is saved in PM/Grid.txt; a
+// later run without --grid takes the grid from there. The parameter line's
+// meridian and scale are then not used; its depth values are. A point
+// outside the grid's sensible range stops the run, its outputs removed.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "command_line.h"
 #include "console.h"
+#include "fixed_notation.h"
+#include "grid.h"
+#include "grid_text.h"
+#include "platform.h"
 #include "point_list.h"
 #include "stop.h"
+#include "survey_grid.h"
 #include "text_file.h"
 #include "tm.h"
 
 using namespace survey_rt;
 
 namespace {
+
+constexpr std::string_view kUsage =
+    "usage: utm_points [--grid G [--helmert \"DX DY DZ RX RY RZ DS\" --rotation CONVENTION]]\n"
+    "  --grid G        the grid of the points, saved in PM/Grid.txt (without it: PM/Grid.txt when\n"
+    "                  there is one, else the parameter line's Transverse Mercator):\n"
+    "                  UTM 35N, UTM 34S, EPSG:n of the table (docs/utm_points.md),\n"
+    "                  tm LON0 K0 FE FN [LAT0] [ELLIPSOID], lcc LAT1 LAT2 LAT0 LON0 FE FN [ELLIPSOID],\n"
+    "                  lcc1 LAT0 LON0 K0 FE FN [ELLIPSOID]\n"
+    "  --helmert \"DX DY DZ RX RY RZ DS\"  the shift from the grid's datum to WGS 84 (metres,\n"
+    "                  arc-seconds, ppm)\n"
+    "  --rotation CONVENTION  its rotations' convention: position-vector or coordinate-frame\n";
 
 TextFile list_file, points_file, points_scr, poly_scr;
 SurveyParameters survey;
@@ -20,6 +47,57 @@ PlanePoint plane;
 double reduced_depth = 0;  // a height: negative under the zero level
 int points_counter = 0;
 
+// The command line's grid (grid_given) or PM/Grid.txt's; with neither the
+// parameter line's TM projects.
+std::string grid_option, helmert_option, rotation_option;
+bool grid_given = false, use_grid = false;
+Grid grid;
+
+void read_options(int argc, char** argv) {
+  read_command_line(argc, argv, "utm_points", kUsage, {"--grid", "--helmert", "--rotation"},
+                    [](std::string_view name, const std::string& value) {
+                      if (name == "--grid") {
+                        grid_given = true;
+                        grid_option = value;
+                      } else if (name == "--helmert") {
+                        helmert_option = value;
+                      } else {
+                        rotation_option = value;
+                      }
+                    });
+  std::string why;
+  GridDefinition definition;
+  if (grid_given) {
+    if (!parse_shifted_grid(grid_option, helmert_option, rotation_option, definition, why))
+      bad_call("utm_points", kUsage, why);
+  } else if (!helmert_option.empty() || !rotation_option.empty()) {
+    bad_call("utm_points", kUsage, "--helmert and --rotation go with --grid");
+  } else {
+    switch (read_grid_file(definition, why)) {
+      case GridFile::absent: return;
+      case GridFile::refused: halt_with_message(1, "utm_points: " + std::string(kGridFile) + ", " + why);
+      case GridFile::read: break;
+    }
+  }
+  grid = make_grid(definition);
+  use_grid = true;
+}
+
+// A point where the grid makes no sense: the run stops with no output left.
+[[noreturn, gnu::cold, gnu::noinline]] void refuse_point() {
+  for (TextFile* f : {&list_file, &points_file, &points_scr, &poly_scr}) {
+    close_file(*f);
+    io_clear();
+  }
+  for (const char* path : {"PM/Points.txt", "Temp/Points.scr", "Temp/3DPoly.scr"})
+    platform::remove_file(disk_path(path));
+  show_at(5, 18, "Stopped: a point outside the grid, nothing written.");
+  halt_with_message(1, "utm_points: point " + std::to_string(points_counter + 1) + " (latitude " +
+                           fixed_text(record.latitude, 8) + ", longitude " + fixed_text(record.longitude, 8) +
+                           ") lies outside the sensible range of the grid " + grid.definition.name + ": " +
+                           grid_range_text(grid) + "; no output written");
+}
+
 // Writes a label at the cursor and the value after it.
 void show_value(const char* label, double value, int w, int d) {
   TextFile& con = console_output();
@@ -28,13 +106,21 @@ void show_value(const char* label, double value, int w, int d) {
   io_check();
 }
 
+// The point's place in the grid; a point outside its range stops the run.
+[[gnu::noinline]] PlanePoint grid_point() {
+  if (!in_grid_range(grid, record.latitude, record.longitude)) refuse_point();
+  const GridXY xy = grid_forward(grid, record.latitude, record.longitude);
+  return {xy.x, xy.y};
+}
+
 // Reads the next point, projects it and reduces its depth:
 // zero level - (depth scale * depth + antenna depth - constant tide).
 void read_and_project() {
   record = read_point(list_file);
   io_check();
-  plane = TM(record.latitude, record.longitude, survey.meridian, survey.scale_projection,
-             false_easting, false_northing);
+  plane = use_grid ? grid_point()
+                   : TM(record.latitude, record.longitude, survey.meridian, survey.scale_projection, false_easting,
+                        false_northing);
   double t = survey.scale_depth * record.depth;
   t = t + survey.ant_depth;
   t = t - survey.tide;
@@ -73,9 +159,29 @@ void write_point_out() {
   io_check();
 }
 
+// The projection rows: the parameter line's TM, or the grid in its words.
+void show_projection() {
+  if (!use_grid) {
+    goto_xy(5, 7);
+    show_value(" UTM -  Central parallel :", central_parallel, 3, 0);
+    show_value("      Scale :", survey.scale_projection, 7, 4);
+    goto_xy(5, 8);
+    show_value("        Central meridian :", survey.meridian, 3, 0);
+    show_value("    False E :", false_easting, 11, 2);
+    goto_xy(5, 9);
+    show_value("                                 False N :", false_northing, 11, 2);
+    return;
+  }
+  const std::vector<std::string> lines = grid_lines(grid.definition);
+  // Rows 7 to 10; the datum shift's on row 13, under the file names.
+  for (std::size_t i = 0; i < lines.size(); ++i)
+    show_at(5, i < 4 ? 7 + static_cast<int>(i) : 13, std::string_view(lines[i]).substr(0, 75));
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
+  read_options(argc, argv);
   clear_screen();
   open_input(list_file, "PM/La_Lo_De.txt");
   io_check();
@@ -95,17 +201,7 @@ int main() {
 
   // False easting and northing of the two projections in use; 0 otherwise.
   central_parallel = 0;
-  false_easting = 0;
-  false_northing = 0;
-  if (survey.scale_projection == 1.0) {
-    if (survey.meridian == 27.0) {
-      false_easting = 9500113.804;
-      false_northing = 122.463;
-    } else if (survey.meridian == 24.0) {
-      false_easting = -999995.235;
-      false_northing = 0.698;
-    }
-  }
+  chain_false_origin(survey.meridian, survey.scale_projection, false_easting, false_northing);
 
   show_at(3, 2, "Survey conditions:");
   goto_xy(5, 3);
@@ -115,14 +211,7 @@ int main() {
   show_value(" Antena depth : ", survey.ant_depth, 5, 2);
   show_value("    Zero Level   : ", survey.zero_level, 6, 2);
   show_at(3, 6, "Projection parameters:");
-  goto_xy(5, 7);
-  show_value(" UTM -  Central parallel :", central_parallel, 3, 0);
-  show_value("      Scale :", survey.scale_projection, 7, 4);
-  goto_xy(5, 8);
-  show_value("        Central meridian :", survey.meridian, 3, 0);
-  show_value("    False E :", false_easting, 11, 2);
-  goto_xy(5, 9);
-  show_value("                                 False N :", false_northing, 11, 2);
+  show_projection();
   show_at(5, 11, "Read  data from file :  PM/La_Lo_De.txt");
   show_at(5, 12, "Write data to   file :  PM/Points.txt, Temp/Points.scr, 3DPoly.scr");
   show_at(5, 15, "      Points counter :");
@@ -154,6 +243,10 @@ int main() {
   end_line(poly_scr);
   close_file(poly_scr);
   io_check();
+  if (grid_given) {
+    write_grid_file(grid.definition);
+    io_check();
+  }
   show_at(5, 18, "Press Enter .. ");
   wait_enter();
   io_check();

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include "fixed_notation.h"
+#include "grid.h"
+#include "survey_grid.h"
 
 namespace {
 
@@ -96,6 +98,32 @@ TEST(TmProjection, ScaleFactorScalesBothCoordinates) {
   const PlanePoint scaled = TM(43.2, 23.7, 24.0, 0.9996, 0, 0);
   EXPECT_NEAR(scaled.easting, one.easting * 0.9996, kFarBelowMillimetre);
   EXPECT_NEAR(scaled.northing, one.northing * 0.9996, kFarBelowMillimetre);
+}
+
+// The description of this projection that the office tools take without a
+// PM/Grid.txt (survey_grid.h), projected by Krüger's series, against TM itself:
+// within a millimetre over 3 degrees either side of the meridian (TM's pi has
+// ten decimals, and its series is shorter), both ways.
+TEST(TmProjection, TheChainsGridDescribesIt) {
+  struct Case {
+    double meridian, scale;
+  };
+  const Case cases[] = {{27.0, 1.0}, {24.0, 1.0}, {27.0, 0.9996}, {21.5, 1.0}};
+  for (const Case& c : cases) {
+    const survey_rt::Grid grid = survey_rt::make_grid(survey_rt::chain_grid(c.meridian, c.scale));
+    for (const double lat : {35.0, 42.5, 47.25})
+      for (const double off : {-3.0, -1.2, 0.0, 0.4, 2.5, 3.0}) {
+        SCOPED_TRACE(::testing::Message() << c.meridian << " " << c.scale << " " << lat << " " << off);
+        const PlanePoint p = TM(lat, c.meridian + off, c.meridian, c.scale, grid.definition.false_easting,
+                                grid.definition.false_northing);
+        const survey_rt::GridXY g = survey_rt::grid_forward(grid, lat, c.meridian + off);
+        EXPECT_NEAR(g.x, p.easting, 0.001);
+        EXPECT_NEAR(g.y, p.northing, 0.001);
+        const survey_rt::LatLon back = survey_rt::grid_inverse(grid, p.easting, p.northing);
+        EXPECT_NEAR(back.latitude, lat, 0.001 / 111000);
+        EXPECT_NEAR(back.longitude, c.meridian + off, 0.001 / 80000);
+      }
+  }
 }
 
 }  // namespace
