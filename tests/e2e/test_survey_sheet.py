@@ -296,8 +296,8 @@ class OneSheet(SheetCase):
                          "Depths in metres below the sounding datum", "Run " + today,
                          "Soundings: %d of %d" % (len(self.kept), len(self.read)),
                          "Contours every 1 m, major every 5 m",
-                         "Transverse Mercator", "central meridian 27\u00b0, scale factor 1",
-                         "false easting 9500113.804 m, false northing 122.463 m", "Grid lines every 100 m"]:
+                         "Grid : Transverse Mercator of the parameter line (meridian 27, scale 1)",
+                         "False E : 9500113.804 False N : 122.463", "Grid lines every 100 m"]:
             self.assertIn(expected, text)
 
     def test_the_drawing_holds_the_siblings_soundings_and_contours(self):
@@ -523,36 +523,45 @@ class Calls(SurveyCase):
             self.assertRegex(text, r"\b%d4\b" % depth)  # the whole metres and the decimal
 
     def test_the_grid_in_the_title_block(self):
-        # (the parameter line of PM/La_Lo_De.txt or None for no file, what the title block says)
-        cases = [(None, "Grid: not stated (no PM/La_Lo_De.txt in the survey folder)"),
-                 (b"27.0 1.0 0.0 0.5 1.0 0.0 ", "central meridian 27\u00b0, scale factor 1, latitude of origin 0\u00b0, "
-                  "false easting 9500113.804 m, false northing 122.463 m"),
-                 (b"24 1.00 0.0 0.5 1.0 0.0 ", "central meridian 24\u00b0, scale factor 1, latitude of origin 0\u00b0, "
-                  "false easting -999995.235 m, false northing 0.698 m"),
-                 (b"\t27.5  0.9996 0 0 1 0", "central meridian 27.5\u00b0, scale factor 0.9996, latitude of origin "
-                  "0\u00b0, false easting 0 m, false northing 0 m"),
-                 (b"27.0", None), (b"meridian 27", None)]  # read as utm_points reads it: the run-time stop
+        """The survey folder's grid (survey_rt's survey_grid.h): PM/Grid.txt's,
+        else the chain's own Transverse Mercator of PM/La_Lo_De.txt."""
+        # (the parameter line of PM/La_Lo_De.txt or None for no file, PM/Grid.txt or None,
+        #  the file the screen names, what the title block says)
+        chain = "Grid : Transverse Mercator of the parameter line (meridian %s, scale %s) Transverse Mercator "
+        cases = [(None, None, "", ["Grid : not stated (no PM/Grid.txt, no PM/La_Lo_De.txt to read)"]),
+                 (b"27.0 1.0 0.0 0.5 1.0 0.0 ", None, "PM/La_Lo_De.txt",
+                  [chain % ("27", "1") + "Meridian : 27 Scale : 1 Origin : 0 False E : 9500113.804 "
+                   "False N : 122.463 Ellipsoid : WGS84"]),
+                 (b"24 1.00 0.0 0.5 1.0 0.0 ", None, "PM/La_Lo_De.txt",
+                  [chain % ("24", "1"), "Origin : 0 False E : -999995.235 False N : 0.698"]),
+                 (b"\t27.5  0.9996 0 0 1 0", None, "PM/La_Lo_De.txt",
+                  [chain % ("27.5", "0.9996"), "False E : 0 False N : 0"]),
+                 (b"27.0", None, "", ["Grid : not stated"]),  # a parameter line that cannot be read
+                 (b"27.0 1.0 0.0 0.5 1.0 0.0 ", b"Grid: UTM 35N\r\n", "PM/Grid.txt",
+                  ["Grid : WGS 84 / UTM zone 35N (EPSG:32635) Transverse Mercator Meridian : 27 Scale : 0.9996 "
+                   "Origin : 0 False E : 500000 False N : 0"]),
+                 (None, b"Grid: UTM 61N\r\n", None, [b"survey_sheet: PM/Grid.txt, line 1: "])]
         self.survey.write("PM/PointsCl.txt", b"0 0 -3\r\n40 0 -4\r\n20 30 -5\r\n")
-        for line, said in cases:
-            with self.subTest(line=line):
-                if line is None:
-                    if os.path.exists(self.survey.path("PM/La_Lo_De.txt")):
-                        os.remove(self.survey.path("PM/La_Lo_De.txt"))
-                else:
-                    self.survey.write("PM/La_Lo_De.txt", LA_LO_DE.split(b"\r\n")[0] + b"\r\n" + b"-" * 62 +
-                                      b"\r\n" + line + b"\r\n")
-                if os.path.exists(self.survey.path("Temp/Sheet.pdf")):
-                    os.remove(self.survey.path("Temp/Sheet.pdf"))
+        for line, grid, shown, said in cases:
+            with self.subTest(line=line, grid=grid):
+                for name, data in (("PM/La_Lo_De.txt", line), ("PM/Grid.txt", grid), ("Temp/Sheet.pdf", None)):
+                    if os.path.exists(self.survey.path(name)):
+                        os.remove(self.survey.path(name))
+                    if data is not None:
+                        self.survey.write(name, LA_LO_DE.split(b"\r\n")[0] + b"\r\n" + b"-" * 62 + b"\r\n" +
+                                          data + b"\r\n" if name.endswith("De.txt") else data)
                 run = self.survey.run("survey_sheet", args=["--paper", "A4"])
-                if said is None:
-                    self.assert_runtime_error(run, 106)
+                if shown is None:  # a grid file that gives no grid ends the tool before any output
+                    self.assertEqual(run.returncode, 1, run)
+                    self.assertIn(said[0], run.stderr)
                     self.assertFalse(os.path.exists(self.survey.path("Temp/Sheet.pdf")))
                     continue
                 self.assertEqual((run.returncode, run.stderr), (0, b""), run)
-                self.assertIn(said, page_text(self.survey.path("Temp/Sheet.pdf"), 1))
+                text = page_text(self.survey.path("Temp/Sheet.pdf"), 1)
+                for piece in said:
+                    self.assertIn(piece, text)
                 rows = [r.rstrip() for r in render(run.stdout)[0]]
-                self.assertEqual(rows[6], "             PM/La_Lo_De.txt" if line is not None else "")
-
+                self.assertEqual(rows[6], ("             " + shown) if shown else "")
 
 if __name__ == "__main__":
     unittest.main()

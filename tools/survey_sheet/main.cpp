@@ -11,7 +11,9 @@
 // soundings library), the contours those of survey_surface (the surface
 // library), with the same options and defaults. A survey larger than a sheet
 // is cut into sheets that overlap by 10 mm of paper, numbered west to east
-// and south to north; the panel of every sheet shows their index.
+// and south to north; the panel of every sheet shows their index. The title
+// block names the survey folder's grid: PM/Grid.txt's, else the chain's own
+// Transverse Mercator of PM/La_Lo_De.txt's parameter line.
 //
 // Outputs:
 //   Temp/Sheet.pdf  a page a sheet, each exactly the paper's size
@@ -38,13 +40,14 @@
 #include "number_grammar.h"
 #include "paper.h"
 #include "pdf.h"
-#include "point_list.h"
+#include "grid_text.h"
 #include "run_date.h"
 #include "selection.h"
 #include "sheet.h"
 #include "stop.h"
 #include "surface.h"
 #include "survey_folder.h"
+#include "survey_grid.h"
 #include "text_file.h"
 #include "write_output.h"
 
@@ -149,29 +152,6 @@ void read_options(int argc, char** argv) {
   show_at(7, 20, screen_text);
   show_line("");
   halt_with_message(kBadCall, "survey_sheet: " + why);
-}
-
-// The grid of the points, as the title block names it: the chain's own
-// Transverse Mercator of the parameter line of PM/La_Lo_De.txt, read as
-// utm_points reads it (its central meridian and scale factor; the false
-// easting and northing that utm_points takes for them), when that file is
-// there.
-std::string grid_description(bool& found) {
-  TextFile f;
-  found = open_input_if_present(f, "PM/La_Lo_De.txt");
-  io_check();
-  if (!found) return "Grid: not stated (no PM/La_Lo_De.txt in the survey folder)";
-  const SurveyParameters p = read_point_list_header(f);
-  io_check();
-  close_file(f);
-  io_check();
-  double false_e = 0, false_n = 0;
-  if (p.scale_projection == 1.0 && p.meridian == 27.0) false_e = 9500113.804, false_n = 122.463;
-  if (p.scale_projection == 1.0 && p.meridian == 24.0) false_e = -999995.235, false_n = 0.698;
-  return "Grid: Transverse Mercator of the survey (PM/La_Lo_De.txt), ellipsoid WGS 84, central meridian " +
-         short_real(p.meridian) + "\xC2\xB0, scale factor " + short_real(p.scale_projection) +
-         ", latitude of origin 0\xC2\xB0, false easting " + short_real(false_e) + " m, false northing " +
-         short_real(false_n) + " m";
 }
 
 // Cells of ground over the survey's extent that hold something of it (a
@@ -384,10 +364,10 @@ int main(int argc, char** argv) {
                                   std::to_string(survey.labels.size()) + " labels");
   io_check();
 
-  // The title block's notes.
-  bool grid_found = false;
-  const std::string grid = grid_description(grid_found);
-  if (grid_found) show_at(14, 7, "PM/La_Lo_De.txt");
+  // The title block's notes. The grid: PM/Grid.txt's, or the chain's own
+  // Transverse Mercator of PM/La_Lo_De.txt's parameter line (survey_grid.h).
+  const std::optional<Grid> grid = load_survey_grid("survey_sheet");
+  if (grid) show_at(14, 7, grid->definition.text.empty() ? "PM/La_Lo_De.txt" : std::string(kGridFile));
   // The run's date and time (UTC) as the reports write it, and as the
   // document's information holds it: "2026-12-07 23:25:44 UTC", "20261207232544".
   const std::string date = run_date();
@@ -402,9 +382,12 @@ int main(int argc, char** argv) {
                   "Contours every " + short_real(settings.interval) + " m, major every " +
                       short_real(settings.interval * settings.major) + " m, from the TIN of edges up to " +
                       short_real(settings.max_edge) + " m",
-                  grid,
                   "Grid lines every " + short_real(survey.grid) + " m",
                   "Run " + date + " (survey_sheet)"};
+  const std::vector<std::string> grid_text =
+      grid ? grid_lines(grid->definition)
+           : std::vector<std::string>{"Grid : not stated (no PM/Grid.txt, no PM/La_Lo_De.txt to read)"};
+  survey.notes.insert(survey.notes.begin() + 4, grid_text.begin(), grid_text.end());
 
   show_at(7, 8, "Write");
   write_output(8, "Temp/Sheet.pdf", [&](TextFile& f) {
