@@ -43,6 +43,12 @@ int stdout_fd();
 // there, in one step; removes a file. Paths as they stand on disk (resolve).
 std::uint16_t replace_file(std::string_view from, std::string_view to);
 std::uint16_t remove_file(std::string_view path);
+// What a path names, its parts looked up as resolve looks them up for reading.
+enum class PathKind : std::uint8_t { none, file, folder };
+PathKind path_kind(std::string_view path);
+// Whether two paths name one file (both there; the same file under two names,
+// a link to it, or the same name in two letter cases).
+bool same_file(std::string_view a, std::string_view b);
 // The words for an error code of the platform's own ("disk full"), for the
 // codes that the I/O result has no words of its own for.
 const char* error_text(std::uint16_t code);

@@ -1,26 +1,27 @@
 // An output file written in one go, its name shown on the screen's list of
-// outputs as it is written.
+// outputs as it is written. It is written under its temporary name
+// (run_outputs.h): finish_outputs gives it its name once every output of the
+// run is written.
 #pragma once
 
 #include <string_view>
 
 #include "console.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "text_file.h"
 
 namespace survey_rt {
 
-// Shows path at column 14 of the screen's row, creates the file, writes it
-// through write(f) and closes it; a failure is the run-time stop.
+// Shows path at column 14 of the screen's row, creates the file's temporary,
+// writes it through write(f) and closes it; a failure is the run-time stop.
 template <class Write>
 void write_output(int row, std::string_view path, Write write) {
   show_at(14, row, path);
   TextFile f;
-  create_output(f, path);
-  io_check();
+  create_run_output(f, path);
   write(f);
-  close_file(f);
-  io_check();
+  close_run_output(f);
 }
 
 }  // namespace survey_rt

@@ -14,6 +14,9 @@
 //
 // PM/Points.txt is read twice: first for the pictures' extents and to check
 // that the two other lists belong to it, then to fill the pictures' cells.
+// The pictures of an earlier run are removed before anything is read, and the
+// new ones take their names only once both are written
+// (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -26,6 +29,7 @@
 #include "fixed_notation.h"
 #include "number_grammar.h"
 #include "plot.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "survey_folder.h"
 #include "text_file.h"
@@ -227,6 +231,7 @@ int main(int argc, char** argv) {
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
   show_line("      Read   PM/Points.txt");
+  start_outputs({"Temp/Plan.svg", "Temp/Profile.svg"}, {});
   open_input(points_file, "PM/Points.txt");
   io_check();
   show_at(14, 7, "PM/PointsCl.txt");
@@ -272,11 +277,9 @@ int main(int argc, char** argv) {
 
   // The second pass fills the pictures' cells.
   show_at(7, 9, "Write  Temp/Plan.svg");
-  create_output(plan_file, "Temp/Plan.svg");
-  io_check();
+  create_run_output(plan_file, "Temp/Plan.svg");
   show_at(14, 10, "Temp/Profile.svg");
-  create_output(profile_file, "Temp/Profile.svg");
-  io_check();
+  create_run_output(profile_file, "Temp/Profile.svg");
   Plan plan = plan_layout(survey);
   Profile profile = profile_layout(survey);
   open_lists();
@@ -289,11 +292,10 @@ int main(int argc, char** argv) {
   } while (!at_end_checked(points_file));
   end_pass();
   write_plan(plan_file, plan, survey);
-  close_file(plan_file);
-  io_check();
+  close_run_output(plan_file);
   write_profile(profile_file, profile, survey);
-  close_file(profile_file);
-  io_check();
+  close_run_output(profile_file);
+  finish_outputs();
 
   show_at(7, 19, "Press ENTER  ...");
   wait_enter();

@@ -18,6 +18,9 @@
 //                       writes its labels
 //   Temp/Soundings.svg  the sheet at its scale: 1 mm of paper is 1 mm of the
 //                       picture
+// The outputs of an earlier run are removed before the soundings are read,
+// and the new ones take their names only once all are written
+// (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -29,7 +32,9 @@
 #include "console.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
+#include "input_option.h"
 #include "number_grammar.h"
+#include "run_outputs.h"
 #include "selection.h"
 #include "stop.h"
 #include "svg.h"
@@ -56,6 +61,7 @@ constexpr std::string_view kUsage =
     "  --spacing S    clear paper between two labels, mm (without it 0.5)\n";
 
 std::string points_path = "PM/PointsCl.txt";
+std::string points_shown = points_path;  // its name on the screen
 double scale = 1000, height_mm = 2.0, spacing_mm = 0.5;
 
 TextFile points_file, list_file, dxf_file, scr_file, svg_file;
@@ -70,7 +76,9 @@ void read_options(int argc, char** argv) {
   const auto on_option = [](std::string_view name, const std::string& value) {
     if (name == "--points") {
       if (value.empty()) bad_call("--points wants a file name");
-      points_path = value;
+      const InputOption points = points_option("survey_soundings", kUsage, name, value);
+      points_path = points.path;
+      points_shown = shown_name(points);
       return;
     }
     double& v = name == "--scale" ? scale : name == "--height" ? height_mm : spacing_mm;
@@ -235,9 +243,11 @@ int main(int argc, char** argv) {
   show_line("      Chart Soundings - shoal-biased selection");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + points_path);
+  show_line("      Read   " + points_shown);
   show_at(7, 11, "Scale     : 1:" + plain(scale));
   show_at(7, 12, "Text      : " + plain(height_mm) + " mm high, " + plain(spacing_mm) + " mm apart");
+  start_outputs({"PM/Soundings.txt", "Temp/Soundings.dxf", "Temp/Soundings.scr", "Temp/Soundings.svg"},
+                {points_path});
   open_input(points_file, points_path);
   io_check();
   read_soundings();
@@ -252,27 +262,20 @@ int main(int argc, char** argv) {
   io_check();
 
   show_at(7, 7, "Write  PM/Soundings.txt");
-  create_output(list_file, "PM/Soundings.txt");
-  io_check();
+  create_run_output(list_file, "PM/Soundings.txt");
   show_at(14, 8, "Temp/Soundings.dxf");
-  create_output(dxf_file, "Temp/Soundings.dxf");
-  io_check();
+  create_run_output(dxf_file, "Temp/Soundings.dxf");
   show_at(14, 9, "Temp/Soundings.scr");
-  create_output(scr_file, "Temp/Soundings.scr");
-  io_check();
+  create_run_output(scr_file, "Temp/Soundings.scr");
   show_at(14, 10, "Temp/Soundings.svg");
-  create_output(svg_file, "Temp/Soundings.svg");
-  io_check();
+  create_run_output(svg_file, "Temp/Soundings.svg");
   write_outputs();
   show_count(7, 15, "Written   : ", static_cast<int>(chosen.size()), 8);
-  close_file(list_file);
-  io_check();
-  close_file(dxf_file);
-  io_check();
-  close_file(scr_file);
-  io_check();
-  close_file(svg_file);
-  io_check();
+  close_run_output(list_file);
+  close_run_output(dxf_file);
+  close_run_output(scr_file);
+  close_run_output(svg_file);
+  finish_outputs();
 
   if (records == 0) show_at(7, 17, "The point list is empty: an empty sheet.");
   show_at(7, 19, "Press ENTER  ...");

@@ -13,8 +13,9 @@
 //   survey_surface [--points FILE] [--max-edge M] [--interval I] [--major K]
 //                  [--min-length L] [--cell C] [--title TEXT]
 //
-// Every check comes before the first output is made: a point list that gives
-// no surface stops the tool with nothing written.
+// The outputs of an earlier run are removed before the points are read, and
+// the new ones take their names only once all are written: a stop leaves
+// none (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -26,8 +27,10 @@
 #include "console.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
+#include "input_option.h"
 #include "number_grammar.h"
 #include "outputs.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "surface.h"
 #include "survey_folder.h"
@@ -56,6 +59,7 @@ constexpr std::string_view kUsage =
 
 Settings settings;
 bool points_given = false;
+std::string points_shown = "PM/PointsCl.txt";  // the points' name on the screen
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_surface", kUsage, why); }
 
@@ -76,7 +80,9 @@ void read_options(int argc, char** argv) {
     for (const Number& n : numbers)
       if (n.name == name) number = &n;
     if (name == "--points") {
-      settings.points_path = value;
+      const InputOption points = points_option("survey_surface", kUsage, name, value);
+      settings.points_path = points.path;
+      points_shown = shown_name(points);
       points_given = true;
     } else if (name == "--title") {
       settings.title = value;
@@ -149,8 +155,10 @@ int main(int argc, char** argv) {
   show_line("      Survey Surface - TIN, contours and grid");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + path);
+  show_line("      Read   " + points_shown);
   show_number(16, "Max. edge : ", settings.max_edge, " m");
+  start_outputs({"Temp/Contours.dxf", "Temp/Tin.dxf", "Temp/Surface.xml", "Temp/Surface.asc", "Temp/Surface.svg"},
+                {path});
   if (!points_given) {
     TextFile probe;
     if (!open_input_if_present(probe, path))
@@ -185,6 +193,12 @@ int main(int argc, char** argv) {
              " positions lie on one straight line (to the centimetre); a surface needs points off it");
   show_count(7, 17, "Triangles : ", static_cast<int>(tin.triangles.size()), 8);
   show_count(7, 18, "Trimmed   : ", static_cast<int>(tin.trimmed), 8);
+  // Trimming more than a third of the triangles, --max-edge is likely shorter
+  // than the spacing of the survey lines: the longer edges' median tells it.
+  if (tin.trimmed * 3 > tin.delaunay)
+    write_str(console_output(), "  " + fixed_text(100.0 * static_cast<double>(tin.trimmed) / static_cast<double>(tin.delaunay), 0) +
+                                    " %; median of the edges over " + dxf_real(settings.max_edge) + " m: " +
+                                    dxf_real(std::round(tin.long_edge_median * 10) / 10) + " m");
   if (tin.triangles.empty())
     stop("Stopped: no surface: every triangle has a longer edge.",
          path + ": every triangle has an edge longer than " + dxf_real(settings.max_edge) +
@@ -222,6 +236,7 @@ int main(int argc, char** argv) {
   write_output(10, "Temp/Surface.asc", [&](TextFile& f) { cells = write_grid(f, tin, grid); });
   write_output(11, "Temp/Surface.svg",
                [&](TextFile& f) { write_picture(f, layout, tin, contours, tracks, settings); });
+  finish_outputs();
   show_at(7, 20, "Grid      : " + std::to_string(grid.columns) + " x " + std::to_string(grid.rows) + " cells of " +
                      dxf_real(settings.cell) + " m, " + std::to_string(cells) + " with a height");
 
