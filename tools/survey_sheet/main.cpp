@@ -21,7 +21,9 @@
 //   Temp/Sheet.dxf  the soundings, contours, their labels, the outline and
 //                   the sheets as drawn, in real coordinates
 //
-// Every check comes before the first output is made.
+// Every check comes before the first output is made. The outputs of an
+// earlier run are removed before anything is read, and the new ones take
+// their names only once all are written (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -36,12 +38,14 @@
 #include "contour_labels.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
+#include "grid_text.h"
+#include "input_option.h"
 #include "layout.h"
 #include "number_grammar.h"
 #include "paper.h"
 #include "pdf.h"
-#include "grid_text.h"
 #include "run_date.h"
+#include "run_outputs.h"
 #include "selection.h"
 #include "sheet.h"
 #include "stop.h"
@@ -79,6 +83,7 @@ constexpr std::string_view kUsage =
 
 struct Settings {
   std::string points_path = "PM/PointsCl.txt";
+  std::string points_shown = points_path;  // its name on the screen
   bool points_given = false;
   double scale = 1000, height_mm = 2.0, spacing_mm = 0.5;
   const Paper* paper = paper_named("A1");
@@ -113,7 +118,9 @@ void read_options(int argc, char** argv) {
                               {"--grid-interval", &settings.grid, 0, 1e9, true}};
     if (name == "--points") {
       if (value.empty()) bad_call("--points wants a file name");
-      settings.points_path = value;
+      const InputOption points = points_option("survey_sheet", kUsage, name, value);
+      settings.points_path = points.path;
+      settings.points_shown = shown_name(points);
       settings.points_given = true;
     } else if (name == "--title") {
       settings.title = value;
@@ -244,7 +251,8 @@ int main(int argc, char** argv) {
   show_line("      Survey Sheet - soundings, contours and grid at scale");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + path);
+  show_line("      Read   " + settings.points_shown);
+  start_outputs({"Temp/Sheet.pdf", "Temp/Sheet.svg", "Temp/Sheet.dxf"}, {path});
   if (!settings.points_given) {
     TextFile probe;
     if (!open_input_if_present(probe, path))
@@ -253,6 +261,11 @@ int main(int argc, char** argv) {
     close_file(probe);
     io_check();
   }
+  // The grid named in the title block: PM/Grid.txt's, or the chain's own
+  // Transverse Mercator of PM/La_Lo_De.txt's parameter line (survey_grid.h);
+  // a PM/Grid.txt that gives no grid stops the tool before the points are read.
+  const std::optional<Grid> grid = load_survey_grid("survey_sheet");
+  if (grid) show_at(14, 7, grid->definition.text.empty() ? "PM/La_Lo_De.txt" : std::string(kGridFile));
 
   // The soundings as read.
   TextFile points_file;
@@ -364,10 +377,7 @@ int main(int argc, char** argv) {
                                   std::to_string(survey.labels.size()) + " labels");
   io_check();
 
-  // The title block's notes. The grid: PM/Grid.txt's, or the chain's own
-  // Transverse Mercator of PM/La_Lo_De.txt's parameter line (survey_grid.h).
-  const std::optional<Grid> grid = load_survey_grid("survey_sheet");
-  if (grid) show_at(14, 7, grid->definition.text.empty() ? "PM/La_Lo_De.txt" : std::string(kGridFile));
+  // The title block's notes.
   // The run's date and time (UTC) as the reports write it, and as the
   // document's information holds it: "2026-12-07 23:25:44 UTC", "20261207232544".
   const std::string date = run_date();
@@ -398,6 +408,7 @@ int main(int argc, char** argv) {
   });
   write_output(9, "Temp/Sheet.svg", [&](TextFile& f) { write_svg_page(f, draw_sheet(survey, plan, plan.sheets[0])); });
   write_output(10, "Temp/Sheet.dxf", [&](TextFile& f) { write_dxf(f, survey, plan); });
+  finish_outputs();
 
   show_at(7, 20, "Press Enter ...");
   wait_enter();
