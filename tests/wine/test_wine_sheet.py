@@ -5,7 +5,9 @@ same Temp/Sheet.pdf as the Linux one byte for byte but for the date of the
 run (in the document's information and in the title block, of the same
 length either way, so that every byte offset of the cross-reference table is
 the same), the same Temp/Sheet.svg but for that date, the same
-Temp/Sheet.dxf, and the same screen."""
+Temp/Sheet.dxf, and the same screen; the survey folder given for --points
+read as its PM/PointsCl.txt, another folder refused and a stop after an
+earlier run leaving no sheet, on either side alike."""
 
 import glob
 import os
@@ -44,8 +46,29 @@ class SheetUnderWine(WineCase):
                             self.assertEqual(len(date.findall(ours)), len(date.findall(theirs)), name)
                             ours, theirs = date.sub(b"", ours), date.sub(b"", theirs)
                     self.assertEqual(ours, theirs, name)
+                    if not args and name.endswith(".dxf"):
+                        drawn = ours  # the sheet of the survey folder's own points, with no options
                 if args:
                     self.assertRegex(linux.stdout, rb"Sheets    : +[2-9]\d* of A3")
+
+        outputs = ["Temp/Sheet.pdf", "Temp/Sheet.svg", "Temp/Sheet.dxf"]
+        # (arguments, exit status, what the screen or the standard error says,
+        # whether the sheet is there after it)
+        cases = [(["--points", "."], 0, b"./PM/PointsCl.txt  (survey folder)", True),
+                 (["--points", "Temp"], 1, b'"Temp" is a folder, not a survey folder with PM/PointsCl.txt', True),
+                 (["--points", "Missing.txt"], 2, b"open_input: Missing.txt: file not found", False)]
+        for args, status, said, left in cases:
+            with self.subTest(args=args):
+                linux, windows = self.run_both("survey_sheet", b"\n", args)
+                self.assertEqual((linux.returncode, windows.returncode), (status, status), (linux, windows))
+                self.assertEqual(windows.stdout, linux.stdout, "the piped screens differ")
+                self.assertIn(said, windows.stdout + windows.stderr)
+                for root in (self.linux, self.windows):
+                    found = self.files(root)
+                    self.assertEqual([p for p in outputs if p in found], outputs if left else [], root)
+                    self.assertEqual([p for p in found if p.endswith(".part")], [], root)
+                    if left:
+                        self.assertEqual(found["Temp/Sheet.dxf"], drawn, root)
 
     def test_the_release_holds_it(self):
         """The release zip that run_tests.sh windows makes beside the programs."""
