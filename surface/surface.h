@@ -150,6 +150,10 @@ struct Contour {
   std::vector<Point2> points;
 };
 
+// Whether a contour is a major one: its level every major-th multiple of the
+// interval.
+inline bool is_major(const Contour& c, int major) { return c.step % major == 0; }
+
 // Every level that is a multiple of interval strictly between the lowest and
 // highest z of the vertices, traced through the kept triangles and joined
 // into lines, open where they meet the TIN's edge. Ordered by level, then as

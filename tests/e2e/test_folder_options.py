@@ -24,6 +24,7 @@ CASES = [
     ("survey_soundings", "--points", [], "PM/Soundings.txt", 6),
     ("survey_channel", "--against", ["--channel", "Design.txt", "--points", "Temp/Cross.txt", "--max-edge", "100"],
      "Temp/Channel_Volumes.csv", 7),
+    ("survey_sheet", "--points", ["--paper", "A3"], "Temp/Sheet.dxf", 6),
 ]
 
 
@@ -63,6 +64,8 @@ class FolderForAFile(SurveyCase):
              "survey folder without PM/PointsCl.txt (run echo_clean2 there first)"),
             ("survey_surface", ["--points", "Temp"], "--points wants a file of x y z points"),
             ("survey_soundings", ["--points", "Other/PM"], "--points wants a file of x y z points"),
+            ("survey_sheet", ["--points", "Plain"], "--points wants a file of x y z points, and \"Plain\" is a "
+             "folder, not a survey folder with PM/PointsCl.txt"),
             ("survey_volume", ["--against", "Plain/"], "--against wants a file of x y z points, and \"Plain/\" is a folder"),
             ("survey_volume", ["--level", "-9", "--boundary", "Other"],
              "--boundary wants a file of the boundary's corners, x y a line, and \"Other\" is a folder"),

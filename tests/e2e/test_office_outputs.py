@@ -25,6 +25,7 @@ OUTPUTS = {
     "survey_plot": ["Temp/Plan.svg", "Temp/Profile.svg"],
     "survey_channel": ["Temp/Channel_Volumes.txt", "Temp/Channel_Volumes.csv", "Temp/Sections.dxf",
                        "Temp/Sections.svg", "Temp/Channel.dxf"],
+    "survey_sheet": ["Temp/Sheet.pdf", "Temp/Sheet.svg", "Temp/Sheet.dxf"],
 }
 GOOD_ARGS = {"survey_volume": ["--level", "-12"], "survey_channel": ["--channel", "Design.txt"]}
 CHANNEL = b"point 0 225\r\npoint 500 225\r\nreach 0 500 -20 30 30 3 3 0.5\r\n"
@@ -79,6 +80,13 @@ STOPS = [
      ["--channel", "Design.txt"], 1),
     ("survey_channel", "a bad number", lambda s: s.write("Bad.txt", BAD_NUMBER), ["--channel", "Design.txt", "--points",
                                                                                   "Bad.txt"], 106),
+    ("survey_sheet", "missing points", None, ["--points", "Missing.txt"], 2),
+    ("survey_sheet", "cleaned points missing", lambda s: os.remove(s.path("PM/PointsCl.txt")), [], 1),
+    ("survey_sheet", "a record not finite", nan_record, ["--points", "Bad.txt"], 1),
+    ("survey_sheet", "a bad number", lambda s: s.write("Bad.txt", BAD_NUMBER), ["--points", "Bad.txt"], 106),
+    ("survey_sheet", "too many sheets", None, ["--scale", "10", "--paper", "A4"], 1),
+    ("survey_sheet", "a grid file that gives no grid", lambda s: s.write("PM/Grid.txt", b"Grid: UTM 61N\r\n"), [], 1),
+    ("survey_sheet", "a file for a folder", file_for_folder, ["--points", "Sub/PM/PointsCl.txt"], 3),
 ]
 
 
