@@ -15,7 +15,7 @@ echo "Building the tools in build/sample, about two minutes the first time ..."
 cmake -S . -B build/sample -DCMAKE_BUILD_TYPE=Release -DBUILD_TESTING=OFF >/dev/null
 cmake --build build/sample -j2 --target join depth_filter utm_points echo_clean1 \
   echo_flag scr2dxf echo_clean2 dat_reduce raw_convert dxf2txt survey_plot \
-  survey_soundings survey_qc survey_surface survey_volume survey_channel >/dev/null
+  survey_soundings survey_qc survey_surface survey_volume survey_channel survey_sheet >/dev/null
 bin=$PWD/build/sample/bin
 work=$PWD/build/sample_survey
 screens=$PWD/build/sample_screens
@@ -97,6 +97,10 @@ run survey_qc survey_qc --crosslines ../sample_crosslines/PM/Points.txt \
 # The seabed as a surface: the TIN of the cleaned points, its contours, a
 # LandXML surface, a depth grid and a picture.
 run survey_surface survey_surface </dev/null
+# The survey sheet for the client: the soundings and contours at 1:1000 with
+# the grid and the title block, a PDF to plot at exact scale on A3 (two
+# sheets, with their index).
+run survey_sheet survey_sheet --scale 1000 --paper A3 </dev/null
 
 # The pictures of the survey for a browser, the plan and the profile, and the
 # survey for GIS and Google Earth: the track as GeoJSON, and the track, the
@@ -192,6 +196,9 @@ printf '                   %d contour lines in Temp/Contours.dxf, Temp/Surface.x
 echo "                   (LandXML), Temp/Surface.asc (grid), Temp/Surface.svg; for"
 echo "                   GIS Temp/Surface.tif (GeoTIFF), .prj, Temp/Contours.geojson,"
 echo "                   Temp/Soundings.geojson, Temp/Crossings.geojson"
+printf '  Temp/Sheet.pdf   %6d sheets of A3 at 1:1000 by survey_sheet, to plot at scale;\n' \
+  "$(grep -ac '^<< /Type /Page /' Temp/Sheet.pdf)"
+echo "                   the first as Temp/Sheet.svg, what they draw in Temp/Sheet.dxf"
 echo
 echo "The survey after the dredging was processed in build/sample_survey_dredged:"
 printf '  PM/PointsCl.txt  %6d cleaned points of the lines run north and south\n' \

@@ -27,6 +27,7 @@
 #   - survey_volume on two surveys of 1,000,000 points (SURVEY_BENCH_VOLUME);
 #   - survey_channel on a channel of 10 km over 1,000,000 points
 #     (SURVEY_BENCH_CHANNEL);
+#   - survey_sheet at 1:2500 on 1,000,000 points (SURVEY_BENCH_SHEET_SIZES);
 #   - join and utm_points with their standard output on a real terminal (a
 #     tmux server of its own, one window of 80 x 25) against redirected, the
 #     runs taking turns.
@@ -305,6 +306,36 @@ for n in ${SURVEY_BENCH_SURFACE_SIZES-62500 1000000}; do
   fi
   first=no
   rm -rf "$dir"
+done
+
+# survey_sheet: the survey sheet at 1:2500 on A1 of SURVEY_BENCH_SHEET_SIZES
+# cleaned points (default 1,000,000, the survey of survey_surface's runs;
+# empty: skipped), all three outputs; a sheet of a million points is to take
+# under 10 s. Then the PDF's size and pages, and the time pdftoppm takes to
+# draw its first page at 100 dpi.
+if [ -n "${SURVEY_BENCH_SHEET_SIZES-1000000}" ]; then
+  cmake --build "$BUILD" -j2 --target survey_sheet >/dev/null
+fi
+for n in ${SURVEY_BENCH_SHEET_SIZES-1000000}; do
+  echo
+  echo "== survey_sheet --scale 2500, $n records"
+  "$MAKE_INPUTS" "$n" "$WORK" survey_surface
+  dir=$WORK/survey_surface
+  points=$(grep -c '' "$dir/PM/PointsCl.txt")
+  read -r seconds kib < <(measure "$dir" "$BIN/survey_sheet" --scale 2500)
+  row "survey_sheet ($points points)" "$points" "$seconds" "$kib"
+  (cd "$dir" && "$BIN/survey_sheet" --scale 2500 </dev/null >/dev/null)
+  printf '    Temp/Sheet.pdf %s bytes, %s pages; Temp/Sheet.svg %s, Temp/Sheet.dxf %s bytes; under 10 s: %s\n' \
+    "$(wc -c <"$dir/Temp/Sheet.pdf")" "$(grep -ac '^<< /Type /Page /' "$dir/Temp/Sheet.pdf")" \
+    "$(wc -c <"$dir/Temp/Sheet.svg")" "$(wc -c <"$dir/Temp/Sheet.dxf")" \
+    "$(awk -v s="$seconds" 'BEGIN { print (s < 10 ? "yes" : "NO") }')"
+  if have pdftoppm poppler-utils; then
+    start=$(date +%s.%N)
+    pdftoppm -r 100 -f 1 -l 1 -png "$dir/Temp/Sheet.pdf" "$WORK/sheet"
+    printf '    pdftoppm draws its first page at 100 dpi in %s s\n' \
+      "$(awk -v a="$start" -v b="$(date +%s.%N)" 'BEGIN { printf "%.2f", b - a }')"
+  fi
+  rm -rf "$dir" "$WORK"/sheet*.png
 done
 
 # survey_volume: two surveys of SURVEY_BENCH_VOLUME points each (default

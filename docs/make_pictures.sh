@@ -20,6 +20,8 @@
 #                                drawn by GDAL (docs/gis_picture.sh)
 #   docs/channel_sections.png    Temp/Sections.svg of survey_channel on a made
 #                                channel dredged unevenly, by rsvg-convert
+#   docs/sample_sheet.png        the first page of survey_sheet's Temp/Sheet.pdf
+#                                (1:1000 on A3), by pdftoppm
 # LibreCAD prints each drawing headless to PDF, fitted to A4 pages; pdftoppm
 # turns the pages into grey pixels, and the blank paper around the drawing is
 # cut off. Needs: apt-get install librecad poppler-utils librsvg2-bin chromium gdal-bin.
@@ -91,6 +93,7 @@ chromium --headless --no-sandbox --disable-gpu --disable-quic --no-first-run --d
 pdftoppm -png -r 70 -f 1 -l 1 -singlefile "$out/qc_report.pdf" "$docs/sample_qc_report"
 rsvg-convert Temp/Surface.svg -o "$docs/sample_surface.png"
 rsvg-convert ../sample_survey_dredged/Temp/Difference.svg -o "$docs/sample_difference.png"
+pdftoppm -png -r 70 -f 1 -l 1 -singlefile Temp/Sheet.pdf "$docs/sample_sheet"
 
 # What a dredging contract bills, drawn by survey_channel on a made channel
 # 10 m long (two sections): the seabed before the works sloping across it,
@@ -128,4 +131,4 @@ rsvg-convert "$out/channel/Temp/Sections.svg" -o "$docs/channel_sections.png"
 
 ls -l "$docs"/sample_points.png "$docs"/sample_echo_record.png "$docs"/sample_plan.png "$docs"/sample_profile.png \
   "$docs"/sample_soundings.png "$docs"/sample_qc_report.png "$docs"/sample_surface.png \
-  "$docs"/sample_difference.png "$docs"/channel_sections.png
+  "$docs"/sample_difference.png "$docs"/channel_sections.png "$docs"/sample_sheet.png

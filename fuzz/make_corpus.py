@@ -362,6 +362,10 @@ def corpora():
         tool(b"\n", log(jitter), b"--fix-delay\n0.15\nLog.nmea"),
         tool(b"\n", log(untagged), b"--fix-delay\n0.2\nLog.nmea"),
         tool(b"\n", log(untagged), b"--fix-delay\n-1\nLog.nmea"),
+        # Lost line ends: two or three sentences a line, a wrong sum in one.
+        tool(b"\n", log(["".join(untagged[i:i + 2 + i % 2]) for i in range(0, len(untagged), 3)]
+                        + [dbt(9) + dbt(9.5)[:-2] + "00" + gga(start + 7, 42.6, 27.6)]), arg),
+        tool(b"\n", log([tagged[i] + untagged[i + 1] for i in range(0, len(tagged) - 1, 2)]), arg),
     ]
     # A motion sensor's heave (Seapath's PSXN) in a tagged and an untagged log,
     # with its faults: a wrong checksum, cut short, an empty heave, a time

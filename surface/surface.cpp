@@ -45,6 +45,46 @@ Plane plane_of(const Tin& tin, const Triangle& t) {
 
 double height_on(const Plane& e, double x, double y) { return e.z0 + e.a * (x - e.x0) + e.b * (y - e.y0); }
 
+// Takes out of a traced line every stretch that runs out and straight back
+// (... p q p ...: q and p both dropped for the one p), which is all a contour
+// traces along a ridge of vertices exactly at its level with deeper water on
+// both sides: such a stretch bounds no area. A closed line is taken round
+// (its last point, equal to its first, set aside while it is done). What is
+// left of a line that enclosed or bounded nothing is a single point.
+void drop_doubled_back(std::vector<Point2>& points, bool closed) {
+  auto same = [](const Point2& a, const Point2& b) { return a.x == b.x && a.y == b.y; };
+  if (closed && points.size() > 1 && same(points.front(), points.back())) points.pop_back();
+  std::vector<Point2> kept;
+  kept.reserve(points.size());
+  for (const Point2& p : points) {
+    if (kept.size() >= 2 && same(kept[kept.size() - 2], p))
+      kept.pop_back();  // back where it was: q goes, and p is there already
+    else
+      kept.push_back(p);
+  }
+  if (closed) {
+    // Round the seam: the first point between the last and the second, or the
+    // last between the one before it and the first.
+    std::size_t first = 0;
+    for (;;) {
+      const std::size_t n = kept.size() - first;
+      if (n >= 3 && same(kept.back(), kept[first + 1])) {
+        first += 1;  // the first point goes; the second stands on the last
+        kept.pop_back();
+      } else if (n >= 3 && same(kept[kept.size() - 2], kept[first])) {
+        kept.pop_back();  // the last point goes; the one before it stands on the first
+        kept.pop_back();
+      } else {
+        break;
+      }
+    }
+    kept.erase(kept.begin(), kept.begin() + static_cast<std::ptrdiff_t>(first));
+    if (kept.size() >= 3) kept.push_back(kept.front());
+    if (kept.size() < 4) kept.resize(std::min<std::size_t>(kept.size(), 1));  // no area left
+  }
+  points = std::move(kept);
+}
+
 // The cross product (q - p) x (r - p).
 double cross(double px, double py, double qx, double qy, double rx, double ry) {
   return (qx - px) * (ry - py) - (rx - px) * (qy - py);
@@ -453,9 +493,7 @@ std::vector<Contour> trace_contours(const Tin& tin, double interval) {
         n = static_cast<std::uint32_t>(next);
       }
       c.closed = !open;
-      if (c.closed && c.points.size() > 1 && c.points.front().x == c.points.back().x &&
-          c.points.front().y == c.points.back().y && c.points.size() < 4)
-        c.points.resize(1);  // a loop around a single point
+      drop_doubled_back(c.points, c.closed);
       if (c.points.size() >= 2) lines.push_back(std::move(c));
     };
     const std::uint32_t* begin = crossed.data() + first[l];

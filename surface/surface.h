@@ -80,6 +80,11 @@ struct Tin {
   std::vector<Triangle> triangles;  // the kept triangles
   std::int64_t delaunay = 0;        // triangles of the Delaunay triangulation
   std::int64_t trimmed = 0;         // removed for an edge longer than max_edge
+  // The median length of the triangulation's edges longer than max_edge (the
+  // lower middle one of an even count; 0 when there is none): across a
+  // survey of parallel lines, about the spacing of the lines, a guide for
+  // max_edge when it trims much.
+  double long_edge_median = 0;
 };
 
 // The Delaunay triangulation of the vertices (distinct on the centimetre, as
@@ -145,11 +150,17 @@ struct Contour {
   std::vector<Point2> points;
 };
 
+// Whether a contour is a major one: its level every major-th multiple of the
+// interval.
+inline bool is_major(const Contour& c, int major) { return c.step % major == 0; }
+
 // Every level that is a multiple of interval strictly between the lowest and
 // highest z of the vertices, traced through the kept triangles and joined
 // into lines, open where they meet the TIN's edge. Ordered by level, then as
-// found. Lines of a single point (a vertex at the level touched from below)
-// are left out.
+// found. What bounds no area is left out: lines of a single point (a vertex at
+// the level touched from below), and the stretches that run out and straight
+// back along vertices at the level with deeper water on both sides (a ridge
+// whose crest is at the level), so a line is never written doubled back.
 std::vector<Contour> trace_contours(const Tin& tin, double interval);
 
 // The length of a line, metres.

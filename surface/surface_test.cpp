@@ -207,6 +207,89 @@ TEST(Degenerate, FewPointsOneLineRepeatsFlatAndLevelsAtVertices) {
   }
 }
 
+// Whether a line runs out and straight back anywhere (p q p), round its
+// seam too when it is closed.
+bool doubles_back(const Contour& c) {
+  std::vector<Point2> p = c.points;
+  if (c.closed && p.size() > 2) p.insert(p.end(), {p[1]});  // p[0] == p[n - 1]: the seam's three points
+  for (std::size_t i = 2; i < p.size(); ++i)
+    if (p[i].x == p[i - 2].x && p[i].y == p[i - 2].y) return true;
+  return false;
+}
+
+// Vertices exactly at a contour's level along a ridge, with deeper water all
+// round, bound no area: whatever the ridge's shape, no line is drawn there,
+// and a ridge that runs out of a shoal leaves the shoal's line without it.
+TEST(Contours, ARidgeAtTheLevelGivesNoLine) {
+  struct Case {
+    const char* what;
+    std::vector<Vertex> at_level;  // z -9
+    std::vector<Vertex> shoal;     // z -8
+    std::size_t lines;             // at -9 west of x = 60: round an area
+  };
+  const Case cases[] = {
+      {"three vertices, a bend", {{0, 0, 0}, {10, 1, 0}, {20, 0, 0}}, {}, 0},
+      {"two vertices", {{0, 0, 0}, {10, 1, 0}}, {}, 0},
+      {"one vertex", {{10, 1, 0}}, {}, 0},
+      {"four in a row", {{0, 0, 0}, {7, 0.5, 0}, {14, 0, 0}, {21, 0.5, 0}}, {}, 0},
+      {"a fork", {{10, 0, 0}, {2, 4, 0}, {18, 4, 0}, {10, -6, 0}}, {}, 0},
+      {"a spur out of a shoal", {{8, 0, 0}, {14, 0.5, 0}}, {{-4, -2, 0}, {2, -2, 0}, {-1, 3, 0}}, 1},
+      // Two triangles with every corner at -9 (scipy's Delaunay has them):
+      // flat at the level, an area above it.
+      {"flat triangles at the level", {{10, 0, 0}, {3, 3, 0}, {17, 3, 0}, {10, -4, 0}}, {}, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    // Deeper water all round (every 10 m, 8 m and more off y = 0, so that
+    // the ridge's edges are Delaunay edges), and a shoal at (100, 0) rising
+    // above -9, so that -9 is a level between the extremes.
+    std::vector<Vertex> v;
+    for (double x = -25; x <= 135; x += 10)
+      for (const double y : {-20, -8, 8, 20}) v.push_back({x, y, -12});
+    v.push_back({100, 0, -5});
+    for (Vertex p : c.at_level) v.push_back({p.x, p.y, -9});
+    for (Vertex p : c.shoal) v.push_back({p.x, p.y, -8});
+    const Tin tin = build_tin(take_points(v).vertices, 1e9);
+    std::vector<Contour> at_level;
+    for (Contour& line : trace_contours(tin, 1))
+      if (line.level == -9) at_level.push_back(line);
+    for (const Contour& line : at_level) {
+      EXPECT_TRUE(line.closed);
+      EXPECT_FALSE(doubles_back(line));
+      EXPECT_GT(twice_area(line.points), 1);  // around shallower water
+    }
+    ASSERT_EQ(at_level.size(), c.lines + 1);
+    if (!c.shoal.empty()) {  // round the shoal, without the spur's tip at x = 14
+      for (const Point2& p : at_level[0].points) EXPECT_LT(p.x, 14);
+    }
+    for (const Point2& p : at_level.back().points) EXPECT_NEAR(std::hypot(p.x - 100, p.y), 5, 2);
+  }
+}
+
+// Heights in whole metres put many vertices exactly on the levels: no line
+// runs out and back, no closed line is without area, and every point of a
+// line lies on its level.
+TEST(Contours, VerticesOnTheLevelsNeverGiveLinesWithoutArea) {
+  for (const std::uint64_t seed : {21u, 22u, 23u}) {
+    Random r{seed};
+    std::vector<Vertex> records = random_points(1500, 200, 150, seed);
+    for (Vertex& v : records) v.z = -10 + std::floor(r() * 3);  // -10, -9 or -8
+    const PointSet points = take_points(records);
+    const Tin tin = build_tin(points.vertices, 1e9);
+    const Locator loc = make_locator(tin);
+    int lines = 0;
+    for (const Contour& c : trace_contours(tin, 1)) {
+      ++lines;
+      EXPECT_FALSE(doubles_back(c)) << c.level;
+      if (c.closed) {
+        EXPECT_NE(twice_area(c.points), 0) << c.level;
+      }
+      for (const Point2& p : c.points) EXPECT_NEAR(height_at(tin, loc, p.x, p.y), c.level, 1e-9);
+    }
+    EXPECT_GT(lines, 20);
+  }
+}
+
 // Profiles along lines over a plane on a grid of 5 m (an edge every 5 m
 // along x and y, diagonals between): the stretches join without gaps or
 // overlaps where the line is over the TIN, every height is the plane's, and

@@ -7,8 +7,10 @@
 #include <CGAL/Triangulation_face_base_with_info_2.h>
 #include <CGAL/Triangulation_vertex_base_with_info_2.h>
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
+#include <vector>
 
 #include "surface.h"
 
@@ -79,6 +81,18 @@ Tin build_tin(std::vector<Vertex> vertices, double max_edge) {
       f->info() = kept++;
     else
       ++tin.trimmed;
+  }
+  if (tin.trimmed > 0) {
+    std::vector<double> long_edges;
+    for (auto e = dt.finite_edges_begin(); e != dt.finite_edges_end(); ++e) {
+      const auto& p = e->first->vertex((e->second + 1) % 3)->point();
+      const auto& q = e->first->vertex((e->second + 2) % 3)->point();
+      const double dx = p.x() - q.x(), dy = p.y() - q.y();
+      if (dx * dx + dy * dy > limit2) long_edges.push_back(std::sqrt(dx * dx + dy * dy) / 100);
+    }
+    const auto middle = long_edges.begin() + static_cast<std::ptrdiff_t>((long_edges.size() - 1) / 2);
+    std::nth_element(long_edges.begin(), middle, long_edges.end());
+    tin.long_edge_median = *middle;
   }
   tin.triangles.resize(static_cast<std::size_t>(kept));
   for (auto f = dt.finite_faces_begin(); f != dt.finite_faces_end(); ++f) {

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "test_support.h"
+
 namespace survey_rt {
 namespace {
 
@@ -24,16 +26,6 @@ std::vector<std::string> walk(std::vector<std::string> words) {
                       seen.push_back(std::string(name) + "=" + value);
                     });
   return seen;
-}
-
-// A regular expression that matches the text as it is.
-std::string literally(const std::string& text) {
-  std::string re;
-  for (const char c : text) {
-    if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) re += '\\';
-    re += c;
-  }
-  return re;
 }
 
 TEST(CommandLine, ValuesAfterAnEqualsSignOrAsTheNextWord) {

@@ -60,6 +60,9 @@ void maybe_show() {
 }
 
 void finish() {
+  // The end of main; after a stop or halt, which claimed the end with their
+  // own status, this changes nothing.
+  platform::begin_exit(0);
   show();
   platform::restore_terminal();
 }

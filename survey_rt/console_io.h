@@ -1,6 +1,6 @@
 // The seam between the console (console.cpp) and the text files
-// (text_file.cpp), and what the stop asks of the console. Internal to the
-// runtime.
+// (text_file.cpp, text_file_read.cpp, text_file_write.cpp), and what the stop
+// asks of the console. Internal to the runtime.
 #pragma once
 
 #include <cstddef>

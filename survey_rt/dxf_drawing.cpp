@@ -140,6 +140,12 @@ std::string dxf_real(double v) {
   return std::string(text, real_chars(v, text));
 }
 
+std::string short_real(double v) {
+  std::string text = dxf_real(v);
+  if (text.ends_with(".0")) text.resize(text.size() - 2);
+  return text;
+}
+
 void dxf_begin(TextFile& f, const DxfExtents& extents, std::span<const DxfLayer> layers) {
   Groups g(f);
   g.add(0, "SECTION").add(2, "HEADER");

@@ -41,6 +41,9 @@ struct DxfLayer {
 
 // The shortest text that reads back as the same double, with a decimal point.
 std::string dxf_real(double v);
+// The same without the ".0" of a whole number, as a surveyor writes a value:
+// "1000", "2.5".
+std::string short_real(double v);
 
 // The HEADER, a LAYER table of the layers given (none: no TABLES section),
 // and the start of the ENTITIES.

@@ -1,6 +1,6 @@
-// What the text-file operations share behind text_file.h (text_file.cpp and
-// line_search.cpp): a file's state and the rules for its bytes. Internal to
-// the runtime's text files.
+// What the text-file operations share behind text_file.h (text_file.cpp, the
+// buffer; text_file_read.cpp; text_file_write.cpp; line_search.cpp): a file's
+// state and the rules for its bytes. Internal to the runtime's text files.
 #pragma once
 
 #include <bit>
@@ -27,6 +27,11 @@ constexpr char kEndOfFile = 26;
 void fail(FileBuffer& f, std::uint16_t code, const char* op);
 // The failure of an operation on a closed file or one open the other way.
 bool refuse(FileBuffer& f, FileMode wanted, const char* op);
+// Reads more input into the buffer, keeping the bytes from keep on (moved to
+// the front; keep is updated). False when nothing more could be read.
+bool more(FileBuffer& f, std::size_t& keep);
+// Writes out the buffered output bytes; the I/O result tells a failure.
+void flush_output(FileBuffer& f);
 
 // Whether f may be read now; else the I/O result tells why (unless an error
 // is pending already).

@@ -1,9 +1,7 @@
 #include "grid_files.h"
 
-#include <cstdio>
-
 #include "gis_crs.h"
-#include "stop.h"
+#include "run_outputs.h"
 #include "write_output.h"
 
 namespace survey_rt {
@@ -11,8 +9,6 @@ namespace survey_rt {
 std::string grid_files_shown(const std::optional<Grid>& grid) {
   return grid ? ", .prj, .tif" : ", .tif (no PM/Grid.txt or PM/La_Lo_De.txt)";
 }
-
-void remove_old_output(std::string_view path) { std::remove(disk_path(path).c_str()); }
 
 void grid_files_begin(GridFiles& files, std::string_view stem, const RasterPlace& place,
                       const std::optional<Grid>& grid) {
@@ -22,19 +18,15 @@ void grid_files_begin(GridFiles& files, std::string_view stem, const RasterPlace
       write_str(f, esri_wkt(grid->definition));
       end_line(f);
     });
-  } else {
-    remove_old_output(base + ".prj");
   }
-  create_output(files.tif, base + ".tif");
-  io_check();
+  create_run_output(files.tif, base + ".tif");
   write_geotiff_head(files.tif, place, grid ? &grid->definition : nullptr);
 }
 
 void grid_files_row(GridFiles& files, std::span<const double> row) { write_geotiff_row(files.tif, row); }
 
 void grid_files_end(GridFiles& files) {
-  close_file(files.tif);
-  io_check();
+  close_run_output(files.tif);
 }
 
 }  // namespace survey_rt

@@ -25,15 +25,11 @@ namespace survey_rt {
 // ", .tif" and why there is no .prj.
 std::string grid_files_shown(const std::optional<Grid>& grid);
 
-// Removes a file the run does not write this time, so that an older one is
-// not taken for this run's; a file that is not there is no fault.
-void remove_old_output(std::string_view path);
-
 struct GridFiles {
   TextFile tif;
 };
-// Writes stem.prj (or, where the grid is not known, removes an older one)
-// and the GeoTIFF's head; a failure is the run-time stop.
+// Writes stem.prj where the grid is known and the GeoTIFF's head, both under
+// their temporary names (run_outputs.h); a failure is the run-time stop.
 void grid_files_begin(GridFiles& files, std::string_view stem, const RasterPlace& place,
                       const std::optional<Grid>& grid);
 void grid_files_row(GridFiles& files, std::span<const double> row);

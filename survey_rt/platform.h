@@ -43,6 +43,12 @@ int stdout_fd();
 // there, in one step; removes a file. Paths as they stand on disk (resolve).
 std::uint16_t replace_file(std::string_view from, std::string_view to);
 std::uint16_t remove_file(std::string_view path);
+// What a path names, its parts looked up as resolve looks them up for reading.
+enum class PathKind : std::uint8_t { none, file, folder };
+PathKind path_kind(std::string_view path);
+// Whether two paths name one file (both there; the same file under two names,
+// a link to it, or the same name in two letter cases).
+bool same_file(std::string_view a, std::string_view b);
 // The words for an error code of the platform's own ("disk full"), for the
 // codes that the I/O result has no words of its own for.
 const char* error_text(std::uint16_t code);
@@ -72,6 +78,13 @@ void present(const Screen& screen);
 // Installs the handlers that restore the terminal on Ctrl-C, SIGTERM, SIGHUP.
 void install_exit_guards();
 void restore_terminal();
+// The process begins to end on the calling thread, with the exit status
+// given: the run-time stop, halt, the end of main. From here on a console
+// event does not break the end off (on Windows its handler runs on a thread
+// of its own and now only waits), and a second call keeps the first status;
+// when such an event is ending the process already, it does not return.
+// Nothing to do on POSIX, where signals run on the tool's own thread.
+void begin_exit(int status);
 std::int64_t now_ms();
 // Writes a text to the standard error, unbuffered.
 void write_stderr(std::string_view text);

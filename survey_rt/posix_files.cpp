@@ -202,14 +202,25 @@ int stdin_fd() { return STDIN_FILENO; }
 int stdout_fd() { return STDOUT_FILENO; }
 
 std::uint16_t replace_file(std::string_view from, std::string_view to) {
-  if (std::rename(std::string(from).c_str(), std::string(to).c_str()) != 0)
-    return static_cast<std::uint16_t>(errno);
+  if (std::rename(std::string(from).c_str(), std::string(to).c_str()) != 0) return code_of(errno, std::string(to));
   return 0;
 }
 
 std::uint16_t remove_file(std::string_view path) {
-  if (std::remove(std::string(path).c_str()) != 0) return static_cast<std::uint16_t>(errno);
+  if (std::remove(std::string(path).c_str()) != 0) return code_of(errno, std::string(path));
   return 0;
+}
+
+PathKind path_kind(std::string_view path) {
+  struct stat st;
+  if (::stat(resolve(path, Use::read).c_str(), &st) != 0) return PathKind::none;
+  return S_ISDIR(st.st_mode) ? PathKind::folder : PathKind::file;
+}
+
+bool same_file(std::string_view a, std::string_view b) {
+  struct stat sa, sb;
+  return ::stat(resolve(a, Use::read).c_str(), &sa) == 0 && ::stat(resolve(b, Use::read).c_str(), &sb) == 0 &&
+         sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 const char* error_text(std::uint16_t code) { return std::strerror(code); }

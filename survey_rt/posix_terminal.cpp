@@ -258,6 +258,8 @@ void install_exit_guards() {
 
 void restore_terminal() { keys_off(); }
 
+void begin_exit(int) {}
+
 std::int64_t now_ms() {
   timespec ts;
   ::clock_gettime(CLOCK_MONOTONIC, &ts);

@@ -17,9 +17,11 @@ using stop_detail::pending;
 char failure[512] = "";
 void (*undo_at_stop)() = nullptr;
 
-// The last screen shown, the output files written out, the terminal as it
-// was, and what the tool asked to undo.
-void leave() {
+// The end of the process claimed with its status (begin_exit), the last
+// screen shown, the output files written out, the terminal as it was, and
+// what the tool asked to undo.
+void leave(int status) {
+  platform::begin_exit(status);
   console_show_last();
   flush_open_outputs();
   platform::restore_terminal();
@@ -30,7 +32,7 @@ void leave() {
   const std::uint16_t code = pending;
   const std::string what = failure;
   io_clear();
-  leave();
+  leave(code);
   char text[700];
   const auto addr = reinterpret_cast<unsigned long long>(where);
   std::snprintf(text, sizeof text, "Runtime error %u at $%016llX\n  $%016llX  %s\n\n", code, addr,
@@ -81,12 +83,12 @@ std::uint16_t io_result() {
 }
 
 void halt(int code) {
-  leave();
+  leave(code);
   platform::exit_process(code);
 }
 
 void halt_with_message(int code, std::string_view message) {
-  leave();
+  leave(code);
   platform::write_stderr(std::string(message) + "\n");
   platform::exit_process(code);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "fixed_notation.h"
+#include "map_marks.h"
 #include "stop.h"
 
 namespace survey_rt {
@@ -268,29 +269,33 @@ void end_symbols(Marks& m, std::string_view id, std::string_view ink) {
 // A bar of a round length (100 to 250 pixels), cut in four, its left end at
 // (left, y), for a picture of scale metres a pixel.
 void write_scale_bar(TextFile& f, double left, double y, double scale) {
-  const double metres = round_down_nice(250 * scale);
-  const double length = metres / scale;
+  const ScaleBar bar = scale_bar(250, scale);
   for (int i = 0; i < 4; ++i)
-    svg_rect(f, left + i * length / 4, y, length / 4, 6,
+    svg_rect(f, left + i * bar.length / 4, y, bar.length / 4, 6,
              i % 2 == 0 ? "fill=\"#000000\" stroke=\"#000000\"" : "fill=\"#ffffff\" stroke=\"#000000\"");
-  const int d = decimals_of(metres / 2);
   svg_text(f, left, y + 20, "text-anchor=\"middle\"", "0");
-  svg_text(f, left + length / 2, y + 20, "text-anchor=\"middle\"", fixed_text(metres / 2, d));
-  svg_text(f, left + length, y + 20, "text-anchor=\"middle\"", fixed_text(metres, d) + " m");
+  svg_text(f, left + bar.length / 2, y + 20, "text-anchor=\"middle\"", fixed_text(bar.metres / 2, bar.decimals));
+  svg_text(f, left + bar.length, y + 20, "text-anchor=\"middle\"", fixed_text(bar.metres, bar.decimals) + " m");
 }
 
 void write_north_arrow(TextFile& f, double x, double y) {
-  svg_text(f, x, y + 12, "text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"", "N");
-  const std::string tip = fixed_text(x, 1) + " " + fixed_text(y + 18, 1);
-  const std::string notch = fixed_text(x, 1) + " " + fixed_text(y + 48, 1);
-  write_str(f, "<path d=\"M" + tip + "L" + fixed_text(x + 9, 1) + " " + fixed_text(y + 58, 1) + "L" + notch +
-                   "Z\" fill=\"#000000\" stroke=\"#000000\"/>");
-  end_line(f);
-  write_str(f, "<path d=\"M" + tip + "L" + fixed_text(x - 9, 1) + " " + fixed_text(y + 58, 1) + "L" + notch +
-                   "Z\" fill=\"#ffffff\" stroke=\"#000000\"/>");
-  end_line(f);
+  const NorthArrow a = north_arrow(x, y, 1);
+  svg_text(f, x, a.letter, "text-anchor=\"middle\" font-size=\"15\" font-weight=\"bold\"", "N");
+  auto head = [&](const MarkPoint(&p)[3], std::string_view fill) {
+    std::string d = "M";
+    for (int i = 0; i < 3; ++i) {
+      if (i > 0) d += 'L';
+      d += fixed_text(p[i].x, 1);
+      d += ' ';
+      d += fixed_text(p[i].y, 1);
+    }
+    write_str(f, "<path d=\"" + d + "Z\" fill=\"" + std::string(fill) + "\" stroke=\"#000000\"/>");
+    end_line(f);
+  };
+  head(a.dark, "#000000");
+  head(a.light, "#ffffff");
   io_check();
-  svg_text(f, x, y + 74, "text-anchor=\"middle\" font-size=\"11\"", "grid north");
+  svg_text(f, x, a.caption, "text-anchor=\"middle\" font-size=\"11\"", "grid north");
 }
 
 MapLayout map_layout(double x_low, double x_high, double y_low, double y_high) {

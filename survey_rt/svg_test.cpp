@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "map_marks.h"
 #include "test_support.h"
 
 namespace survey_rt {
@@ -110,6 +111,33 @@ TEST(SimplifiedLine, KeepsTheEndsAndWhatStandsOutMoreThanHalfAPixel) {
       {{{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 1}}, {{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 1}}},
   };
   for (const Case& c : cases) EXPECT_EQ(simplified_line(c.line), c.kept) << c.line.size();
+}
+
+TEST(MapMarks, ScaleBarsOfRoundLengthsAndTheArrowsHalves) {
+  // (longest units, metres a unit, metres, decimals)
+  const struct {
+    double longest, scale, metres;
+    int decimals;
+  } cases[] = {{250, 1, 200, 0},  {250, 0.2, 50, 0},   {80, 2.5, 200, 0},
+               {80, 0.5, 20, 0},  {250, 0.005, 1, 1},  {100, 0.0007, 0.05, 3}};
+  for (const auto& c : cases) {
+    const ScaleBar bar = scale_bar(c.longest, c.scale);
+    EXPECT_NEAR(bar.metres, c.metres, c.metres * 1e-12) << c.longest << " " << c.scale;
+    EXPECT_EQ(bar.decimals, c.decimals) << c.metres;
+    EXPECT_LE(bar.length, c.longest * (1 + 1e-12));
+    EXPECT_GE(bar.length, c.longest * 0.4);
+    EXPECT_NEAR(bar.length * c.scale, bar.metres, 1e-9);
+  }
+  const NorthArrow a = north_arrow(100, 20, 0.5);
+  EXPECT_DOUBLE_EQ(a.letter, 26);
+  EXPECT_DOUBLE_EQ(a.caption, 57);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_DOUBLE_EQ(a.dark[i].x - 100, 100 - a.light[i].x) << i;
+    EXPECT_DOUBLE_EQ(a.dark[i].y, a.light[i].y) << i;
+  }
+  EXPECT_DOUBLE_EQ(a.dark[0].y, 29);   // the tip
+  EXPECT_DOUBLE_EQ(a.dark[1].x, 104.5);
+  EXPECT_LT(a.dark[2].y, a.dark[1].y);  // the notch above the outer corners
 }
 
 }  // namespace

@@ -103,4 +103,15 @@ inline std::string mixed_lines(std::uint64_t seed, std::size_t size, std::size_t
 }
 
 
+// A regular expression that matches the text as it is (the messages of the
+// death tests).
+inline std::string literally(const std::string& text) {
+  std::string re;
+  for (const char c : text) {
+    if (std::string_view("\\^$.|?*+()[]{}").find(c) != std::string_view::npos) re += '\\';
+    re += c;
+  }
+  return re;
+}
+
 }  // namespace survey_rt

@@ -1,15 +1,15 @@
+// A text file's life and its buffer: opening and closing, the refill of an
+// input buffer and the writing out of an output buffer, where an operation
+// failed, and the console's two files. The reading operations are in
+// text_file_read.cpp, the writing ones in text_file_write.cpp.
 #include "text_file.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cstring>
 #include <memory>
 
 #include "console_io.h"
 #include "file_buffer.h"
-#include "fixed_notation.h"
-#include "number_grammar.h"
-#include "padding.h"
 #include "platform.h"
 #include "stop.h"
 
@@ -18,8 +18,7 @@ namespace survey_rt {
 using detail::buffer_of;
 using detail::FileBuffer;
 using detail::FileKind;
-using detail::kEndOfFile;
-using detail::kMaxToken;
+using detail::flush_output;
 
 namespace {
 
@@ -145,17 +144,14 @@ void fail_on(const FileBuffer& f, std::uint16_t code, const char* op) { io_fail(
   fail_on(f, code, op);
 }
 
-namespace {
-
-using detail::fail;
-
-// Writes out the buffered output bytes; the I/O result tells a failure.
-void flush_output(FileBuffer& f) {
+void detail::flush_output(FileBuffer& f) {
   if (f.len == 0 || f.kind == FileKind::console) return;
   const std::uint16_t err = platform::write_all(f.fd, f.buf, f.len);
   f.len = 0;
   if (err != 0) fail_on(f, err, "write");
 }
+
+namespace {
 
 // Keeps the last of the n bytes about to be dropped from the front of the
 // buffer in f.back.
@@ -171,9 +167,9 @@ void keep_back(FileBuffer& f, std::size_t n) {
   f.back_len = static_cast<std::uint8_t>(std::min(kSize, f.back_len + n));
 }
 
-// Reads more input into the buffer, keeping the bytes from keep on (moved to
-// the front; keep is updated). False when nothing more could be read.
-[[gnu::noinline]] bool more(FileBuffer& f, std::size_t& keep) {
+}  // namespace
+
+[[gnu::noinline]] bool detail::more(FileBuffer& f, std::size_t& keep) {
   if (f.eof) return false;
   if (keep > 0) {
     keep_back(f, keep);
@@ -206,18 +202,6 @@ void keep_back(FileBuffer& f, std::size_t n) {
   return got > 0;
 }
 
-// The next byte, or -1 at the end of the file (byte 26 included).
-inline int peek(FileBuffer& f) {
-  if (f.pos == f.len) {
-    std::size_t keep = f.pos;
-    if (!more(f, keep)) return -1;
-  }
-  const char c = f.buf[f.pos];
-  return c == kEndOfFile ? -1 : static_cast<unsigned char>(c);
-}
-
-}  // namespace
-
 [[gnu::noinline]] bool detail::refuse(FileBuffer& f, FileMode wanted, const char* op) {
   if (io_pending() != 0) return false;
   fail(f, f.mode == FileMode::closed ? kFileNotOpen
@@ -228,135 +212,6 @@ inline int peek(FileBuffer& f) {
 }
 
 namespace {
-
-using detail::can_read;
-using detail::find_line_end;
-using detail::refuse;
-
-inline bool can_write(FileBuffer& f, const char* op) {
-  if (f.mode == FileMode::output && io_pending() == 0) [[likely]]
-    return true;
-  return refuse(f, FileMode::output, op);
-}
-
-inline bool is_blank(char c) { return static_cast<unsigned char>(c) <= 32 && c != kEndOfFile; }
-
-// Skips bytes of value 32 or less (not byte 26, which ends the file); tells
-// whether any was skipped.
-bool skip_blanks(FileBuffer& f) {
-  bool skipped = false;
-  for (;;) {
-    const char* p = f.buf + f.pos;
-    const char* const end = f.buf + f.len;
-    const char* const from = p;
-    while (p < end && is_blank(*p)) ++p;
-    f.pos = static_cast<std::size_t>(p - f.buf);
-    skipped = skipped || p != from;
-    if (p < end) return skipped;
-    std::size_t keep = f.pos;
-    if (!more(f, keep)) return skipped;
-  }
-}
-
-// Takes the bytes up to the next blank or control byte, the end of the file or
-// byte 26, at most 255 of them; the byte that ends the token stays unread.
-std::string_view take_token(FileBuffer& f) {
-  std::size_t start = f.pos;
-  for (;;) {
-    const std::size_t limit = std::min(f.len, start + kMaxToken);
-    std::size_t i = f.pos;
-    while (i < limit && static_cast<unsigned char>(f.buf[i]) > 32) ++i;
-    f.pos = i;
-    if (i < f.len || i - start >= kMaxToken || !more(f, start)) break;
-  }
-  return {f.buf + start, f.pos - start};
-}
-
-// Where the line from buf[pos] ends: at a CR, LF or byte 26 among the
-// buffered bytes before limit, else at limit.
-inline std::size_t line_end(const FileBuffer& f, std::size_t limit) {
-  return static_cast<std::size_t>(find_line_end(f.buf + f.pos, f.buf + limit) - f.buf);
-}
-
-[[gnu::noinline]] void emit_slow(FileBuffer& f, const char* text, std::size_t n) {
-  if (f.kind == FileKind::console) {
-    console_emit(text, n);
-    return;
-  }
-  while (n > 0) {
-    if (f.len == f.cap) {
-      flush_output(f);
-      if (io_pending() != 0) return;
-    }
-    const std::size_t part = std::min(n, f.cap - f.len);
-    std::memcpy(f.buf + f.len, text, part);
-    f.len += part;
-    text += part;
-    n -= part;
-  }
-}
-
-// n bytes to to: the short texts of the tools (separators, words, numbers,
-// line ends) as two word copies that overlap in the middle, longer ones by
-// memcpy.
-inline void copy_bytes(char* to, const char* from, std::size_t n) {
-  if (n >= 8 && n <= 16) {
-    std::uint64_t head, tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + n - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + n - 8, &tail, 8);
-  } else if (n >= 4 && n < 8) {
-    std::uint32_t head, tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + n - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + n - 4, &tail, 4);
-  } else if (n < 4) {
-    for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
-  } else {
-    std::memcpy(to, from, n);
-  }
-}
-
-// Output bytes: into the buffer of a disk file, onto the screen for the console.
-inline void emit(FileBuffer& f, const char* text, std::size_t n) {
-  if (f.kind == FileKind::disk && n <= f.cap - f.len) [[likely]] {
-    copy_bytes(f.buf + f.len, text, n);
-    f.len += n;
-    return;
-  }
-  emit_slow(f, text, n);
-}
-
-[[gnu::noinline]] void emit_blanks(FileBuffer& f, std::size_t pad) {
-  static const char blanks[] = "                                ";
-  while (pad > 0) {
-    const std::size_t part = std::min(pad, sizeof blanks - 1);
-    emit(f, blanks, part);
-    pad -= part;
-  }
-}
-
-// w - n blanks (when w is larger), then the text.
-inline void emit_padded(FileBuffer& f, const char* text, std::size_t n, int w) {
-  const std::size_t pad = padding(w, n);
-  if (f.kind == FileKind::disk && pad + n <= f.cap - f.len) [[likely]] {
-    if (pad > 0) std::memset(f.buf + f.len, ' ', pad);
-    copy_bytes(f.buf + f.len + pad, text, n);
-    f.len += pad + n;
-    return;
-  }
-  if (f.kind == FileKind::console && pad > 0 && pad + n <= 64) {  // a counter: one piece
-    char padded[64];
-    std::memset(padded, ' ', pad);
-    std::memcpy(padded + pad, text, n);
-    console_emit(padded, pad + n);
-    return;
-  }
-  if (pad > 0) emit_blanks(f, pad);
-  emit(f, text, n);
-}
 
 void close_quietly(FileBuffer& f) {
   if (console_reader == &f) release_console(nullptr);
@@ -437,275 +292,6 @@ void close_file(TextFile& file) {
   f.fd = -1;
   close_quietly(f);
   if (err != 0) fail_on(f, err, "close_file");
-}
-
-bool at_end(TextFile& file) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_read(f, "at_end")) return true;
-  return peek(f) < 0;
-}
-
-std::string_view peek_bytes(TextFile& file, std::size_t n) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_read(f, "peek_bytes")) return {};
-  n = std::min(n, f.cap);
-  while (f.len - f.pos < n) {
-    std::size_t keep = f.pos;
-    if (!more(f, keep)) break;
-  }
-  return {f.buf + f.pos, std::min(n, f.len - f.pos)};
-}
-
-int take_byte(TextFile& file) {
-  FileBuffer& f = buffer_of(file);
-  if (io_pending() != 0 || at_end(file)) return -1;
-  return static_cast<unsigned char>(f.buf[f.pos++]);
-}
-
-namespace {
-
-// Where the next token starts when it surely lies whole in the buffer (a
-// token has at most 255 bytes, and a byte ends it); nullptr otherwise.
-inline const char* buffered_token(const FileBuffer& f) {
-  const char* p = f.buf + f.pos;
-  const char* const end = f.buf + f.len;
-  while (p < end && is_blank(*p)) ++p;
-  return end - p > static_cast<std::ptrdiff_t>(kMaxToken) ? p : nullptr;
-}
-
-// read_real for every token that is not a plain decimal lying whole in the
-// buffer.
-[[gnu::noinline]] double read_real_slowly(FileBuffer& f) {
-  const bool skipped = skip_blanks(f);
-  const std::string_view token = take_token(f);
-  double value = 0;
-  if (token.empty()) {
-    if (!skipped) fail(f, kInvalidNumber, "read_real");
-  } else if (!parse_real(token, value)) {
-    fail(f, kInvalidNumber, "read_real");
-  }
-  return value;
-}
-
-}  // namespace
-
-double read_real(TextFile& file) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_read(f, "read_real")) return 0;
-  // Fast path: a token lying whole in the buffer, read in one pass; it must
-  // read as read_real_slowly does. TextFileTest.BufferedTokensReadAsTheTokenRulesSay
-  // and the fuzz target readers check it.
-  if (const char* token = buffered_token(f)) {
-    double value;
-    if (const char* end = parse_plain_real(token, f.buf + f.len, value)) {
-      f.pos = static_cast<std::size_t>(end - f.buf);
-      return value;
-    }
-  }
-  return read_real_slowly(f);
-}
-
-std::uint16_t read_word(TextFile& file) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_read(f, "read_word")) return 0;
-  if (const char* token = buffered_token(f)) {
-    std::uint16_t value;
-    if (const char* end = parse_plain_word(token, f.buf + f.len, value)) {
-      f.pos = static_cast<std::size_t>(end - f.buf);
-      return value;
-    }
-  }
-  skip_blanks(f);
-  const std::string_view token = take_token(f);
-  std::uint16_t value = 0;
-  if (!token.empty() && !parse_word(token, value)) fail(f, kInvalidNumber, "read_word");
-  return value;
-}
-
-namespace {
-
-// Reads more until the line from buf[pos] ends among the buffered bytes (a
-// CR, LF or byte 26), reaches 255 bytes, or the file ends; returns where it
-// ends. With whole_end a CR read last does not end it yet: an LF may follow.
-inline std::size_t buffer_line(FileBuffer& f, bool whole_end) {
-  for (;;) {
-    const std::size_t end = line_end(f, std::min(f.len, f.pos + kMaxToken));
-    const bool ended = end < f.len && (!whole_end || f.buf[end] != '\r' || end + 1 < f.len);
-    if (ended || end - f.pos == kMaxToken || f.eof) return end;
-    std::size_t keep = f.pos;
-    more(f, keep);  // when it reads nothing, f.eof is set
-  }
-}
-
-// Consumes the line end at buf[pos] when one is buffered: an LF, a CR, or a
-// CR LF; a byte 26 stays, as the end of the file.
-inline void pass_line_end(FileBuffer& f) {
-  if (f.pos == f.len || f.buf[f.pos] == kEndOfFile) return;
-  if (f.buf[f.pos++] == '\r' && f.pos < f.len && f.buf[f.pos] == '\n') ++f.pos;
-}
-
-}  // namespace
-
-std::string read_line(TextFile& file) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_read(f, "read_line")) return {};
-  const std::size_t end = buffer_line(f, false);
-  std::string line(f.buf + f.pos, end - f.pos);
-  f.pos = end;
-  return line;
-}
-
-std::string_view take_line(TextFile& file) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_read(f, "take_line")) return {};
-  const std::size_t end = buffer_line(f, true);
-  const char* const start = f.buf + f.pos;
-  const std::size_t n = end - f.pos;
-  f.pos = end;
-  if (n == kMaxToken) {  // a long line: its start is kept aside while the rest is skipped
-    f.long_line.assign(start, n);
-    skip_line(file);
-    return f.long_line;
-  }
-  pass_line_end(f);
-  return {start, n};
-}
-
-bool take_raw_line(TextFile& file, std::size_t keep, std::string_view& line, std::uint64_t& size) {
-  FileBuffer& f = buffer_of(file);
-  line = {};
-  size = 0;
-  if (!can_read(f, "take_raw_line")) return false;
-  if (f.pos == f.len) {
-    std::size_t k = f.pos;
-    if (!more(f, k)) return false;
-  }
-  keep = std::min(keep, f.cap / 2);  // the kept bytes and a CR always leave room to read more
-  std::uint64_t passed = 0;          // bytes of a long line already passed over
-  for (;;) {
-    const char* const start = f.buf + f.pos;
-    const char* const end = find_line_end<true>(start, f.buf + f.len);
-    const std::size_t n = static_cast<std::size_t>(end - start);
-    // A CR read last may be the first half of a CR LF.
-    const bool ended = end < f.buf + f.len && (*end == '\n' || end + 1 < f.buf + f.len || f.eof);
-    if (ended || f.eof) {
-      if (passed == 0 && n <= keep) {
-        line = {start, n};
-      } else {
-        if (passed == 0) f.long_line.assign(start, keep);
-        line = f.long_line;
-      }
-      size = passed + n;
-      f.pos += n;
-      pass_line_end(f);
-      return true;
-    }
-    if (passed + n > keep) {  // a long line: its start is kept aside, the rest passed over
-      if (passed == 0) f.long_line.assign(start, keep);
-      passed += n;
-      f.pos += n;
-    }
-    std::size_t k = f.pos;
-    more(f, k);  // when it reads nothing, f.eof is set
-  }
-}
-
-namespace {
-
-// skip_line for every line end but a CR LF right at the next byte.
-[[gnu::noinline]] void skip_line_slowly(FileBuffer& f) {
-  for (;;) {
-    const std::size_t end = line_end(f, f.len);
-    f.pos = end;
-    if (end < f.len) {
-      const char c = f.buf[end];
-      if (c == kEndOfFile) return;
-      ++f.pos;
-      if (c == '\r' && peek(f) == '\n') ++f.pos;
-      return;
-    }
-    std::size_t keep = f.pos;
-    if (!more(f, keep)) return;
-  }
-}
-
-}  // namespace
-
-void skip_line(TextFile& file) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_read(f, "skip_line")) return;
-  // Fast path: the usual rest of a record, its line end; it must skip what
-  // skip_line_slowly skips. The fuzz target readers checks it.
-  if (f.len - f.pos >= 2 && f.buf[f.pos] == '\r' && f.buf[f.pos + 1] == '\n') {
-    f.pos += 2;
-    return;
-  }
-  skip_line_slowly(f);
-}
-
-void write_str(TextFile& file, std::string_view s, int w) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_write(f, "write_str")) return;
-  emit_padded(f, s.data(), s.size(), w);
-}
-
-void write_char(TextFile& file, char c, int w) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_write(f, "write_char")) return;
-  if (w <= 1 && f.kind == FileKind::disk && f.len < f.cap) {
-    f.buf[f.len++] = c;
-    return;
-  }
-  emit_padded(f, &c, 1, w);
-}
-
-void write_int(TextFile& file, std::int32_t n, int w) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_write(f, "write_int")) return;
-  char text[32];  // 11 characters at most; the larger array keeps GCC's overread check quiet
-  const auto res = std::to_chars(text, text + sizeof text, n);
-  emit_padded(f, text, static_cast<std::size_t>(res.ptr - text), w);
-}
-
-namespace {
-
-constexpr std::size_t kRoom = 64;  // for the usual fixed-notation texts
-
-// write_fixed for the console, a full buffer and texts longer than kRoom.
-[[gnu::noinline]] void write_fixed_slowly(FileBuffer& f, double x, int w, int d) {
-  char text[kRoom];
-  const std::size_t n = format_fixed(text, sizeof text, x, d, 0);
-  if (n <= sizeof text) {
-    emit_padded(f, text, n, w);
-  } else {
-    const std::string big = fixed_text(x, d);
-    emit_padded(f, big.data(), big.size(), w);
-  }
-}
-
-}  // namespace
-
-void write_fixed(TextFile& file, double x, int w, int d) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_write(f, "write_fixed")) return;
-  // Fast path: straight into the buffer of a disk file when it has the room;
-  // it must write what write_fixed_slowly writes.
-  // NumberFileTest.WriteFixedRightAlignsWithoutCutting and the fuzz target
-  // write_fixed check it.
-  if (f.kind == FileKind::disk && f.cap - f.len >= kRoom) {
-    const std::size_t n = format_fixed(f.buf + f.len, kRoom, x, d, w);
-    if (n <= kRoom) {
-      f.len += n;
-      return;
-    }
-  }
-  write_fixed_slowly(f, x, w, d);
-}
-
-void end_line(TextFile& file) {
-  FileBuffer& f = buffer_of(file);
-  if (!can_write(f, "end_line")) return;
-  emit(f, "\r\n", 2);
 }
 
 TextFile& console_input() {

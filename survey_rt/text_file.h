@@ -25,8 +25,8 @@ namespace detail {
 enum class FileKind : std::uint8_t { disk, console };
 
 // A text file's reading and writing state. The text-file operations' own:
-// text_file.cpp and line_search.cpp reach it through file_buffer.h, and
-// nothing else does.
+// text_file.cpp, text_file_read.cpp, text_file_write.cpp and line_search.cpp
+// reach it through file_buffer.h, and nothing else does.
 struct FileBuffer {
   std::string name;  // the path as the tool gave it (empty for the console)
   FileMode mode = FileMode::closed;

@@ -113,6 +113,29 @@ std::uint16_t remove_file(std::string_view path) {
   return ::DeleteFileW(wide(path).c_str()) ? 0 : last_error();
 }
 
+PathKind path_kind(std::string_view path) {
+  const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return PathKind::none;
+  return attributes & FILE_ATTRIBUTE_DIRECTORY ? PathKind::folder : PathKind::file;
+}
+
+// One file: the same volume and the same file index, read through handles that
+// ask for no access, so that a file another program holds open is looked at too.
+bool same_file(std::string_view a, std::string_view b) {
+  BY_HANDLE_FILE_INFORMATION info[2];
+  const std::string_view paths[2] = {a, b};
+  for (int i = 0; i < 2; ++i) {
+    const HANDLE h = ::CreateFileW(wide(paths[i]).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = ::GetFileInformationByHandle(h, &info[i]);
+    ::CloseHandle(h);
+    if (!ok) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh && info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
 // The words of 2, 3 and 5 are the runtime's own (error_text of stop.h).
 const char* error_text(std::uint16_t code) {
   switch (code) {

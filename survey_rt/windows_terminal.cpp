@@ -21,17 +21,6 @@ namespace {
 
 constexpr UINT kTextCodePage = 1251;
 
-// The standard handles as bytes, whatever the C runtime would make of line
-// ends, and no message box of the system for a drive that is not ready: both
-// before main, for every tool.
-const bool binary_handles = [] {
-  ::_setmode(0, _O_BINARY);
-  ::_setmode(1, _O_BINARY);
-  ::_setmode(2, _O_BINARY);
-  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
-  return true;
-}();
-
 HANDLE input() { return ::GetStdHandle(STD_INPUT_HANDLE); }
 HANDLE output() { return ::GetStdHandle(STD_OUTPUT_HANDLE); }
 
@@ -41,12 +30,36 @@ bool is_console(HANDLE h) {
 }
 
 // The console's own settings, put back on the way out. Written by the main
-// thread before the control handler is installed; the handler runs on a
+// thread, each before the console is changed; the control handler runs on a
 // thread of its own and only reads them.
-UINT saved_code_page = 0;  // 0: the code page was not changed
+volatile UINT saved_code_page = 0;  // 0: the code page was not changed
 DWORD saved_input_mode = 0;
-bool input_mode_saved = false;
+volatile bool input_mode_saved = false;
 volatile LONG keys_active = 0;
+
+// Who ends the process. A console event (Ctrl-C, Ctrl-Break, the window
+// closed; under wine also SIGINT) runs the control handler on a thread that
+// the system starts for it, at any moment, also while the tool's own thread
+// is ending: showing its last screen, running the C runtime's exit (atexit
+// functions, static destructors) and ExitProcess, which takes the C runtime
+// and the DLLs down. Two threads ending the process at once is a race: the
+// handler used to start a thread of its own and end the process in the
+// middle of that exit (a stop that had written "Runtime error 3" ended with
+// 0xC000013A), and a thread that starts or ends while the runtime is taken
+// down runs the runtime's per-thread code on what is being freed. So exactly
+// one thread ends the process, the first to claim it: ending holds kRunning,
+// kEndedByEvent, or the status that the tool's own thread ends with.
+constexpr LONG kRunning = -1;
+constexpr LONG kEndedByEvent = -2;
+volatile LONG ending = kRunning;
+
+// Claims the end of the process (an exit status, or kEndedByEvent); the claim
+// that was there before (kRunning when this one holds).
+LONG claim_end(LONG claim) { return ::InterlockedCompareExchange(&ending, claim, kRunning); }
+
+[[noreturn]] void wait_for_the_end() {
+  for (;;) ::Sleep(INFINITE);
+}
 
 void put_back_console() {
   keys_off();
@@ -63,13 +76,44 @@ DWORD WINAPI put_back_console_thread(void*) {
 // would end it with 0, as if it had run through). Nothing else runs: output
 // not yet written is lost, as on POSIX. The console is put back by a thread
 // of its own, waited for at most half a second: wine's console may answer no
-// call of the process while it reports the key.
+// call of the process while it reports the key. When the tool is ending
+// already (begin_exit), the event leaves it its end and its status.
 BOOL WINAPI on_console_event(DWORD) {
-  if (const HANDLE t = ::CreateThread(nullptr, 0, put_back_console_thread, nullptr, 0, nullptr))
-    ::WaitForSingleObject(t, 500);
+  const LONG before = claim_end(kEndedByEvent);
+  if (before >= 0) {
+    // The tool is ending: its thread ends the process (and this one with it).
+    // Should its console calls hang (wine's console while it reports a key),
+    // the process still ends, with the tool's status, after two seconds.
+    ::Sleep(2000);
+    ::TerminateProcess(::GetCurrentProcess(), static_cast<UINT>(before));
+  }
+  if (before != kRunning) wait_for_the_end();  // another event's thread ends it
+  // No thread is started when nothing is to be put back (the console not
+  // changed yet, or none: the standard handles redirected).
+  if (saved_code_page != 0 || (keys_active && input_mode_saved)) {
+    if (const HANDLE t = ::CreateThread(nullptr, 0, put_back_console_thread, nullptr, 0, nullptr))
+      ::WaitForSingleObject(t, 500);
+  }
   ::TerminateProcess(::GetCurrentProcess(), STATUS_CONTROL_C_EXIT);
   return TRUE;
 }
+
+// Before main, for every tool: the standard handles as bytes, whatever the C
+// runtime would make of line ends; no message box of the system for a drive
+// that is not ready; and the control handler, so that no console event ever
+// meets the system's own handler, which would end the process from the
+// event's thread while the tool's thread runs on. A program that ends
+// without ever showing its console still claims its end before the C
+// runtime is taken down.
+const bool set_up_before_main = [] {
+  ::_setmode(0, _O_BINARY);
+  ::_setmode(1, _O_BINARY);
+  ::_setmode(2, _O_BINARY);
+  ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  ::SetConsoleCtrlHandler(on_console_event, TRUE);
+  std::atexit([] { begin_exit(0); });
+  return true;
+}();
 
 // What the console window shows now, as far as this process drew it, and the
 // buffer cell of the window's top left corner.
@@ -232,14 +276,22 @@ void present(const Screen& screen) {
   else write_to(output(), vt_text(take_changes(shown, screen, false), screen, false));
 }
 
+// The control handler is in place from before main (set_up_before_main).
 void install_exit_guards() {
   if (stdout_is_terminal()) {
     const UINT code_page = ::GetConsoleOutputCP();
-    if (code_page != kTextCodePage && ::SetConsoleOutputCP(kTextCodePage)) saved_code_page = code_page;
+    if (code_page != kTextCodePage) {
+      saved_code_page = code_page;
+      if (!::SetConsoleOutputCP(kTextCodePage)) saved_code_page = 0;
+    }
   }
   if (stdin_is_terminal() && !input_mode_saved && ::GetConsoleMode(input(), &saved_input_mode))
     input_mode_saved = true;
-  ::SetConsoleCtrlHandler(on_console_event, TRUE);
+}
+
+void begin_exit(int status) {
+  // An event's thread ends the process within half a second.
+  if (claim_end(static_cast<LONG>(status & 0xFFFF)) == kEndedByEvent) wait_for_the_end();
 }
 
 void restore_terminal() {

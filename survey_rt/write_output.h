@@ -1,25 +1,26 @@
 // An output file written in one go, its name shown on the screen's list of
-// outputs as it is written.
+// outputs as it is written. It is written under its temporary name
+// (run_outputs.h): finish_outputs gives it its name once every output of the
+// run is written.
 #pragma once
 
 #include <string_view>
 
 #include "console.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "text_file.h"
 
 namespace survey_rt {
 
-// Creates the file, writes it through write(f) and closes it; a failure is
-// the run-time stop.
+// Creates the file's temporary (run_outputs.h), writes it through write(f)
+// and closes it; a failure is the run-time stop.
 template <class Write>
 void write_file(std::string_view path, Write write) {
   TextFile f;
-  create_output(f, path);
-  io_check();
+  create_run_output(f, path);
   write(f);
-  close_file(f);
-  io_check();
+  close_run_output(f);
 }
 
 // write_file, showing path at column 14 of the screen's row first.

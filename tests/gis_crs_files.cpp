@@ -12,6 +12,7 @@
 #include "geotiff.h"
 #include "gis_crs.h"
 #include "grid_text.h"
+#include "run_outputs.h"
 #include "write_output.h"
 
 using namespace survey_rt;
@@ -35,5 +36,6 @@ int main(int argc, char** argv) {
     write_str(f, esri_wkt(grid));
     end_line(f);
   });
+  finish_outputs();
   return 0;
 }

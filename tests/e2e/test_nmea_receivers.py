@@ -3,7 +3,8 @@
 each case made here (checksums computed here) and its files and screen rows
 worked out by hand: fixes that are not real fixes and --quality, one kind of
 position sentence per log and --position, NMEA 1.5 GLL, GNS, ZDA without its
-zone, sentences after other text on a line, depth and time fields checked,
+zone, sentences after other text on a line, two sentences on one line (a
+lost line end) in both orders, depth and time fields checked,
 a byte-order mark, UTF-16, the date row. Then the RTK water level
 (--rtk-tide) of a boat on a known tide curve with heave and RTK dropouts,
 and join --tide --tide-gap on it."""
@@ -132,14 +133,48 @@ CASES = {
         ["6 not a real fix"],
         {12: (8, 1), 13: 4, 15: 1, 17: "      Same fix  :         0        not real  :         1", 18: 2,
          23: "      Fixes  : GNS, quality 1,2,3,4,5"}),
-    # A lost line end: an AIS sentence, then GGA on the same line; a
-    # receiver's binary frame, then DBT. The tag is the time at the start.
+    # A lost line end: an AIS sentence, then GGA on the same line (two
+    # sentences, each with its right checksum: the AIS ignored); a receiver's
+    # binary frame, then DBT (recovered). The tag is the time at the start.
     "sentences after other text": (
         [tag(T0) + AIS + fix(T0, 0), tag(T0 + 0.5) + "\xb5\x62\x01\x07\x5c\x00$\x01\x02" + DBT, tag(T0 + 0.75) + AIS,
          AIS + tag(T0 + 1) + fix(T0 + 1, 1)], [],
         [pos(0, "10 0 0.000")], ["12.34 10 0 0.500"], ["4 no time tag"],
         {12: (4, 1), 13: 1, 14: "      Depths    :         1        cut short :         0  no time   :         1",
-         18: 1, 19: "                                   Recovered :         3"}),
+         18: 3, 19: "                                   Recovered :         1  Split line:         2"}),
+    # Two sentences on one line, in both orders, as a sounder sent them
+    # ("$SDDPT,3.9,0.4,*75$SDMTW,39.1,C*0F") and as fixes and soundings met;
+    # every sentence with its right checksum is read, in order, and the
+    # soundings are spread between the fixes as the lines' order says. The
+    # second sentence of line 7 has a wrong checksum: rejected, with its line.
+    "two sentences on a line": (
+        [fix(T0, 0), "$SDDPT,3.9,0.4,*75$SDMTW,39.1,C*0F", sentence("SDMTW,39.1,C") + sentence("SDDPT,4.0,0.4,"),
+         fix(T0 + 1, 1) + sentence("SDDPT,4.1,0.4,"), sentence("SDDPT,4.2,0.4,") + fix(T0 + 2, 2), fix(T0 + 3, 3),
+         sentence("SDDPT,4.3,0.4,") + sentence("SDDPT,4.4,0.4,")[:-2] + "00", fix(T0 + 4, 4)], [],
+        [pos(k, "10 0 %d.00" % k) for k in range(5)],
+        ["3.9 10 0 0.333", "4.0 10 0 0.667", "4.1 10 0 1.333", "4.2 10 0 1.667", "4.3 10 0 3.500"],
+        ["7 checksum does not match"],
+        {12: (8, 1), 13: "      Positions :         5        checksum  :         1  time back :         0", 14: 5,
+         18: 2, 19: " " * 58 + "Split line:         5",
+         22: "      Depths : DPT, below the transducer; offset 0.4 m, not applied"}),
+    # Three sentences on a line after a serial port's prompt, the middle one
+    # with a wrong checksum: it is rejected with its line, the two around it
+    # are read.
+    "three sentences on a line, a wrong checksum between": (
+        [fix(T0, 0), "COM2> " + sentence("SDDPT,4.0,0.4,") + sentence("SDDPT,4.1,0.4,")[:-2] + "00"
+         + sentence("SDDPT,4.2,0.4,"), fix(T0 + 1, 1)], [],
+        [pos(0, "10 0 0.00"), pos(1, "10 0 1.00")], ["4.0 10 0 0.333", "4.2 10 0 0.667"],
+        ["2 checksum does not match"],
+        {12: (3, 1), 13: "      Positions :         2        checksum  :         1  time back :         0", 14: 2,
+         19: " " * 58 + "Split line:         1",
+         22: "      Depths : DPT, below the transducer; offset 0.4 m, not applied"}),
+    # In a tagged log every sentence of the line takes the line's tag.
+    "two sentences on a tagged line": (
+        [tag(T0) + fix(T0, 0) + sentence("SDDPT,5.0,0.4,"), tag(T0 + 0.5) + sentence("SDDPT,5.1,0.4,") + "$SDMTW,39.1,C*0F",
+         tag(T0 + 1) + "$SDMTW,39.1,C*0F" + fix(T0 + 1, 1)], [],
+        [pos(0, "10 0 0.000"), pos(1, "10 0 1.000")], ["5.0 10 0 0.000", "5.1 10 0 0.500"], [],
+        {12: (3, 0), 13: 2, 14: 2, 18: 2, 19: " " * 58 + "Split line:         3",
+         22: "      Depths : DPT, below the transducer; offset 0.4 m, not applied"}),
     # The DBT of a sounder that leaves it empty beside its DPT: DPT gives the
     # depths, DBT is ignored.
     "empty DBT beside DPT": (
@@ -229,6 +264,38 @@ class Receivers(SurveyCase):
         self.assertEqual(written[0], pos(1, "14 33 4.00").encode())
         self.assertEqual(screen[17].rstrip(), expected_row(18, 16384))
         self.assertEqual(screen[22].rstrip(), "      Fixes  : RMC, quality 1,2,3,4,5")
+
+    def test_lost_line_ends_lose_nothing(self):
+        """A log whose line ends are lost, every second one (two sentences a
+        line) or four in five, gives the fixes and soundings of the log with
+        its line ends byte for byte, also over a receiver outage of 6000
+        soundings, which a second reader of the log counts ahead (more than
+        the 4096 held). In a tagged log (the logger tags what it received as
+        one line) every sentence takes its line's tag: the same as the log
+        with its line ends and that tag on each. The screen counts the lines
+        so split."""
+        depths = [sentence("SDDBT,,f,%.2f,M,,F" % (5 + (k % 700) / 100)) for k in range(6010)]
+        untagged = [fix(T0, 0)] + depths[:6000] + [fix(T0 + 30, 1)] + depths[6000:] + [fix(T0 + 31, 2)]
+        tagged = [fix(T0, 0)] + depths[:98] + [fix(T0 + 10, 1)] + depths[98:150]
+        stamps = [T0 + k / 10 for k in range(len(tagged))]
+        for every in (2, 5):
+            groups = [range(i, min(i + every, len(untagged))) for i in range(0, len(untagged), every)]
+            cases = [("untagged", [untagged[k] for k in range(len(untagged))],
+                      ["".join(untagged[k] for k in g) for g in groups])]
+            groups_t = [range(i, min(i + every, len(tagged))) for i in range(0, len(tagged), every)]
+            cases.append(("tagged", [tag(stamps[g[0]]) + tagged[k] for g in groups_t for k in g],
+                          [tag(stamps[g[0]]) + "".join(tagged[k] for k in g) for g in groups_t]))
+            for name, one_a_line, joined in cases:
+                with self.subTest(name, sentences_a_line=every):
+                    self.split(crlf(*one_a_line), [])
+                    expected = [self.survey.read("Temp/" + f) for f in ("Raw_Pos.txt", "Raw_Dpt.txt")]
+                    self.assertGreater(expected[1].count(b"\n"), 100)
+                    screen = self.split(crlf(*joined), [])
+                    self.assertEqual([self.survey.read("Temp/" + f) for f in ("Raw_Pos.txt", "Raw_Dpt.txt")], expected)
+                    self.assertEqual(self.survey.read("Temp/Nmea_Rejected.txt"), b"")
+                    self.assertEqual(screen[11].rstrip(), expected_row(12, (len(joined), 0)))
+                    split_lines = sum(1 for i in range(0, len(one_a_line), every) if len(one_a_line) - i > 1)
+                    self.assertEqual(screen[18][58:].rstrip(), "Split line: %9d" % split_lines)
 
     def test_utf16_stops_and_touches_nothing(self):
         text = "\r\n".join([fix(T0, 0), DBT]) + "\r\n"

@@ -27,7 +27,7 @@ from piped_screen import piped_screen  # noqa: E402
 from survey_test import DATA, REPO, tool_path  # noqa: E402
 
 TOOLS = ["join", "depth_filter", "utm_points", "echo_clean1", "echo_clean2", "dat_reduce",
-         "raw_convert", "dxf2txt"]
+         "raw_convert", "dxf2txt", "survey_soundings"]
 RECORDS = int(os.environ.get("SURVEY_SPEED_RECORDS", "1000000"))
 MAKE_INPUTS = os.environ.get("SURVEY_MAKE_INPUTS",
                              os.path.join(REPO, "build", "default", "bench", "make_inputs"))

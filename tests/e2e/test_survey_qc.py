@@ -22,7 +22,7 @@ import numpy as np
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from cleaning import fixed, render, screen_rows  # noqa: E402
-from survey_test import SurveyCase  # noqa: E402
+from survey_test import SurveyCase, TerminalCase  # noqa: E402
 
 # The orders' a and b (IHO S-44, 2020).
 ORDERS = [("Exclusive", 0.15, 0.0075), ("Special", 0.25, 0.0075), ("Order 1a", 0.5, 0.013),
@@ -179,12 +179,14 @@ class GridSurvey(SurveyCase):
         self.assertIn("Grid &amp; co", report)
         # The lines keep the first few metres of the turns, which bend less
         # than 30 degrees over 20 m there.
-        for row, pattern in zip([r.rstrip() for r in screen[10:16]], [
+        # One gap: the step from the last main line to the first crossline.
+        for row, pattern in zip([r.rstrip() for r in screen[9:16]], [
                 r"      Records    : +%d$" % len(records),
-                r"      Main lines :       10  5\d\d\d\.\d m$",
+                r"      Main lines :       10  5\d\d\d\.\d m, dominant heading 90\.0 deg$",
                 r"      Crosslines :        8  39\d\d\.\d m, 7\d\.\d % of the main lines$",
                 r"      Diagonals  :        0  \(not used\)$",
                 r"      Short      : +\d+  \(turns, pieces under 50 m\)$",
+                r"      Gaps       :        1  step over 10 m cuts a line$",
                 r"      Crossings  :       80$"]):
             self.assertRegex(row, pattern)
         self.assertEqual(screen[23].rstrip(), "      Press ENTER  ...")
@@ -239,6 +241,106 @@ class GridSurvey(SurveyCase):
             with self.subTest(args=args):
                 run = self.run_qc(args, code=1)
                 self.assertIn(b"usage: survey_qc", run.stderr)
+
+
+def planned_grid(step, repeats=1):
+    """A lake survey's log in one file: six main lines run north and south
+    (x = 0 .. 500, y 0 .. 300) and three crosslines east and west, longer in
+    all (y = 50, 150, 250, x -150 .. 650), a fix every step metres, each given
+    repeats times (a logger repeating the last fix); the boat goes straight
+    from one line's end to the next line's start."""
+    track = []
+    for k in range(6):
+        ys = [step * i for i in range(int(300 / step) + 1)]
+        track += [(100.0 * k, y) for y in (ys if k % 2 == 0 else ys[::-1])]
+    for k, y in enumerate((50.0, 150.0, 250.0)):
+        xs = [-150 + step * i for i in range(int(800 / step) + 1)]
+        track += [(x, y) for x in (xs if k % 2 == 0 else xs[::-1])]
+    return [(x, y, seabed(x, y)) for x, y in track for _ in range(repeats)]
+
+
+def qc_screen(run):
+    return [row.rstrip() for row in render(run.stdout)[0]]
+
+
+class LakeLogs(SurveyCase):
+    """A planned grid whose fixes come every 12 m, most of them repeated."""
+
+    def test_gaps_are_counted_and_the_median_step_named(self):
+        self.survey.write("PM/PointsCl.txt", xyz_bytes(planned_grid(12, repeats=6)))
+        run = self.survey.run("survey_qc")
+        self.assertEqual(run.returncode, 1, run)
+        steps = 6 * 25 + 3 * 66  # the steps of 12 m along the lines; 8 more between them
+        screen = qc_screen(run)
+        self.assertEqual(screen[14], "      Gaps       :      %d  steps over 10 m, 100 %%; median step 12.0 m" % (steps + 8))
+        self.assertIn("%d of the %d steps between records are longer than --max-gap 10 m and cut the lines; "
+                      "the median step is 12.0 m." % (steps + 8, steps + 8), run.stderr.decode())
+        self.assertEqual(screen[17], "      Stopped: no crossline found, no report written.")
+        run = self.survey.run("survey_qc", args=["--max-gap", "30", "--main-heading", "0"])
+        self.assertEqual(run.returncode, 0, run)
+        self.assertEqual(qc_screen(run)[14], "      Gaps       :        8  steps over 30 m cut the lines")
+        self.assertEqual(len(read_crossings(self.survey.read("Temp/Crossings.txt"))), 18)
+
+    def test_repeated_fixes_make_no_pieces(self):
+        counts = []
+        for repeats in (1, 6):
+            self.survey.write("PM/PointsCl.txt", xyz_bytes(planned_grid(12, repeats)))
+            run = self.survey.run("survey_qc", args=["--max-gap", "30", "--main-heading", "0"])
+            self.assertEqual(run.returncode, 0, run)
+            screen = qc_screen(run)
+            counts.append([screen[i][19:27] for i in (10, 11, 12, 13, 14)])
+            crossings = read_crossings(self.survey.read("Temp/Crossings.txt"))
+            self.assertEqual(len(crossings), 18)
+            # The crossings' places are those of the survey without repeats.
+            places = sorted((c[0], c[1]) for c in crossings)
+            if repeats == 1:
+                first = places
+            else:
+                self.assertEqual(places, first)
+        self.assertEqual(counts[0], counts[1])
+        self.assertEqual(counts[0][3].strip(), "0")  # no short piece: the lines run straight, cut by the gaps
+
+    def test_main_heading_given_and_dominant_shown(self):
+        self.survey.write("PM/PointsCl.txt", xyz_bytes(planned_grid(2)))
+        dominant = self.survey.run("survey_qc")
+        given = self.survey.run("survey_qc", args=["--main-heading", "180"])
+        for run, main, cross, heading in (
+                (dominant, (3, 2400), (6, 1800), ", dominant heading 90.0 deg"),
+                (given, (6, 1800), (3, 2400), ", --main-heading 180 (dominant 90.0 deg)")):
+            self.assertEqual(run.returncode, 0, run)
+            screen = qc_screen(run)
+            self.assertEqual(screen[10], "      Main lines :        %d  %d.0 m%s" % (main + (heading,)))
+            self.assertRegex(screen[11], r"^      Crosslines :        %d  %d\.0 m, " % cross)
+        report = self.survey.read("Temp/QC_Report.html").decode()
+        self.assertIn("Main lines within 30\u00b0 of the heading given, 180.0\u00b0 from grid north (the dominant "
+                      "heading is 90.0\u00b0)", report)
+        # The crossings are the same places, main line and crossline swapped.
+        self.assertEqual(len(read_crossings(self.survey.read("Temp/Crossings.txt"))), 18)
+        for args in (["--main-heading", "-1"], ["--main-heading", "x"], ["--crosslines", "Temp/C.txt", "--main-heading", "0"]):
+            self.assertEqual(self.survey.run("survey_qc", args=args).returncode, 1, args)
+
+
+class QcScreen(TerminalCase):
+    """survey_qc in a terminal of 80 x 25 (tmux): every row of its screen
+    fits, the gaps and the headings in their rows."""
+
+    def test_the_screen_in_a_terminal(self):
+        records = planned_grid(12, repeats=3)
+        self.survey.write("PM/PointsCl.txt", xyz_bytes(records))
+        pid = self.term.start("survey_qc", args=["--max-gap", "12.5", "--main-heading", "0"])
+        self.term.wait_prompt(pid, 24, "Press ENTER  ...")
+        rows = [row.rstrip() for row in self.term.screen()]
+        self.assertEqual(rows[9:16], [
+            "      Records    : %8d" % len(records),
+            "      Main lines :        6  1800.0 m, --main-heading 0 (dominant 90.0 deg)",
+            "      Crosslines :        3  2376.0 m, 132.0 % of the main lines",
+            "      Diagonals  :        0  (not used)",
+            "      Short      :        0  (turns, pieces under 50 m)",
+            "      Gaps       :        8  steps over 12.50 m cut the lines",
+            "      Crossings  :       18  too few for a 95 % figure"])
+        self.term.keys("Enter")
+        self.term.wait_gone(pid)
+        self.assertEqual(self.term.status(), 0)
 
 
 class AgainstGmt(SurveyCase):

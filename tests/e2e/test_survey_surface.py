@@ -225,6 +225,58 @@ class Trimming(SurveyCase):
         self.assertEqual(outline[0].get("d").count("M"), 2)
 
 
+class LineSpacing(SurveyCase):
+    """Survey lines 100 m apart under the default --max-edge of 50 m: most
+    triangles trimmed, and the screen names the median length of the edges
+    over 50 m, scipy's Delaunay edges' median; 40 m apart, no word of it."""
+
+    def test_the_median_long_edge_when_over_a_third_is_trimmed(self):
+        from cleaning import render
+        rnd = random.Random(8)
+        for spacing, warned in ((100, True), (40, False)):
+            with self.subTest(spacing=spacing):
+                records = [(500000 + s + round(rnd.random() * 0.4, 2), 4000000 + spacing * k + round(rnd.random(), 2),
+                            -10.0 - k) for k in range(5) for s in range(0, 400, 5)]
+                self.survey.write("PM/PointsCl.txt", points_txt(records))
+                run = self.survey.run("survey_surface", b"\n")
+                self.assertEqual(run.returncode, 0, run)
+                xy = np.array([(x, y) for x, y, _ in records]) - [500000, 4000000]
+                tri = Delaunay(xy)
+                edges = {tuple(sorted((s[i], s[(i + 1) % 3]))) for s in tri.simplices for i in range(3)}
+                lengths = sorted(np.hypot(*(xy[a] - xy[b])) for a, b in edges)
+                long = [d for d in lengths if d > 50]
+                trimmed = sum(1 for s in tri.simplices
+                              if max(np.hypot(*(xy[s[i]] - xy[s[(i + 1) % 3]])) for i in range(3)) > 50)
+                row = render(run.stdout)[0][17].rstrip()
+                self.assertEqual(run.counter("Trimmed   : "), trimmed)
+                self.assertEqual(trimmed * 3 > len(tri.simplices), warned)
+                if warned:
+                    self.assertEqual(row, "      Trimmed   : %8d  %d %%; median of the edges over 50.0 m: %.1f m" % (
+                        trimmed, round(100 * trimmed / len(tri.simplices)), long[(len(long) - 1) // 2]))
+                    self.assertGreater(long[(len(long) - 1) // 2], 99)
+                else:
+                    self.assertEqual(row, "      Trimmed   : %8d" % trimmed)
+
+
+class RidgeAtALevel(SurveyCase):
+    """Soundings exactly at -9 along a ridge with deeper water all round
+    bound no area at -9: no contour there, whether the ridge has two vertices
+    or three; the shoal at (100, 0) keeps its closed line."""
+
+    def test_both_ridge_shapes(self):
+        deeper = [(x, y, -12.0) for x in range(-25, 136, 10) for y in (-20, -8, 8, 20)] + [(100, 0, -5.0)]
+        for ridge in ([(0, 0), (10, 1), (20, 0)], [(0, 0), (10, 1)]):
+            with self.subTest(ridge=ridge):
+                self.survey.write("PM/PointsCl.txt", points_txt(deeper + [(x, y, -9.0) for x, y in ridge]))
+                run = self.survey.run("survey_surface", b"\n", args=["--max-edge", "1000"])
+                self.assertEqual(run.returncode, 0, run)
+                lines = [e for e in ezdxf.readfile(self.survey.path("Temp/Contours.dxf")).modelspace()
+                         if e.dxftype() == "POLYLINE" and e.dxf.elevation[2] == -9]
+                self.assertEqual(len(lines), 1)
+                self.assertTrue(lines[0].is_closed)
+                self.assertTrue(all(v.dxf.location[0] > 90 for v in lines[0].vertices))
+
+
 class NoSurface(SurveyCase):
     """Inputs that give no surface stop with exit 1 and write nothing."""
 

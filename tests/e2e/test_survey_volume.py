@@ -17,7 +17,7 @@ import numpy as np
 from scipy.spatial import Delaunay
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from cleaning import fixed  # noqa: E402
+from cleaning import fixed, render  # noqa: E402
 from survey_test import SurveyCase  # noqa: E402
 from test_survey_plot import rendered  # noqa: E402
 
@@ -88,7 +88,7 @@ class LevelCase(SurveyCase):
         lines = text.split("\r\n")
         lines[2] = "Run"
         name = os.path.basename(self.survey.root)
-        self.assertEqual(lines[:19], [
+        self.assertEqual(lines[:23], [
             "Cut and fill volumes: " + name,
             "",
             "Run",
@@ -102,12 +102,17 @@ class LevelCase(SurveyCase):
             "Common area of the surfaces                           10000.00",
             "Above the design level: still to dredge                5000.00       2500.00",
             "Below the design level: dredged below it               5000.00       2500.00",
-            # Under the level by u = x / 50 m for x < 50: the band holds
-            # min(u, 0.5), 100 * (6.25 + 12.5); below it u - 0.5, 100 * 6.25.
-            "  within the over-depth band, to -10.50 m              2500.00       1875.00",
-            "  below the over-depth band, under -10.50 m            2500.00        625.00",
+            # Under the level by u = 1 - x / 50 m for x < 50: the band holds
+            # min(u, 0.5) over all of x < 50, 100 * (12.5 + 6.25); under it
+            # u - 0.5 over x < 25, 100 * 6.25.
+            "  of it in the over-depth band, to -10.50 m            5000.00       1875.00",
+            "  of it under the band, below -10.50 m                 2500.00        625.00",
             "On neither side: the surfaces coincide                    0.00",
             "Net, above - below                                                      0.00",
+            "",
+            "Over-depth: the band's area is all the area below the design level, where the band is",
+            "dredged (to its foot, or to the seabed where that is higher); the area under the band is",
+            "where the survey lies deeper than -10.50 m. Each area is the plan area of the volume beside it.",
             "",
             "Method: each surface is the Delaunay triangulation (TIN) of its points, positions to the",
         ])
@@ -140,6 +145,81 @@ class LevelCase(SurveyCase):
         cool, warm = rgb(int(left + w * 0.1), int(top + h / 2)), rgb(int(left + w * 0.9), int(top + h / 2))
         self.assertGreater(cool[2], cool[0] + 60, cool)
         self.assertGreater(warm[0], warm[2] + 60, warm)
+
+
+class OverDepthAgainstModel(SurveyCase):
+    """A wavy seabed against a level with an over-depth band, its rows
+    against a model of the same TIN (scipy's Delaunay triangulation,
+    interpolated linearly) summed over cells of 5 cm: the band's area is all
+    the area below the level, the area under the band where the seabed is
+    deeper than the band's foot, each the plan area of its volume."""
+
+    def test_rows_against_the_model(self):
+        from scipy.interpolate import LinearNDInterpolator
+        points = lattice(4, 60, 5, lambda x, y: -10 + 0.9 * np.sin(x / 9) + 0.6 * np.cos(y / 7))
+        self.survey.write("PM/PointsCl.txt", xyz(points))
+        level, band = -10.2, 0.5
+        run = self.survey.run("survey_volume", args=["--level", str(level), "--overdepth", str(band)])
+        self.assertEqual(run.returncode, 0, run)
+        rows = report_numbers(self.survey.read("Temp/Volume.txt").decode().replace("\r\n  of it", "\r\nof it"))
+        p = np.array(points) - [E0, N0, 0]
+        cell = 0.05
+        centres = np.arange(cell / 2, 60, cell)
+        gx, gy = np.meshgrid(centres, centres)
+        z = LinearNDInterpolator(p[:, :2], p[:, 2])(gx, gy)
+        under_level = np.clip(level - z, 0, None)
+        model = {
+            "Below the design level: dredged below it": ((z < level).sum(), under_level.sum()),
+            "of it in the over-depth band, to -10.70 m": ((z < level).sum(), np.minimum(under_level, band).sum()),
+            "of it under the band, below -10.70 m": ((z < level - band).sum(), np.clip(level - band - z, 0, None).sum()),
+        }
+        for label, (cells, volume) in model.items():
+            area, got_volume = rows[label]
+            self.assertAlmostEqual(area, cells * cell * cell, delta=0.002 * 3600, msg=label)
+            self.assertAlmostEqual(got_volume, volume * cell * cell, delta=0.002 * volume * cell * cell, msg=label)
+        # The seabed dips under the band's foot over a good part of the area
+        # below the level: the two areas differ.
+        self.assertLess(rows["of it under the band, below -10.70 m"][0],
+                        0.8 * rows["of it in the over-depth band, to -10.70 m"][0])
+        screen = render(run.stdout)[0]
+        self.assertRegex(screen[20], r"^      Band      : \d+\.\d\d m3 over \d+\.\d\d m2, to -10\.70 m +$")
+        self.assertRegex(screen[21], r"^      Under band: \d+\.\d\d m3 over \d+\.\d\d m2, below -10\.70 m +$")
+        self.assertNotIn("Beyond", "".join(screen))
+
+
+class HugeFigures(SurveyCase):
+    """Volumes of 10 km3 and more: the columns of Temp/Volume.txt grow and
+    stay apart, every figure ending under its heading."""
+
+    def test_columns_stay_apart(self):
+        for size, volume, area in [(10000, "10000000000.00", "50000000.00"),
+                                   (100000, "10000000000000.00", "5000000000.00")]:
+            with self.subTest(size=size):
+                # z = x / 12.5 - 0.4 size against the level 0: above it a wedge
+                # of size x size / 2 in plan, its volume size^3 / 100.
+                step = size / 10
+                records = [(E0 + i * step, N0 + j * step, i * step / 12.5 - 0.04 * size)
+                           for i in range(11) for j in range(11)]
+                self.survey.write("PM/PointsCl.txt", xyz(records))
+                run = self.survey.run("survey_volume", args=["--level", "0", "--max-edge", str(2 * step), "--cell", str(step / 10),
+                                                             "--overdepth", "1"])
+                self.assertEqual(run.returncode, 0, run)
+                lines = self.survey.read("Temp/Volume.txt").decode().split("\r\n")
+                head = next(i for i, line in enumerate(lines) if line.endswith("volume m3"))
+                area_end, volume_end = lines[head].index("area m2") + 7, len(lines[head])
+                table = lines[head + 1:lines.index("", head)]
+                self.assertEqual(len(table), 7)
+                for line in table:
+                    figures = [m for m in re.finditer(r"-?\d+\.\d\d", line) if m.start() >= 48]  # not the labels'
+                    self.assertTrue(figures, line)
+                    for m in figures:
+                        self.assertEqual(line[m.start() - 1], " ", line)  # a blank before every figure
+                        self.assertIn(m.end(), (area_end, volume_end), line)
+                self.assertIn("Above the design level: still to dredge", table[1])
+                self.assertEqual(table[1].split()[-2:], [area, volume])
+                screen = render(run.stdout)[0]
+                self.assertIn("Above     : %s m3 over %s m2" % (volume, area), screen[17])
+                self.assertTrue(all(len(row.rstrip()) <= 80 for row in screen))
 
 
 class AgainstCase(SurveyCase):

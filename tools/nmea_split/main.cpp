@@ -50,13 +50,13 @@ namespace {
 
 // What the screen counts, each at its place: the lines and what became of
 // them, then the rejected lines by reason (a reason may have several texts in
-// Temp/Nmea_Rejected.txt). The last three are shown once they count
+// Temp/Nmea_Rejected.txt). The last four are shown once they count
 // something (Below quality also with --quality): a log without such lines
 // keeps the screen it always had.
 enum Count {
   kLines, kPositions, kDepths, kNoFix, kNoDepth, kSameFix, kIgnored, kRejected,
   kChecksum, kCutShort, kBadField, kTooLong, kTimeBack, kNoTime, kJunk, kNotNmea,
-  kNotReal, kBelowQuality, kRecovered, kCounts
+  kNotReal, kBelowQuality, kRecovered, kSplitLines, kCounts
 };
 
 struct Counter {
@@ -68,7 +68,7 @@ constexpr Counter kCounters[kCounts] = {
     {7, 16, "No depth  : "}, {7, 17, "Same fix  : "}, {7, 18, "Ignored   : "}, {36, 12, "Rejected  : "},
     {36, 13, "checksum  : "}, {36, 14, "cut short : "}, {36, 15, "bad field : "}, {36, 16, "too long  : "},
     {59, 13, "time back : "}, {59, 14, "no time   : "}, {59, 15, "junk      : "}, {59, 16, "not NMEA  : "},
-    {36, 17, "not real  : "}, {7, 19, "Below qual: "}, {36, 19, "Recovered : "},
+    {36, 17, "not real  : "}, {7, 19, "Below qual: "}, {36, 19, "Recovered : "}, {59, 19, "Split line: "},
 };
 
 Count reason_of(nmea::Fault fault) {
@@ -88,11 +88,14 @@ enum class Use : std::uint8_t {
   heave, untimed_heave
 };
 
+// A sentence of the log's line, or the line itself when it holds none (a
+// line may hold several: nmea::next_sentence).
 struct Line {
   nmea::Sentence s;
   Count reason = kChecksum;  // of a rejected line
   const char* why = "";
   double when = 0;  // a taken line's time, seconds from the midnight before the first
+  bool line_ends = true;  // the line's last sentence
 };
 
 // One pass of reading the log: where it is and what decides which lines it
@@ -100,6 +103,7 @@ struct Line {
 struct Reader {
   TextFile* file = nullptr;
   std::int64_t line = 0;
+  nmea::LineSentences sentences;  // of the line read last
   DayCount days;  // of the lines taken
   bool fix_time_set = false;  // the receiver's time of the last fix taken
   double fix_time = 0;
@@ -242,17 +246,25 @@ Use heave_use(Line& l) {
   return nmea::heave_goes_back(heave_output, l.s.tag) ? reject(l, kTimeBack, "time goes back") : Use::heave;
 }
 
-// Reads the next line and tells what it is; a fix or a sounding it takes gets
-// its time. Both readers of an untagged log take the same lines.
+// Reads the next sentence, from the next line when the last one has none
+// left, and tells what it is; a fix or a sounding it takes gets its time.
+// Both readers of an untagged log take the same sentences.
 Use next_line(Reader& r, Line& l) {
-  std::string_view text;
-  std::uint64_t size = 0;
-  const bool got = nmea::take_log_line(*r.file, r.line, text, size);
-  io_check();
-  if (!got) return Use::end;
-  ++r.line;
-  if (size <= nmea::kMaxLine && blank(text)) return Use::blank;
-  const nmea::Fault fault = nmea::read_sentence(text, size, l.s);
+  nmea::Fault fault = nmea::Fault::none;
+  if (!r.sentences.rest.empty()) [[unlikely]] {
+    fault = nmea::next_sentence(r.sentences, l.s);
+  } else {
+    std::string_view text;
+    std::uint64_t size = 0;
+    const bool got = nmea::take_log_line(*r.file, r.line, text, size);
+    io_check();
+    if (!got) return Use::end;
+    ++r.line;
+    l.line_ends = true;
+    if (size <= nmea::kMaxLine && blank(text)) return Use::blank;
+    fault = nmea::first_sentence(r.sentences, text, size, l.s);
+  }
+  l.line_ends = r.sentences.rest.empty();
   if (fault != nmea::Fault::none) return reject(l, reason_of(fault), nmea::fault_text(fault));
   const Kind k = l.s.kind;
   if (k == Kind::other || (is_depth(k) && k != depth_kind)) return Use::ignored;
@@ -580,6 +592,7 @@ void split() {
   for (int c = 0; c < kNotReal; ++c) show(static_cast<Count>(c));
   if (!options.quality.empty()) show(kBelowQuality);
   Line l;
+  bool parts = false, recovered = false;  // of the line's sentences before its last
   for (Use use; (use = next_line(main_reader, l)) != Use::end;) {
     switch (use) {
       case Use::end:
@@ -639,7 +652,16 @@ void split() {
         }
         break;
     }
-    if (l.s.recovered && use != Use::blank) add(kRecovered);
+    if (!l.line_ends) [[unlikely]] {
+      parts = true;
+      recovered = recovered || l.s.recovered;
+      continue;
+    }
+    if ((l.s.recovered && use != Use::blank) || recovered) add(kRecovered);
+    if (parts) [[unlikely]] {
+      add(kSplitLines);
+      parts = recovered = false;
+    }
     add(kLines);
   }
   end_stretch(spreading, false, 0, kSpreadHooks);  // the soundings after the last fix
@@ -696,7 +718,7 @@ int main(int argc, char** argv) {
     if (kind != position_kind) {
       position_kind = kind;
       close_outputs();
-      for (Count c : {kNotReal, kBelowQuality, kRecovered})
+      for (Count c : {kNotReal, kBelowQuality, kRecovered, kSplitLines})
         if (counts[c] > 0) show_at(kCounters[c].x, kCounters[c].y, std::string(21, ' '));
       reset_split();
       create_outputs();

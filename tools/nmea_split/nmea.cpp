@@ -188,6 +188,77 @@ bool scan_sentence(const char* q, const char* end, Scan& scan) {
   return true;
 }
 
+// Whether text[at] starts a sentence: a "$" or "!", its address (two
+// capitals or digits or more: a talker and a formatter, or "P" and a maker's
+// code) and a "," or "*".
+bool starts_sentence(std::string_view text, std::size_t at) {
+  if (text[at] != '$' && text[at] != '!') return false;
+  std::size_t k = at + 1;
+  while (k < text.size() && ((text[k] >= 'A' && text[k] <= 'Z') || is_digit(text[k]))) ++k;
+  return k - at > 2 && k < text.size() && (text[k] == ',' || text[k] == '*');
+}
+
+// Where another sentence starts after a sentence's "*hh" that ends at from,
+// printable text (a logger's note, blanks) between passed over; 0 when no
+// other sentence follows.
+std::size_t next_start(std::string_view text, std::size_t from) {
+  while (from < text.size() && is_text(text[from]) && text[from] != '$' && text[from] != '!') ++from;
+  return from < text.size() && starts_sentence(text, from) ? from : 0;
+}
+
+// Where the rest of a line begins when the sentence whose "*" is at star,
+// the exclusive or of its bytes sum, ends in a right "*hh" that another
+// sentence follows (a lost line end: two sentences or more on one line); 0
+// when it does not.
+std::size_t cut_after(std::string_view text, const char* star, unsigned sum) {
+  if (text.data() + text.size() - star < 4) return 0;  // "*hh" and at least a byte more
+  const int high = hex_value(star[1]), low = hex_value(star[2]);
+  if (high < 0 || low < 0 || static_cast<unsigned>(high * 16 + low) != sum) return 0;
+  return next_start(text, static_cast<std::size_t>(star + 3 - text.data()));
+}
+
+// cut_after for a "*hh" that does not give the sum: the sentence whose "$"
+// is at sentence is cut from the next all the same, to be rejected on its
+// own, when it holds no "$" or "!" after its first byte; else it may be a
+// sentence cut short by a lost line end, the "*hh" the next one's (that one
+// is then looked for as after other text).
+std::size_t cut_after_wrong(std::string_view text, const char* sentence, const char* star) {
+  if (text.data() + text.size() - star < 4 || hex_value(star[1]) < 0 || hex_value(star[2]) < 0) return 0;
+  const std::string_view body(sentence + 1, static_cast<std::size_t>(star - sentence - 1));
+  if (body.find_first_of("$!") != std::string_view::npos) return 0;
+  return next_start(text, static_cast<std::size_t>(star + 3 - text.data()));
+}
+
+// cut_after for a sentence of another kind at text[start] (not scanned: the
+// bytes before its "*" must be text, their exclusive or its sum). Only when
+// something follows its "*hh".
+std::size_t cut_after_other(std::string_view text, std::size_t start) {
+  const char* p = text.data() + start + 1;
+  const char* const end = text.data() + text.size();
+  const char* const star = static_cast<const char*>(std::memchr(p, '*', static_cast<std::size_t>(end - p)));
+  if (star == nullptr || end - star < 4 || next_start(text, static_cast<std::size_t>(star + 3 - text.data())) == 0)
+    return 0;
+  unsigned sum = 0;
+  for (; p < star; ++p) {
+    if (!is_text(*p)) return 0;
+    sum ^= static_cast<unsigned char>(*p);
+  }
+  return cut_after(text, star, sum);
+}
+
+// Where the rest of a line begins after the sentence at sentence (its "$"),
+// its "*" at star and the exclusive or of its bytes sum: cut_after, else
+// cut_after_wrong; right tells which. (Out of line: most lines hold one
+// sentence.)
+struct Cut {
+  std::size_t rest;
+  bool right;
+};
+[[gnu::noinline]] Cut cut(std::string_view text, const char* sentence, const char* star, unsigned sum) {
+  if (const std::size_t rest = cut_after(text, star, sum)) return {rest, true};
+  return {cut_after_wrong(text, sentence, star), false};
+}
+
 // The fields of a scanned sentence, made when asked for: the text between
 // a comma and the next one (or the end of the sentence).
 struct Fields {
@@ -416,10 +487,12 @@ void clear(Sentence& s) {
   s.quality = 0;
   s.latitude.set = s.longitude.set = s.depth.set = s.offset.set = s.altitude.set = s.heave.set = false;
   s.year = s.month = s.day = 0;
+  s.rest = 0;
 }
 
-// The sentence of kind s.kind at text[start]: its checksum and its fields.
-// summed: a checksum was there and right.
+// The sentence of kind s.kind at text[start]: its checksum and its fields
+// (s.rest set when another sentence follows its right checksum). summed: a
+// checksum was there and right.
 Fault read_at(std::string_view text, std::size_t start, Sentence& s, bool& summed, bool fix_only = false) {
   const char* const end = text.data() + text.size();
   const char* const p = text.data() + start;
@@ -429,15 +502,23 @@ Fault read_at(std::string_view text, std::size_t start, Sentence& s, bool& summe
   const char* const q = scan.star;
   const char* body_end = q;
   if (q < end) {
-    // Two hex digits after "*" must give that sum. A sentence without "*"
-    // has none to check: its fields must then all be there.
+    // Two hex digits after "*" must give that sum (and another sentence may
+    // follow them: the rest of the line, this one rejected when they do not). A sentence without "*" has none to check: its fields
+    // must then all be there.
     const std::string_view tail = trim_blanks({q + 1, end});
-    if (!printable(tail)) return Fault::junk;
-    if (tail.size() < 2) return Fault::cut_short;
-    const int high = hex_value(tail[0]), low = hex_value(tail[1]);
-    if (tail.size() != 2 || high < 0 || low < 0 || static_cast<unsigned>(high * 16 + low) != scan.sum)
-      return Fault::checksum;
-    summed = true;
+    const Cut c = tail.size() > 2 ? cut(text, p, q, scan.sum) : Cut{0, false};
+    if (c.rest != 0) [[unlikely]] {
+      s.rest = c.rest;
+      if (!c.right) return Fault::checksum;
+      summed = true;
+    } else {
+      if (!printable(tail)) return Fault::junk;
+      if (tail.size() < 2) return Fault::cut_short;
+      const int high = hex_value(tail[0]), low = hex_value(tail[1]);
+      if (tail.size() != 2 || high < 0 || low < 0 || static_cast<unsigned>(high * 16 + low) != scan.sum)
+        return Fault::checksum;
+      summed = true;
+    }
   } else {
     while (body_end > p + 1 && (body_end[-1] == ' ' || body_end[-1] == '\t')) --body_end;
   }
@@ -445,35 +526,78 @@ Fault read_at(std::string_view text, std::size_t start, Sentence& s, bool& summe
   return read_fields(Fields{scan, body_end}, s, fix_only);
 }
 
+// The tag of a line: the last time in the printable text at its start,
+// before its first "$" or "!", so that no text of a sentence gives one.
+void line_tag(std::string_view text, TimeOfDay& t) {
+  std::size_t prefix = 0;
+  while (prefix < text.size() && is_text(text[prefix]) && text[prefix] != '$' && text[prefix] != '!') ++prefix;
+  find_tag({text.data(), prefix}, t);
+}
+
 // A sentence with a right checksum after other text on the line (the line
-// end before it lost, or a receiver's binary frame before it): the last "$"
-// that starts one of the kinds read, after first (the line's first "$" or
-// "!", npos: none). Its tag is the last time in the printable text at the
-// start of the line, so that what stands between (an AIS sentence, binary
-// bytes) gives none. False, s of no kind, when there is none.
-// (Out of line: the common path of read_sentence stays small.)
+// end before it lost, or a receiver's binary frame before it): the first "$"
+// after first (the line's first "$" or "!", npos: none) that starts one of
+// the kinds read and whose checksum is there and right; the sentences that
+// follow it on the line are its rest (s.rest). Its tag is the last time in
+// the printable text at the start of the line, so that what stands between
+// (an AIS sentence, binary bytes) gives none. False, s of no kind, when there
+// is none. (Out of line: the common path of read_sentence stays small.)
 [[gnu::noinline]] bool recover(std::string_view text, std::size_t first, Sentence& s, Fault& fault) {
-  clear(s);
-  const std::size_t at = last_start(text);
-  if (at == std::string_view::npos || (first != std::string_view::npos && at <= first)) return false;
-  s.kind = kind_at(text, at);
-  bool summed = false;
-  fault = read_at(text, at, s, summed);
-  if (!summed) {
+  std::size_t at = first == std::string_view::npos ? 0 : first + 1;
+  for (; (at = text.find('$', at)) != std::string_view::npos; ++at) {
     clear(s);
-    return false;
+    s.kind = kind_at(text, at);
+    if (s.kind == Kind::other) continue;
+    bool summed = false;
+    fault = read_at(text, at, s, summed);
+    if (!summed) continue;
+    s.recovered = true;
+    s.tag.set = false;
+    if (fault == Fault::none) line_tag(text, s.tag);
+    return true;
   }
-  s.recovered = true;
-  s.tag.set = false;
-  if (fault == Fault::none) {
-    std::size_t prefix = 0;
-    while (prefix < text.size() && is_text(text[prefix]) && text[prefix] != '$' && text[prefix] != '!') ++prefix;
-    find_tag({text.data(), prefix}, s.tag);
-  }
-  return true;
+  clear(s);
+  return false;
 }
 
 }  // namespace
+
+Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool fix_only) {
+  clear(s);
+  if (size > kMaxLine) return Fault::too_long;
+  const char* const end = text.data() + text.size();
+  const char* p = text.data();
+  while (p < end && *p != '$' && *p != '!' && is_text(*p)) ++p;
+  Fault fault = p == end ? Fault::no_sentence : Fault::junk;
+  std::size_t start = std::string_view::npos;
+  if (p < end && is_text(*p)) {
+    start = static_cast<std::size_t>(p - text.data());
+    s.kind = kind_at(text, start);
+    if (s.kind == Kind::other) {
+      fault = printable({p, end}) ? Fault::none : Fault::junk;
+    } else {
+      bool summed = false;
+      fault = read_at(text, start, s, summed, fix_only);
+      if (fault == Fault::none) {
+        if (!fix_only || !s.time.set) find_tag({text.data(), start}, s.tag);
+        return fault;
+      }
+      if (s.rest != 0) return fault;  // a sentence of its own, cut from the next after its "*hh"
+    }
+  }
+  // Not a sound sentence of a kind read here: one after it may be. (Most
+  // lines have one "$": memchr tells that fast.)
+  if (start != std::string_view::npos) {
+    if (text.find('$', start + 1) == std::string_view::npos) return fault;
+    // A sentence of another kind (or of none) that one of them follows.
+    if (s.kind == Kind::other && (s.rest = cut_after_other(text, start)) != 0) return Fault::none;
+  }
+  const Kind first_kind = s.kind;
+  Fault later = Fault::none;
+  if (recover(text, start, s, later)) return later;
+  s.kind = first_kind;
+  return fault;
+}
 
 const char* fault_text(Fault fault) {
   switch (fault) {
@@ -507,35 +631,17 @@ Kind kind_of(std::string_view line, bool& more) {
   return kind_at(line, first);
 }
 
-Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool fix_only) {
-  clear(s);
-  if (size > kMaxLine) return Fault::too_long;
-  const char* const end = text.data() + text.size();
-  const char* p = text.data();
-  while (p < end && *p != '$' && *p != '!' && is_text(*p)) ++p;
-  Fault fault = p == end ? Fault::no_sentence : Fault::junk;
-  std::size_t start = std::string_view::npos;
-  if (p < end && is_text(*p)) {
-    start = static_cast<std::size_t>(p - text.data());
-    s.kind = kind_at(text, start);
-    if (s.kind == Kind::other) {
-      fault = printable({p, end}) ? Fault::none : Fault::junk;
-    } else {
-      bool summed = false;
-      fault = read_at(text, start, s, summed, fix_only);
-      if (fault == Fault::none) {
-        if (!fix_only || !s.time.set) find_tag({text.data(), start}, s.tag);
-        return fault;
-      }
-    }
-  }
-  // Not a sound sentence of a kind read here: one after it may be. (Most
-  // lines have one "$": memchr tells that fast.)
-  if (start != std::string_view::npos && text.find('$', start + 1) == std::string_view::npos) return fault;
-  const Kind first_kind = s.kind;
-  Fault later = Fault::none;
-  if (recover(text, start, s, later)) return later;
-  s.kind = first_kind;
+void start_rest(LineSentences& line, std::string_view text, std::size_t rest) {
+  line.rest = text.substr(rest);
+  line.tag = {};
+  line_tag(text, line.tag);
+}
+
+Fault next_sentence(LineSentences& line, Sentence& s) {
+  const std::string_view part = line.rest;
+  const Fault fault = read_sentence(part, part.size(), s);
+  if (fault == Fault::none && s.kind != Kind::other) s.tag = line.tag;
+  line.rest = s.rest != 0 ? part.substr(s.rest) : std::string_view();
   return fault;
 }
 

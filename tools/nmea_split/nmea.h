@@ -3,6 +3,8 @@
 // fields, and the logger's time tag in the text before it; or, when that is
 // no sound sentence of a kind read here, one with a valid checksum that
 // follows other text on the line (a lost line end, a receiver's binary frame).
+// A line of several sentences, each with its right checksum (a lost line
+// end), gives them one after the other.
 #pragma once
 
 #include <cstdint>
@@ -79,6 +81,9 @@ struct Sentence {
   Value heave;                      // PSXN,23: the heave, metres, positive down (heave.h)
   int year = 0, month = 0, day = 0;  // ZDA, RMC; 0 when the sentence gives no date
   bool recovered = false;            // the sentence followed other text on its line
+  // Where the line's next sentence begins, when one follows this one's right
+  // checksum on the line (a lost line end); 0: none.
+  std::size_t rest = 0;
 };
 
 // The kind named by the sentence of a line, looking at its name only, and
@@ -89,12 +94,40 @@ Kind kind_of(std::string_view line, bool& more);
 // length of the whole line, is beyond kMaxLine). Fills s and answers none
 // when the line holds a sound sentence; the fields of the kinds above are
 // checked, other sentences only found. When the sentence at the line's first
-// "$" or "!" is not sound or of no kind read here, the last "$" that starts a
-// sentence of a kind read here is read instead if its checksum is there and
-// right (s.recovered); its tag is then the last time in the printable text at
-// the start of the line. fix_only: of a position sentence only what tells a
+// "$" or "!" is not sound or of no kind read here, the first "$" after it
+// that starts a sentence of a kind read here with its checksum there and
+// right is read instead (s.recovered); its tag is then the last time in the
+// printable text at the start of the line. fix_only: of a position sentence only what tells a
 // fix (its checksum, fix, quality, time; the tag when it has no time).
+// Of a line of several sentences (LineSentences), the first, s.rest telling
+// where the next begins.
 Fault read_sentence(std::string_view text, std::uint64_t size, Sentence& s, bool fix_only = false);
+
+// The sentences of a line, one at a time. A lost line end leaves two
+// sentences or more on one line ("$SDDPT,3.9,0.4,*75$SDMTW,39.1,C*0F"): the
+// line is cut after each sentence whose "*hh" is right when another "$" or
+// "!" sentence follows it (printable text between is passed over), and each
+// part is read as read_sentence reads a line, the sentences after the first
+// with the line's tag (the last time in the printable text at its start).
+// A sentence of a kind read here whose "*hh" is wrong is cut from the next
+// too, and rejected (Fault::checksum), unless it holds a "$" or "!" of its
+// own (cut short, the "*hh" then the next one's). (A sentence of a kind not
+// read here is cut from one that follows it only when that one begins with
+// "$".)
+struct LineSentences {
+  std::string_view rest;  // the parts not read yet
+  TimeOfDay tag;          // the line's, once it is cut
+};
+void start_rest(LineSentences& line, std::string_view text, std::size_t rest);
+// The line's first sentence, as read_sentence reads it.
+inline Fault first_sentence(LineSentences& line, std::string_view text, std::uint64_t size, Sentence& s) {
+  const Fault fault = read_sentence(text, size, s);
+  if (s.rest != 0) [[unlikely]] start_rest(line, text, s.rest);
+  return fault;
+}
+// The line's next sentence after the first (line.rest not empty), as
+// read_sentence reads it.
+Fault next_sentence(LineSentences& line, Sentence& s);
 
 // Takes the log's next line (line: its number from 0) as take_raw_line does,
 // its first kMaxLine bytes in text and its length in size; the UTF-8

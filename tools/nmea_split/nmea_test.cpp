@@ -1,6 +1,7 @@
 // read_sentence on the edges of the sentence rules: checksums in either
 // letter case or left out, cut sentences, the number grammar of a field,
-// degrees and minutes of every width, and the time tags before the "$".
+// degrees and minutes of every width, the time tags before the "$", and
+// lines that hold several sentences.
 #include "nmea.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <cmath>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -148,13 +150,15 @@ TEST(ReadSentence, FixQuality) {
   }
 }
 
-// A sentence after other text on its line: read from the last "$" that
-// starts one when its checksum is right; the tag only from the printable
-// text at the start of the line.
+// A sentence after other text on its line: read from the first "$" that
+// starts one with its checksum right; the tag only from the printable text
+// at the start of the line. (What comes before it is no sentence cut from it
+// after its own "*hh": else the line holds two, below.)
 TEST(ReadSentence, AfterOtherText) {
   const std::string gga = with_sum("GPGGA,120000,4230.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,");
   const std::string ais = "!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0*26";
   const std::string dbt = with_sum("SDDBT,1.0,f,12.3,M,1.0,F");
+  const std::string bad_ais = ais.substr(0, ais.size() - 2) + "27";
   struct Case {
     std::string line;
     Fault fault;
@@ -163,27 +167,28 @@ TEST(ReadSentence, AfterOtherText) {
     double tag;  // seconds; -1: none
   };
   const Case cases[] = {
-      {ais + gga, Fault::none, nmea::Kind::gga, true, -1},
-      {"12:00:01.5 " + ais + gga, Fault::none, nmea::Kind::gga, true, 43201.5},
-      {ais + "12:00:01 " + gga, Fault::none, nmea::Kind::gga, true, -1},  // no tag after the AIS text
+      {bad_ais + gga, Fault::none, nmea::Kind::gga, true, -1},
+      {"12:00:01.5 " + bad_ais + gga, Fault::none, nmea::Kind::gga, true, 43201.5},
+      {bad_ais + "12:00:01 " + gga, Fault::none, nmea::Kind::gga, true, -1},  // no tag after the AIS text
       {std::string("\xb5\x62\x01\x07\x00$\x01", 7) + dbt, Fault::none, nmea::Kind::dbt, true, -1},  // binary, a lone "$"
       {"09:30:00 \xb5\x62\x01" + dbt, Fault::none, nmea::Kind::dbt, true, 34200},
-      {gga.substr(0, 30) + gga, Fault::none, nmea::Kind::gga, true, -1},  // a line end lost
-      {dbt + gga, Fault::none, nmea::Kind::gga, true, -1},
-      {ais + gga.substr(0, gga.size() - 2) + "00", Fault::none, nmea::Kind::other, false, -1},  // bad sum: the AIS
-      {ais + gga.substr(0, gga.size() - 3), Fault::none, nmea::Kind::other, false, -1},         // no sum
+      {gga.substr(0, 30) + gga, Fault::none, nmea::Kind::gga, true, -1},  // a line end lost in a sentence
+      {dbt + "\x01" + gga, Fault::none, nmea::Kind::gga, true, -1},  // a byte no text after the sum
+      {bad_ais + gga.substr(0, gga.size() - 2) + "00", Fault::none, nmea::Kind::other, false, -1},  // bad sum
+      {bad_ais + gga.substr(0, gga.size() - 3), Fault::none, nmea::Kind::other, false, -1},         // no sum
       {"\x01\x02" + gga.substr(0, gga.size() - 2) + "00", Fault::junk, nmea::Kind::other, false, -1},
-      {ais + with_sum("GPGGA,120000,9130.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,"), Fault::out_of_range,
+      {bad_ais + with_sum("GPGGA,120000,9130.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,"), Fault::out_of_range,
        nmea::Kind::gga, true, -1},
-      {ais + with_sum("GPGSV,3,1,11,03,03,111,00"), Fault::none, nmea::Kind::other, false, -1},
-      {ais + gga + with_sum("GPGSV,3,1,11,03,03,111,00"), Fault::none, nmea::Kind::other, false, -1},  // text after
-      {gga + "$", Fault::checksum, nmea::Kind::gga, false, -1},
+      {bad_ais + with_sum("GPGSV,3,1,11,03,03,111,00"), Fault::none, nmea::Kind::other, false, -1},
+      {gga + "$", Fault::checksum, nmea::Kind::gga, false, -1},     // a "$" that starts no sentence
+      {gga + " $GP", Fault::checksum, nmea::Kind::gga, false, -1},  // nor after blanks (no ",")
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.line);
     nmea::Sentence s;
     ASSERT_EQ(nmea::read_sentence(c.line, c.line.size(), s), c.fault);
     EXPECT_EQ(s.recovered, c.recovered);
+    EXPECT_EQ(s.rest, 0u);
     if (c.fault != Fault::none && !c.recovered) continue;
     EXPECT_EQ(s.kind, c.kind);
     EXPECT_EQ(s.tag.set, c.tag >= 0);
@@ -196,6 +201,108 @@ TEST(ReadSentence, AfterOtherText) {
   EXPECT_TRUE(more);
   EXPECT_EQ(nmea::kind_of(gga, more), nmea::Kind::gga);
   EXPECT_FALSE(more);
+}
+
+// A line of several sentences (a lost line end): cut after each "*hh" that
+// another sentence follows, every part read as a line, in order, those after
+// the first with the line's tag; a wrong "*hh" rejects its sentence only.
+TEST(ReadSentence, SentencesOfOneLine) {
+  const std::string gga = with_sum("GPGGA,120000,4230.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,");
+  const std::string gga2 = with_sum("GPGGA,120001,4231.0,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,");
+  const std::string ais = "!AIVDM,1,1,,A,13aEOK?P00PD2wVMdLDRhgvL289?,0*26";
+  const std::string bad_ais = ais.substr(0, ais.size() - 2) + "27";
+  const std::string dbt = with_sum("SDDBT,1.0,f,12.3,M,1.0,F");
+  std::string bad_dbt = with_sum("SDDBT,1.0,f,7.5,M,1.0,F");
+  bad_dbt.back() = bad_dbt.back() == '0' ? '1' : '0';
+  const std::string dpt = "$SDDPT,3.9,0.4,*75", mtw = "$SDMTW,39.1,C*0F";  // as a sounder sent them
+  const double lat = 42.508333333333333, lat2 = 42.516666666666667;
+  using K = nmea::Kind;
+  struct Part {
+    K kind;
+    Fault fault;
+    double value = 0;  // of a sound sentence: the depth, or the latitude
+    double tag = -1;   // seconds; -1: none
+    bool recovered = false;
+  };
+  struct Case {
+    std::string line;
+    std::vector<Part> parts;
+  };
+  const Fault ok = Fault::none;
+  const Case cases[] = {
+      // Both orders of a sounder's DPT and MTW, also after other text.
+      {dpt + mtw, {{K::dpt, ok, 3.9}, {K::other, ok}}},
+      {mtw + dpt, {{K::other, ok}, {K::dpt, ok, 3.9}}},
+      {"COM2> " + dpt + mtw, {{K::dpt, ok, 3.9}, {K::other, ok}}},
+      {"COM2> " + mtw + dpt, {{K::other, ok}, {K::dpt, ok, 3.9}}},
+      {"\xb5\x62\x01" + dpt + mtw, {{K::dpt, ok, 3.9, -1, true}, {K::other, ok}}},
+      // Three sentences and more, with the line's tag.
+      {"10:00:00.25 " + gga + dbt + ais, {{K::gga, ok, lat, 36000.25}, {K::dbt, ok, 12.3, 36000.25}, {K::other, ok}}},
+      {"10:00:00 " + ais + gga, {{K::other, ok}, {K::gga, ok, lat, 36000}}},
+      {ais + "10:00:01 " + gga, {{K::other, ok}, {K::gga, ok, lat}}},  // the line's tag: none
+      {gga + " \t" + dbt + "  ", {{K::gga, ok, lat}, {K::dbt, ok, 12.3}}},
+      {gga + with_sum("GPGSV,3,1,11,03,03,111,00") + gga2 + dpt,
+       {{K::gga, ok, lat}, {K::other, ok}, {K::gga, ok, lat2}, {K::dpt, ok, 3.9}}},
+      {with_sum("SDDBT,1.0,f,12.3,M,1.0,F", true) + gga, {{K::dbt, ok, 12.3}, {K::gga, ok, lat}}},
+      // A wrong checksum in the middle, first or last: that sentence
+      // rejected, the others read.
+      {gga + bad_dbt + gga2, {{K::gga, ok, lat}, {K::dbt, Fault::checksum}, {K::gga, ok, lat2}}},
+      {"10:00:02 " + dpt + bad_dbt + dbt,
+       {{K::dpt, ok, 3.9, 36002}, {K::dbt, Fault::checksum}, {K::dbt, ok, 12.3, 36002}}},
+      {bad_dbt + dpt, {{K::dbt, Fault::checksum}, {K::dpt, ok, 3.9}}},
+      {gga + bad_dbt, {{K::gga, ok, lat}, {K::dbt, Fault::checksum}}},
+      // Parts faulty otherwise: each part as a line of its own.
+      {gga + "$SDDBT,1.0,f,12.3,M,1.0,F", {{K::gga, ok, lat}, {K::dbt, ok, 12.3}}},  // no sum, whole
+      {gga + "$SDDBT,1.0,f,12.3", {{K::gga, ok, lat}, {K::dbt, Fault::cut_short}}},
+      {gga + dbt + "\x01", {{K::gga, ok, lat}, {K::dbt, Fault::junk}}},
+      {with_sum("GPGGA,120000,4230.5,N,02730.5,E,1") + dbt,  // a right sum on a sentence cut short
+       {{K::gga, Fault::cut_short}, {K::dbt, ok, 12.3}}},
+      {with_sum("GPGGA,120000,9130.5,N,02730.5,E,1,08,0.9,5.4,M,36.9,M,,") + dpt,
+       {{K::gga, Fault::out_of_range}, {K::dpt, ok, 3.9}}},
+      // What is no sentence before them (a sentence cut short by the lost
+      // line end, binary bytes, an unchecked sentence with a wrong sum): the
+      // first sound sentence after it recovered, the rest read after it.
+      {gga.substr(0, 30) + gga2 + dbt, {{K::gga, ok, lat2, -1, true}, {K::dbt, ok, 12.3}}},
+      {"$GPGGA,1200" + dbt + gga2, {{K::dbt, ok, 12.3, -1, true}, {K::gga, ok, lat2}}},
+      {"\xb5\x62\x01" + dpt + gga, {{K::dpt, ok, 3.9, -1, true}, {K::gga, ok, lat}}},
+      {"09:00:00 " + bad_ais + gga + bad_dbt + dpt,
+       {{K::gga, ok, lat, 32400, true}, {K::dbt, Fault::checksum}, {K::dpt, ok, 3.9, 32400}}},
+      {gga, {{K::gga, ok, lat}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.line);
+    nmea::LineSentences line;
+    nmea::Sentence s;
+    Fault fault = nmea::first_sentence(line, c.line, c.line.size(), s);
+    for (std::size_t k = 0;; ++k) {
+      SCOPED_TRACE(k);
+      ASSERT_LT(k, c.parts.size()) << "more sentences than expected";
+      const Part& want = c.parts[k];
+      EXPECT_EQ(fault, want.fault);
+      if (fault != Fault::checksum) {
+        EXPECT_EQ(s.kind, want.kind);
+      }
+      EXPECT_EQ(s.recovered, want.recovered);
+      if (fault == Fault::none && s.kind != K::other) {
+        EXPECT_DOUBLE_EQ(s.depth.set ? s.depth.value : s.latitude.value, want.value);
+        EXPECT_EQ(s.tag.set, want.tag >= 0);
+        if (s.tag.set) {
+          EXPECT_DOUBLE_EQ(s.tag.seconds(), want.tag);
+        }
+      }
+      if (line.rest.empty()) {
+        EXPECT_EQ(k + 1, c.parts.size()) << "fewer sentences than expected";
+        break;
+      }
+      fault = nmea::next_sentence(line, s);
+    }
+  }
+  // A line too long is not cut: its length says what it is.
+  nmea::LineSentences line;
+  nmea::Sentence s;
+  const std::string both = gga + dbt;
+  EXPECT_EQ(nmea::first_sentence(line, both, 256, s), Fault::too_long);
+  EXPECT_TRUE(line.rest.empty());
 }
 
 TEST(ReadSentence, TimeTags) {

@@ -57,13 +57,17 @@ LogKinds choose_kinds(survey_rt::TextFile& log, Kind chosen) {
     const Kind k = nmea::kind_of(text, more);
     const int d = k == Kind::dbt ? 0 : k == Kind::dpt ? 1 : k == Kind::dbs ? 2 : -1;
     if (!(d >= 0 && !deep[d]) && !(guess && is_position(k)) && !more) continue;
-    if (nmea::read_sentence(text, size, s) != nmea::Fault::none) continue;
-    if (is_position(s.kind) && guess) {
-      count_kind(census, s);
-    } else if (is_depth(s.kind)) {
-      const int i = s.kind == Kind::dbt ? 0 : s.kind == Kind::dpt ? 1 : 2;
-      sound[i] = true;
-      deep[i] = deep[i] || s.depth.set;
+    nmea::LineSentences parts;  // a line may hold several (a lost line end)
+    for (nmea::Fault fault = nmea::first_sentence(parts, text, size, s);;
+         fault = nmea::next_sentence(parts, s)) {
+      if (fault == nmea::Fault::none && is_position(s.kind) && guess) {
+        count_kind(census, s);
+      } else if (fault == nmea::Fault::none && is_depth(s.kind)) {
+        const int i = s.kind == Kind::dbt ? 0 : s.kind == Kind::dpt ? 1 : 2;
+        sound[i] = true;
+        deep[i] = deep[i] || s.depth.set;
+      }
+      if (parts.rest.empty()) break;
     }
   }
   survey_rt::io_check();

@@ -25,11 +25,12 @@
 #include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
+#include "input_option.h"
 #include "number_grammar.h"
 #include "outputs.h"
 #include "pay.h"
-#include "platform.h"
 #include "run_date.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "surface_file.h"
 #include "survey_folder.h"
@@ -63,18 +64,23 @@ constexpr std::string_view kOutputs[] = {"Temp/Channel_Volumes.txt", "Temp/Chann
 
 Run run;
 bool points_given = false;
+std::string survey_shown = "PM/PointsCl.txt", before_shown;  // the names on the screen
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_channel", kUsage, why); }
 
 void read_options(int argc, char** argv) {
   const auto on_option = [](std::string_view name, const std::string& value) {
     if (name == "--channel") {
-      run.channel_path = value;
+      run.channel_path = file_option("survey_channel", kUsage, name, value, "the channel's design file");
     } else if (name == "--against") {
-      run.before.path = value;
+      const InputOption before = points_option("survey_channel", kUsage, name, value);
+      run.before.path = before.path;
+      before_shown = shown_name(before);
       run.dredged = true;
     } else if (name == "--points") {
-      run.survey.path = value;
+      const InputOption points = points_option("survey_channel", kUsage, name, value);
+      run.survey.path = points.path;
+      survey_shown = shown_name(points);
       points_given = true;
     } else if (name == "--title") {
       run.title = value;
@@ -92,12 +98,6 @@ void read_options(int argc, char** argv) {
                     {"--channel", "--against", "--interval", "--points", "--max-edge", "--title"}, {"--yards"},
                     on_option);
   if (run.channel_path.empty()) bad_call("give the channel's design: --channel FILE");
-}
-
-// Takes away the outputs of an earlier run, so that none is left after a
-// stop to be read as this run's.
-void remove_outputs() {
-  for (const std::string_view path : kOutputs) platform::remove_file(disk_path(path));
 }
 
 // Stops the run before any output is made: a line on the screen, the reason
@@ -165,8 +165,10 @@ int main(int argc, char** argv) {
   run.title = survey_folder_name();
   read_options(argc, argv);
   run.date = run_date();
-  remove_outputs();
-  on_stop(remove_outputs);
+  // The outputs of an earlier run go before anything is read; this run's
+  // take their names together at the end (survey_rt/run_outputs.h).
+  start_outputs({kOutputs[0], kOutputs[1], kOutputs[2], kOutputs[3], kOutputs[4]},
+                {run.survey.path, run.before.path, run.channel_path});
 
   clear_screen();
   show_line("");
@@ -174,8 +176,8 @@ int main(int argc, char** argv) {
   show_line("      Survey Channel - pay volumes on the channel's template");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + run.survey.path + (run.dredged ? " (after the works)" : ""));
-  if (run.dredged) show_line("             " + run.before.path + " (before the works)");
+  show_line("      Read   " + survey_shown + (run.dredged ? " (after the works)" : ""));
+  if (run.dredged) show_line("             " + before_shown + " (before the works)");
   show_at(7, 8, "Channel " + run.channel_path);
   show_at(7, 15, "Max. edge  : " + two(run.max_edge) + " m");
   if (!points_given) {
@@ -214,7 +216,7 @@ int main(int argc, char** argv) {
   write_output(12, kOutputs[2], [&](TextFile& f) { write_sections_dxf(f, run, g); });
   write_output(13, kOutputs[3], [&](TextFile& f) { write_sections_svg(f, run, g); });
   write_output(14, kOutputs[4], [&](TextFile& f) { write_plan_dxf(f, run, g); });
-  on_stop(nullptr);
+  finish_outputs();
 
   show_at(7, 24, "Press ENTER  ...");
   wait_enter();

@@ -6,6 +6,7 @@
 
 #include "fixed_notation.h"
 #include "kml.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "xyz_records.h"
 
@@ -87,10 +88,8 @@ bool read_gis_layers(const Grid& grid, GisLayers& layers, std::string& why) {
 
 void track_begin(TrackFiles& t, const std::string& title, const Grid& grid) {
   t.grid = &grid;
-  create_output(t.geojson_file, "Temp/Track.geojson");
-  io_check();
-  create_output(t.kml_file, "Temp/Survey.kml");
-  io_check();
+  create_run_output(t.geojson_file, "Temp/Track.geojson");
+  create_run_output(t.kml_file, "Temp/Survey.kml");
   geojson_begin(t.geojson);
   kml_begin(t.kml_file, title, kStyles);
   kml_folder_begin(t.kml_file, "Track");
@@ -112,8 +111,7 @@ void track_add(TrackFiles& t, std::int32_t record, double x, double y, bool kept
 void track_end(TrackFiles& t, const GisLayers& layers) {
   end_line_of_track(t);
   geojson_end(t.geojson);
-  close_file(t.geojson_file);
-  io_check();
+  close_run_output(t.geojson_file);
   TextFile& k = t.kml_file;
   kml_folder_end(k);
   kml_folder_begin(k, "Contours");
@@ -126,8 +124,7 @@ void track_end(TrackFiles& t, const GisLayers& layers) {
   for (const auto& [place, label] : layers.soundings) kml_point(k, label, "sounding", place);
   kml_folder_end(k);
   kml_end(k);
-  close_file(k);
-  io_check();
+  close_run_output(k);
 }
 
 }  // namespace survey_plot

@@ -16,6 +16,9 @@
 //
 // PM/Points.txt is read twice: first for the pictures' extents and to check
 // that the two other lists belong to it, then to fill the pictures' cells.
+// The outputs of an earlier run are removed before anything is read, and the
+// new ones take their names only once all are written
+// (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -31,6 +34,7 @@
 #include "grid_files.h"
 #include "number_grammar.h"
 #include "plot.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "survey_folder.h"
 #include "survey_grid.h"
@@ -234,6 +238,10 @@ int main(int argc, char** argv) {
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
   show_line("      Read   PM/Points.txt");
+  start_outputs({"Temp/Plan.svg", "Temp/Profile.svg", "Temp/Track.geojson", "Temp/Survey.kml"}, {});
+  // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
+  // before the work.
+  const std::optional<Grid> grid = load_survey_grid("survey_plot");
   open_input(points_file, "PM/Points.txt");
   io_check();
   show_at(14, 7, "PM/PointsCl.txt");
@@ -278,7 +286,6 @@ int main(int argc, char** argv) {
   io_check();
 
   // The GIS files' other layers, read before any output is made.
-  const std::optional<Grid> grid = load_survey_grid("survey_plot");
   GisLayers layers;
   std::string why;
   if (grid && !read_gis_layers(*grid, layers, why))
@@ -286,18 +293,14 @@ int main(int argc, char** argv) {
 
   // The second pass fills the pictures' cells and writes the track.
   show_at(7, 9, "Write  Temp/Plan.svg");
-  create_output(plan_file, "Temp/Plan.svg");
-  io_check();
+  create_run_output(plan_file, "Temp/Plan.svg");
   show_at(14, 10, "Temp/Profile.svg");
-  create_output(profile_file, "Temp/Profile.svg");
-  io_check();
+  create_run_output(profile_file, "Temp/Profile.svg");
   if (grid) {
     show_at(14, 11, "Temp/Track.geojson, Temp/Survey.kml");
     track_begin(track_files, survey.title, *grid);
   } else {
     show_at(14, 11, "(no GIS files: no PM/Grid.txt or PM/La_Lo_De.txt)");
-    remove_old_output("Temp/Track.geojson");
-    remove_old_output("Temp/Survey.kml");
   }
   Plan plan = plan_layout(survey);
   Profile profile = profile_layout(survey);
@@ -312,11 +315,9 @@ int main(int argc, char** argv) {
   } while (!at_end_checked(points_file));
   end_pass();
   write_plan(plan_file, plan, survey);
-  close_file(plan_file);
-  io_check();
+  close_run_output(plan_file);
   write_profile(profile_file, profile, survey);
-  close_file(profile_file);
-  io_check();
+  close_run_output(profile_file);
   if (grid) {
     track_end(track_files, layers);
     show_count(7, 18, "GIS     : ", track_files.lines, 8);
@@ -324,6 +325,7 @@ int main(int argc, char** argv) {
                        std::to_string(layers.soundings.size()) + " soundings in the KML");
     io_check();
   }
+  finish_outputs();
 
   show_at(7, 19, "Press ENTER  ...");
   wait_enter();

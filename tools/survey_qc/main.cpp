@@ -2,20 +2,23 @@
 // orders, the usual proof of a single-beam survey's quality for the client.
 //
 //   survey_qc [--points FILE] [--crosslines FILE] [--max-gap G] [--min-line L]
-//             [--order NAME] [--title TEXT] [--speed V]
+//             [--main-heading DEG] [--order NAME] [--title TEXT] [--speed V]
 //
 // The records of PM/PointsCl.txt (or --points), in survey order, are cut into
 // lines at the turns and the gaps (qc.h); the lines within 30 degrees of the
-// dominant heading are the main lines, those more than 45 degrees off it the
-// crosslines (with --crosslines, the lines of that file are the crosslines and
-// all of the points' lines the main lines). Wherever a crossline crosses a
-// main line, the heights of both, interpolated along their steps, are
-// compared: Temp/Crossings.txt lists every crossing (Temp/Crossings.geojson
-// the same for GIS, where the survey's grid is known), Temp/QC_Report.html
-// judges them against every order. From the crossings on slopes it measures
-// how far every sounding lies ahead of or behind where it was measured
-// (along_track.h). The run ends with status 0 whatever the
-// result; 1 when there is no crossline (and then writes nothing).
+// dominant heading (or of --main-heading) are the main lines, those more than
+// 45 degrees off it the crosslines (with --crosslines, the lines of that file
+// are the crosslines and all of the points' lines the main lines). Wherever a
+// crossline crosses a main line, the heights of both, interpolated along
+// their steps, are compared: Temp/Crossings.txt lists every crossing
+// (Temp/Crossings.geojson the same for GIS, where the survey's grid is
+// known), Temp/QC_Report.html judges them against every order. From the
+// crossings on slopes it measures how far every sounding lies ahead of or
+// behind where it was measured (along_track.h). The run ends with status 0
+// whatever the result; 1 when there is no crossline (and then writes
+// nothing). The outputs of an earlier run are removed before the points are
+// read, and the new ones take their names only once all are written
+// (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -34,10 +37,11 @@
 #include "console.h"
 #include "fixed_notation.h"
 #include "geojson.h"
-#include "grid_files.h"
+#include "input_option.h"
 #include "number_grammar.h"
 #include "qc.h"
 #include "report.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "survey_folder.h"
 #include "survey_grid.h"
@@ -52,19 +56,22 @@ namespace {
 constexpr int kBadCall = 1;  // exit status of a wrong call and of a survey without crosslines
 constexpr std::string_view kUsage =
     "usage: survey_qc [--points FILE] [--crosslines FILE] [--max-gap G] [--min-line L]\n"
-    "                 [--order NAME] [--title TEXT] [--speed V]\n"
+    "                 [--main-heading DEG] [--order NAME] [--title TEXT] [--speed V]\n"
     "  --points FILE      the survey's points, x y z in survey order (PM/PointsCl.txt)\n"
     "  --crosslines FILE  the crosslines as a file of their own (x y z in survey order)\n"
     "  --max-gap G        records farther apart than G metres cut a line (10)\n"
     "  --min-line L       pieces shorter than L metres are no line (50)\n"
+    "  --main-heading DEG the main lines' heading, degrees from grid north (the dominant one)\n"
     "  --order NAME       the order drawn on the histogram: exclusive, special, 1a, 1b, 2 (1a)\n"
     "  --title TEXT       the survey's name in the report (the survey folder's name)\n"
     "  --speed V          the survey's speed in m/s: the along-track shift as a time\n";
 
 TextFile points_file, cross_file, crossings_file, report_file;
 std::string points_path = "PM/PointsCl.txt", crosslines_path;
+std::string points_shown = points_path, crosslines_shown;  // the names on the screen
 LineRules rules;
 Report report;
+bool heading_given = false;
 double speed = 0;  // --speed, m/s; 0 when not given
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_qc", kUsage, why); }
@@ -77,15 +84,23 @@ void read_length(std::string_view name, const std::string& value, double& v) {
 void read_options(int argc, char** argv) {
   const auto on_option = [](std::string_view name, const std::string& value) {
     if (name == "--points") {
-      points_path = value;
+      const InputOption points = points_option("survey_qc", kUsage, name, value);
+      points_path = points.path;
+      points_shown = shown_name(points);
     } else if (name == "--crosslines") {
-      crosslines_path = value;
+      const InputOption crosslines = points_option("survey_qc", kUsage, name, value);
+      crosslines_path = crosslines.path;
+      crosslines_shown = shown_name(crosslines);
     } else if (name == "--max-gap") {
       read_length(name, value, rules.max_gap);
     } else if (name == "--min-line") {
       read_length(name, value, rules.min_line);
     } else if (name == "--title") {
       report.title = value;
+    } else if (name == "--main-heading") {
+      if (!parse_real(value, report.main_heading) || !(report.main_heading >= 0 && report.main_heading <= 360))
+        bad_call("--main-heading wants degrees from grid north, 0 to 360, not \"" + value + "\"");
+      heading_given = true;
     } else if (name == "--speed") {
       if (!parse_real(value, speed) || !(speed > 0 && speed <= 100))
         bad_call("--speed wants metres a second above 0, at most 100, not \"" + value + "\"");
@@ -99,8 +114,11 @@ void read_options(int argc, char** argv) {
     if (value.empty()) bad_call(std::string(name) + " wants a value");
   };
   read_command_line(argc, argv, "survey_qc", kUsage,
-                    {"--points", "--crosslines", "--max-gap", "--min-line", "--order", "--title", "--speed"},
+                    {"--points", "--crosslines", "--max-gap", "--min-line", "--main-heading", "--order", "--title",
+                     "--speed"},
                     on_option);
+  if (heading_given && !crosslines_path.empty())
+    bad_call("--main-heading goes without --crosslines: the points' lines are all main lines then");
 }
 
 // Reads the x y z records of the file at path, showing their count at
@@ -159,14 +177,10 @@ void count_lines(const std::vector<Line>& lines) {
   }
 }
 
-// Ends the run without a report: a line on the screen, the reason on the
-// standard error, and no outputs of an earlier run left to mislead.
+// Ends the run without a report (those of an earlier run are removed at the
+// start): a line on the screen, the reason on the standard error.
 [[noreturn]] void stop(std::string_view screen_text, const std::string& why) {
   show_at(7, 18, screen_text);
-  for (const char* path : {"Temp/Crossings.txt", "Temp/Crossings.geojson", "Temp/QC_Report.html"}) {
-    std::error_code error;
-    std::filesystem::remove(disk_path(path), error);
-  }
   halt_with_message(kBadCall, "survey_qc: " + why);
 }
 
@@ -219,6 +233,29 @@ std::string now_text() {
 std::string metres(double v) { return fixed_text(v, 1) + " m"; }
 // A length as typed: whole metres without decimals.
 std::string length_text(double v) { return fixed_text(v, v == std::floor(v) ? 0 : 2); }
+// A line's heading as the surveyor reads it, degrees from grid north.
+std::string degrees(double heading) { return fixed_text(bearing_of(heading), 1); }
+
+// The Gaps row: the steps that cut the lines; when they are more than a
+// tenth of all steps, their share and the median step instead of the rest.
+void show_gaps(int row) {
+  const Steps& s = report.steps;
+  show_count(7, row, "Gaps       : ", static_cast<int>(std::min<std::int64_t>(s.gaps, INT32_MAX)), 8);
+  const std::string over = (s.gaps == 1 ? "  step over " : "  steps over ") + length_text(rules.max_gap) + " m";
+  if (many_gaps(s))
+    write_str(console_output(), over + ", " + fixed_text(100.0 * static_cast<double>(s.gaps) / static_cast<double>(s.count), 0) +
+                                    " %; median step " + metres(s.median));
+  else
+    write_str(console_output(), over + (s.gaps == 1 ? " cuts a line" : " cut the lines"));
+}
+
+// When gaps cut more than a tenth of the steps, what to do about it.
+std::string gaps_note() {
+  if (!many_gaps(report.steps)) return "";
+  return " " + std::to_string(report.steps.gaps) + " of the " + std::to_string(report.steps.count) +
+         " steps between records are longer than --max-gap " + length_text(rules.max_gap) +
+         " m and cut the lines; the median step is " + metres(report.steps.median) + ".";
+}
 
 }  // namespace
 
@@ -229,6 +266,7 @@ int main(int argc, char** argv) {
   report.rules = rules;
   report.points_path = points_path;
   report.crosslines_path = crosslines_path;
+  report.heading_given = heading_given;
 
   TextFile& con = console_output();
   clear_screen();
@@ -237,17 +275,22 @@ int main(int argc, char** argv) {
   show_line("      Survey QC - crossline check");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + points_path);
+  show_line("      Read   " + points_shown);
+  start_outputs({"Temp/Crossings.txt", "Temp/Crossings.geojson", "Temp/QC_Report.html"}, {points_path, crosslines_path});
+  // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
+  // before the work.
+  const std::optional<Grid> grid = load_survey_grid("survey_qc");
   Records main_records, cross_records;
-  read_records(points_file, points_path, main_records, 7, 11, "Records    : ");
+  read_records(points_file, points_path, main_records, 7, 10, "Records    : ");
   std::vector<Line> main_lines = split_lines(main_records.p, rules), cross_lines;
   report.main = report.cross = &main_records;
   report.main_lines = report.cross_lines = &main_lines;
   if (crosslines_path.empty()) {
-    classify(main_lines, dominant_heading(main_lines));
+    report.dominant = dominant_heading(main_lines);
+    classify(main_lines, heading_given ? heading_of_bearing(report.main_heading) : report.dominant);
   } else {
-    show_at(14, 7, crosslines_path + "  (crosslines)");
-    read_records(cross_file, crosslines_path, cross_records, 30, 11, " crossline records : ");
+    show_at(14, 7, crosslines_shown + "  (crosslines)");
+    read_records(cross_file, crosslines_path, cross_records, 30, 10, " crossline records : ");
     cross_lines = split_lines(cross_records.p, rules);
     for (Line& l : cross_lines)
       if (l.kind == Kind::main) l.kind = Kind::cross;
@@ -256,17 +299,23 @@ int main(int argc, char** argv) {
   }
   count_lines(main_lines);
   if (!crosslines_path.empty()) count_lines(cross_lines);
-  show_count(7, 12, "Main lines : ", report.count[0], 8);
+  report.steps = steps_of(main_records.p, crosslines_path.empty() ? nullptr : &cross_records.p, rules.max_gap);
+  show_count(7, 11, "Main lines : ", report.count[0], 8);
   write_str(con, "  " + metres(report.main_length));
-  show_count(7, 13, "Crosslines : ", report.count[1], 8);
+  if (crosslines_path.empty() && report.count[0] + report.count[1] + report.count[2] > 0)
+    write_str(con, heading_given ? ", --main-heading " + length_text(report.main_heading) + " (dominant " +
+                                       degrees(report.dominant) + " deg)"
+                                 : ", dominant heading " + degrees(report.dominant) + " deg");
+  show_count(7, 12, "Crosslines : ", report.count[1], 8);
   write_str(con, "  " + metres(report.cross_length));
   if (report.main_length > 0)
     write_str(con,
               ", " + fixed_text(100 * report.cross_length / report.main_length, 1) + " % of the main lines");
-  show_count(7, 14, "Diagonals  : ", report.count[2], 8);
+  show_count(7, 13, "Diagonals  : ", report.count[2], 8);
   write_str(con, "  (not used)");
-  show_count(7, 15, "Short      : ", report.count[3], 8);
+  show_count(7, 14, "Short      : ", report.count[3], 8);
   write_str(con, "  (turns, pieces under " + length_text(rules.min_line) + " m)");
+  show_gaps(15);
   io_check();
   if (report.count[1] == 0)
     stop("Stopped: no crossline found, no report written.",
@@ -274,10 +323,11 @@ int main(int argc, char** argv) {
              ": no line of at least " + metres(rules.min_line) +
              (crosslines_path.empty() ? " runs more than 45 degrees across the main lines" : " is in it") +
              ". Run crosslines across the survey lines, in the same survey or as a survey of their own, and "
-             "give their points with --crosslines FILE.");
+             "give their points with --crosslines FILE." + gaps_note());
   if (report.count[0] == 0)
     stop("Stopped: no main line found, no report written.",
-         "no main line of at least " + metres(rules.min_line) + " found in " + points_path);
+         "no main line of at least " + metres(rules.min_line) + " found in " + points_path +
+             (many_gaps(report.steps) ? "." + gaps_note() : ""));
 
   const std::vector<Crossing> crossings =
       find_crossings(main_records.p, main_lines, report.cross->p, *report.cross_lines);
@@ -292,26 +342,19 @@ int main(int argc, char** argv) {
   if (crossings.size() < kMeaningful) write_str(con, "  too few for a 95 % figure");
   io_check();
 
-  const std::optional<Grid> grid = load_survey_grid("survey_qc");
   show_at(7, 8, "Write  Temp/Crossings.txt");
-  create_output(crossings_file, "Temp/Crossings.txt");
-  io_check();
+  create_run_output(crossings_file, "Temp/Crossings.txt");
   write_crossings(crossings_file, crossings);
-  close_file(crossings_file);
-  io_check();
+  close_run_output(crossings_file);
   if (grid) {
     write_str(con, ", .geojson");
-    write_file("Temp/Crossings.geojson",
-               [&](TextFile& f) { write_crossings_geojson(f, crossings, *grid); });
-  } else {
-    remove_old_output("Temp/Crossings.geojson");
+    write_file("Temp/Crossings.geojson", [&](TextFile& f) { write_crossings_geojson(f, crossings, *grid); });
   }
   show_at(14, 9, "Temp/QC_Report.html");
-  create_output(report_file, "Temp/QC_Report.html");
-  io_check();
+  create_run_output(report_file, "Temp/QC_Report.html");
   write_report(report_file, report);
-  close_file(report_file);
-  io_check();
+  close_run_output(report_file);
+  finish_outputs();
 
   show_at(7, 18, "Order       passes");
   for (int o = 0; o < kOrders; ++o) {

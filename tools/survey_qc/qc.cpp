@@ -27,6 +27,8 @@ bool finite(const Point& a) { return std::isfinite(a.x) && std::isfinite(a.y) &&
 
 double distance(const Point& a, const Point& b) { return std::hypot(b.x - a.x, b.y - a.y); }
 
+bool same_place(const Point& a, const Point& b) { return a.x == b.x && a.y == b.y; }
+
 // A step that belongs to a line: finite records at most max_gap apart.
 bool joined(const Point& a, const Point& b, double max_gap) {
   return finite(a) && finite(b) && distance(a, b) <= max_gap;
@@ -50,6 +52,7 @@ void cut_stretch(const std::vector<Point>& p, std::int32_t s, std::int32_t e, co
   const double cos_turn = std::cos(rules.turn * kDegree);
   const double shortest = rules.span / 4;
   auto add_piece = [&](std::int32_t a, std::int32_t b) {
+    if (at(b) == at(a)) return;  // all at one place: no piece of line
     Line l;
     l.first = a;
     l.last = b;
@@ -60,6 +63,7 @@ void cut_stretch(const std::vector<Point>& p, std::int32_t s, std::int32_t e, co
   };
   std::int32_t start = s, back = s, ahead = s;
   for (std::int32_t i = s + 1; i < e; ++i) {
+    if (same_place(p[i], p[i - 1])) continue;  // a repeated fix: the place was judged at its first record
     while (back + 1 < i && at(i) - at(back + 1) >= rules.span) ++back;
     if (ahead < i) ahead = i;
     while (ahead < e && at(ahead) - at(i) < rules.span) ++ahead;
@@ -86,15 +90,18 @@ double side(const Point& s, const Point& e, const Point& q) {
 // passes from one side of the straight line through s and e to the other;
 // o0 and o1 get the sides of its two records. A step that starts on that line
 // never does (the step before it had the crossing); one that ends on it does
-// when the line's next record lies on the other side.
+// when the line's next record at another place (past repeated fixes) lies on
+// the other side.
 bool passes(const std::vector<Point>& p, std::int32_t i, std::int32_t last, const Point& s, const Point& e,
             double& o0, double& o1) {
   o0 = side(s, e, p[i]);
   if (o0 == 0) return false;
   o1 = side(s, e, p[i + 1]);
   if (o1 == 0) {
-    if (i + 1 >= last) return false;
-    const double next = side(s, e, p[i + 2]);
+    std::int32_t k = i + 2;
+    while (k <= last && same_place(p[k], p[i + 1])) ++k;
+    if (k > last) return false;
+    const double next = side(s, e, p[k]);
     return next != 0 && (next > 0) != (o0 > 0);
   }
   return (o0 > 0) != (o1 > 0);
@@ -150,6 +157,38 @@ std::vector<Line> split_lines(const std::vector<Point>& p, const LineRules& rule
     s = e + 1;
   }
   return lines;
+}
+
+Steps steps_of(const std::vector<Point>& p, const std::vector<Point>* more, double max_gap) {
+  Steps s;
+  auto walk = [&](const std::vector<Point>& q, auto each) {
+    for (std::size_t i = 1; i < q.size(); ++i)
+      if (finite(q[i - 1]) && finite(q[i]) && !same_place(q[i - 1], q[i])) each(distance(q[i - 1], q[i]));
+  };
+  auto count = [&](double d) {
+    ++s.count;
+    s.gaps += d > max_gap;
+  };
+  walk(p, count);
+  if (more) walk(*more, count);
+  if (!many_gaps(s)) return s;
+  std::vector<double> lengths;
+  lengths.reserve(static_cast<std::size_t>(s.count));
+  auto keep = [&](double d) { lengths.push_back(d); };
+  walk(p, keep);
+  if (more) walk(*more, keep);
+  s.median = quantile(lengths, 0.5);
+  return s;
+}
+
+double bearing_of(double heading) {
+  const double b = std::fmod(90 - heading / kDegree + 360, 180.0);
+  return b >= 180 ? 0 : b;
+}
+
+double heading_of_bearing(double degrees) {
+  const double h = std::fmod((90 - degrees) * kDegree, kPi);
+  return h < 0 ? h + kPi : h;
 }
 
 double dominant_heading(const std::vector<Line>& lines) {

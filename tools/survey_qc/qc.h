@@ -54,13 +54,33 @@ struct Line {
 // at least that far along the track, or the last one) differs by more than the
 // turn from the heading over the span before it (likewise), both chords at
 // least a quarter span long; and at a step longer than max_gap (or with a
-// number that is not finite), which belongs to no piece. A piece of at least
-// min_line metres gets Kind::main for now, shorter ones Kind::short_piece.
+// number that is not finite), which belongs to no piece. A record at the same
+// place as the one before it (a repeated fix) belongs to that place on the
+// line and cuts nothing, and records all at one place make no piece. A piece
+// of at least min_line metres gets Kind::main for now, shorter ones
+// Kind::short_piece.
 std::vector<Line> split_lines(const std::vector<Point>& p, const LineRules& rules);
+
+// The steps of the records of one or two files: from one record to the next
+// at another place, both finite; those longer than max_gap cut the track
+// (gaps). When gaps are more than a tenth of the steps, the median step's
+// length (the lower middle one of an even count), for the user to set
+// --max-gap by; else 0.
+struct Steps {
+  std::int64_t count = 0, gaps = 0;
+  double median = 0;
+};
+Steps steps_of(const std::vector<Point>& p, const std::vector<Point>* more, double max_gap);
+inline bool many_gaps(const Steps& s) { return s.gaps * 10 > s.count; }
 
 // The dominant heading of the lines that are not short pieces: the mean of
 // their headings modulo pi, weighted by length (radians, in [0, pi)).
 double dominant_heading(const std::vector<Line>& lines);
+// Headings as the surveyor gives and reads them: degrees clockwise from grid
+// north, modulo 180 (a line run north is one run south), in [0, 180); and back
+// to the lines' headings (radians anticlockwise from east, in [0, pi)).
+double bearing_of(double heading);
+double heading_of_bearing(double degrees);
 // The lines within 30 degrees of the dominant heading become main lines, those
 // more than 45 degrees from it crosslines, the rest diagonals.
 void classify(std::vector<Line>& lines, double dominant);

@@ -127,6 +127,114 @@ TEST(Classify, DominantHeadingModulo180) {
   for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].kind, want[i]) << i;
 }
 
+// Each record given n times over, as a logger that repeats the last fix
+// until the next one comes.
+std::vector<Point> repeated(const std::vector<Point>& p, int n) {
+  std::vector<Point> out;
+  for (const Point& q : p)
+    for (int k = 0; k < n; ++k) out.push_back(q);
+  return out;
+}
+
+TEST(SplitLines, RepeatedFixesCutNothing) {
+  std::vector<Point> turn, gap;
+  run(turn, 0, 0, 0, 2, 50);
+  run(turn, 100, 0, 90, 2, 50);
+  run(turn, 100, 100, 180, 2, 30);
+  run(gap, 0, 0, 0, 2, 40);
+  gap.push_back({95, 0, -10});  // alone between two gaps: no piece
+  gap.push_back({110, 0, -10});
+  run(gap, 110, 0, 0, 2, 40);
+  for (const auto& [what, p] : {std::pair{"turns", turn}, std::pair{"gaps", gap}}) {
+    SCOPED_TRACE(what);
+    const std::vector<Line> once = split_lines(p, LineRules{});
+    for (const int n : {2, 7}) {
+      const std::vector<Point> many = repeated(p, n);
+      const std::vector<Line> lines = split_lines(many, LineRules{});
+      ASSERT_EQ(lines.size(), once.size()) << n;
+      for (std::size_t i = 0; i < lines.size(); ++i) {
+        EXPECT_GT(lines[i].length, 0);
+        EXPECT_NEAR(lines[i].length, once[i].length, 1e-9);
+        EXPECT_EQ(lines[i].kind, once[i].kind);
+        EXPECT_EQ(lines[i].first, once[i].first * n);  // the place's first record
+      }
+    }
+  }
+}
+
+TEST(Steps, GapsAmongTheStepsAndTheMedianStep) {
+  struct Case {
+    const char* what;
+    std::vector<Point> p, more;
+    std::int64_t count, gaps;
+    double median;  // 0: a tenth of the steps or fewer are gaps
+  };
+  std::vector<Case> cases;
+  {
+    Case c{"fixes every 12 m", {}, {}, 30, 30, 12};
+    run(c.p, 0, 0, 0, 12, 30);
+    cases.push_back(c);
+  }
+  {
+    Case c{"every 12 m, each fix repeated", {}, {}, 30, 30, 12};
+    run(c.p, 0, 0, 0, 12, 30);
+    c.p = repeated(c.p, 5);
+    cases.push_back(c);
+  }
+  {
+    Case c{"every 2 m with two jumps", {}, {}, 50, 2, 0};
+    run(c.p, 0, 0, 0, 2, 48);
+    c.p.push_back({200, 0, -10});
+    run(c.p, 200, 0, 0, 30, 1);
+    cases.push_back(c);
+  }
+  {
+    Case c{"11 m and 9 m in turn: over a tenth, the lower middle", {}, {}, 4, 2, 9};
+    for (const double x : {0.0, 11.0, 20.0, 31.0, 40.0}) c.p.push_back({x, 0, -10});
+    cases.push_back(c);
+  }
+  {
+    Case c{"a record not finite makes no step", {{0, 0, -10}, {5, 0, NAN}, {10, 0, -10}, {16, 0, -10}}, {}, 1, 0, 0};
+    cases.push_back(c);
+  }
+  {
+    Case c{"two files", {}, {}, 40, 10, 3};
+    run(c.p, 0, 0, 0, 3, 30);
+    run(c.more, 0, 50, 90, 15, 10);
+    cases.push_back(c);
+  }
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Steps s = steps_of(c.p, c.more.empty() ? nullptr : &c.more, 10);
+    EXPECT_EQ(s.count, c.count);
+    EXPECT_EQ(s.gaps, c.gaps);
+    EXPECT_EQ(many_gaps(s), c.median > 0);
+    EXPECT_NEAR(s.median, c.median, 1e-9);
+  }
+}
+
+TEST(Classify, HeadingsFromGridNorth) {
+  struct Case {
+    double heading_degrees;  // anticlockwise from east
+    double bearing;          // clockwise from north, modulo 180
+  };
+  for (const Case c : {Case{0, 90}, Case{90, 0}, Case{95.5, 174.5}, Case{135, 135}, Case{45, 45}, Case{179, 91}}) {
+    EXPECT_NEAR(bearing_of(c.heading_degrees * kPi / 180), c.bearing, 1e-9) << c.heading_degrees;
+    EXPECT_NEAR(heading_of_bearing(c.bearing), c.heading_degrees * kPi / 180, 1e-9) << c.bearing;
+    EXPECT_NEAR(heading_of_bearing(c.bearing + 180), c.heading_degrees * kPi / 180, 1e-9) << c.bearing;
+  }
+  // A planned grid whose crosslines are longer in all: the dominant heading
+  // is theirs, a heading given makes the planned lines the main lines.
+  std::vector<Line> lines = {{0, 1, 400, kPi / 2, Kind::main},  // north
+                             {2, 3, 400, kPi / 2, Kind::main},
+                             {4, 5, 900, 0.02, Kind::main},  // east
+                             {6, 7, 900, kPi - 0.03, Kind::main}};
+  EXPECT_NEAR(bearing_of(dominant_heading(lines)), 90, 2);
+  classify(lines, heading_of_bearing(0));
+  const Kind want[] = {Kind::main, Kind::main, Kind::cross, Kind::cross};
+  for (std::size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].kind, want[i]) << i;
+}
+
 // Crossings of hand-made lines: main lines along y = 0 with records every
 // 10 m from x = 0 to 100 (z = -10 - x / 100), and one crossline each.
 struct Crossed {
@@ -177,6 +285,24 @@ TEST(Crossings, ThroughRecordsTouchingAndOverlapping) {
       EXPECT_NEAR(x.found[i].difference, -2 + c.at[i] / 100, 1e-9);
       EXPECT_NEAR(x.found[i].depth, 10 + c.at[i] / 100, 1e-9);
     }
+  }
+}
+
+TEST(Crossings, ThroughARepeatedRecord) {
+  // The crossline's record on the main line given three times over, and the
+  // main line's record at the crossing too: one crossing each time.
+  for (const std::vector<Point>& cross : {std::vector<Point>{{45, -5, -12}, {45, 0, -12}, {45, 0, -12}, {45, 0, -12}, {45, 5, -12}},
+                                          std::vector<Point>{{30, -5, -12}, {30, 5, -12}}}) {
+    Crossed c;
+    for (int i = 0; i <= 10; ++i)
+      for (int k = 0; k < (i == 3 ? 3 : 1); ++k) c.main.push_back({10.0 * i, 0, -10 - i / 10.0});
+    c.main_lines = {{0, 12, 100, 0, Kind::main}};
+    c.cross = cross;
+    c.cross_lines = {{0, static_cast<std::int32_t>(cross.size()) - 1, 0, kPi / 2, Kind::cross}};
+    const std::vector<Crossing> found = find_crossings(c.main, c.main_lines, c.cross, c.cross_lines);
+    ASSERT_EQ(found.size(), 1u) << cross[0].x;
+    EXPECT_NEAR(found[0].x, cross[0].x, 1e-9);
+    EXPECT_NEAR(found[0].z_main, -10 - cross[0].x / 100, 1e-9);
   }
 }
 

@@ -290,12 +290,19 @@ void write_inputs(TextFile& f, const Report& r) {
           length_text(r.rules.max_gap) + " m apart; a line is at least " + length_text(r.rules.min_line) +
           " m long. " +
           (r.crosslines_path.empty()
-               ? std::string(
-                     "Main lines within 30\u00b0 of the dominant heading, crosslines more than 45\u00b0 "
-                     "from it.")
+               ? "Main lines within 30\u00b0 of " +
+                     (r.heading_given ? "the heading given, " + num(r.main_heading, 1) +
+                                            "\u00b0 from grid north (the dominant heading is " +
+                                            num(bearing_of(r.dominant), 1) + "\u00b0)"
+                                      : "the dominant heading, " + num(bearing_of(r.dominant), 1) +
+                                            "\u00b0 from grid north") +
+                     ", crosslines more than 45\u00b0 from it."
                : std::string(
                      "The lines of the crosslines file are the crosslines, those of the points the main "
                      "lines.")) +
+          " " + std::to_string(r.steps.gaps) + " of the " + std::to_string(r.steps.count) +
+          " steps between records are longer than " + length_text(r.rules.max_gap) + " m" +
+          (many_gaps(r.steps) ? " (the median step is " + num(r.steps.median, 1) + " m)." : ".") +
           " Heights interpolated linearly along both lines' steps at each crossing; difference = crossline "
           "\u2212 main line; depth = \u2212z of the main line.</p>");
 }

@@ -25,6 +25,10 @@ struct Report {
   Stats stats;
   std::vector<std::string> along_track;  // the along-track shift, a sentence a line
   LineRules rules;
+  Steps steps;                     // between the records, and the gaps among them
+  double dominant = 0;             // the dominant heading (radians, as Line::heading)
+  double main_heading = 0;         // --main-heading, degrees from grid north,
+  bool heading_given = false;      // when given
   int order = 2;  // the order drawn on the histogram (index of kOrderTable)
 };
 

@@ -15,8 +15,9 @@
 //   survey_surface [--points FILE] [--max-edge M] [--interval I] [--major K]
 //                  [--min-length L] [--cell C] [--title TEXT]
 //
-// Every check comes before the first output is made: a point list that gives
-// no surface stops the tool with nothing written.
+// The outputs of an earlier run are removed before the points are read, and
+// the new ones take their names only once all are written: a stop leaves
+// none (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -31,8 +32,10 @@
 #include "ascii_grid.h"
 #include "fixed_notation.h"
 #include "grid_files.h"
+#include "input_option.h"
 #include "number_grammar.h"
 #include "outputs.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "surface.h"
 #include "survey_folder.h"
@@ -62,6 +65,7 @@ constexpr std::string_view kUsage =
 
 Settings settings;
 bool points_given = false;
+std::string points_shown = "PM/PointsCl.txt";  // the points' name on the screen
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_surface", kUsage, why); }
 
@@ -82,7 +86,9 @@ void read_options(int argc, char** argv) {
     for (const Number& n : numbers)
       if (n.name == name) number = &n;
     if (name == "--points") {
-      settings.points_path = value;
+      const InputOption points = points_option("survey_surface", kUsage, name, value);
+      settings.points_path = points.path;
+      points_shown = shown_name(points);
       points_given = true;
     } else if (name == "--title") {
       settings.title = value;
@@ -155,8 +161,14 @@ int main(int argc, char** argv) {
   show_line("      Survey Surface - TIN, contours and grid");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + path);
+  show_line("      Read   " + points_shown);
   show_number(16, "Max. edge : ", settings.max_edge, " m");
+  start_outputs({"Temp/Contours.dxf", "Temp/Contours.geojson", "Temp/Tin.dxf", "Temp/Surface.xml", "Temp/Surface.asc",
+                 "Temp/Surface.prj", "Temp/Surface.tif", "Temp/Surface.svg"},
+                {path});
+  // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
+  // before the work.
+  const std::optional<Grid> gis_grid = load_survey_grid("survey_surface");
   if (!points_given) {
     TextFile probe;
     if (!open_input_if_present(probe, path))
@@ -191,6 +203,12 @@ int main(int argc, char** argv) {
              " positions lie on one straight line (to the centimetre); a surface needs points off it");
   show_count(7, 17, "Triangles : ", static_cast<int>(tin.triangles.size()), 8);
   show_count(7, 18, "Trimmed   : ", static_cast<int>(tin.trimmed), 8);
+  // Trimming more than a third of the triangles, --max-edge is likely shorter
+  // than the spacing of the survey lines: the longer edges' median tells it.
+  if (tin.trimmed * 3 > tin.delaunay)
+    write_str(console_output(), "  " + fixed_text(100.0 * static_cast<double>(tin.trimmed) / static_cast<double>(tin.delaunay), 0) +
+                                    " %; median of the edges over " + dxf_real(settings.max_edge) + " m: " +
+                                    dxf_real(std::round(tin.long_edge_median * 10) / 10) + " m");
   if (tin.triangles.empty())
     stop("Stopped: no surface: every triangle has a longer edge.",
          path + ": every triangle has an edge longer than " + dxf_real(settings.max_edge) +
@@ -216,15 +234,12 @@ int main(int argc, char** argv) {
   const std::vector<Track> tracks = read_tracks(layout);
 
   // The outputs, the GIS files beside the drawings and the grid.
-  const std::optional<Grid> gis_grid = load_survey_grid("survey_surface");
   show_at(7, 7, "Write");
   write_output(7, "Temp/Contours.dxf", [&](TextFile& f) { write_contours_dxf(f, contours, settings.major); });
   if (gis_grid) {
     write_str(console_output(), ", .geojson");
     write_file("Temp/Contours.geojson",
                [&](TextFile& f) { write_contours_geojson(f, contours, settings.major, *gis_grid); });
-  } else {
-    remove_old_output("Temp/Contours.geojson");
   }
   write_output(8, "Temp/Tin.dxf", [&](TextFile& f) { write_tin_dxf(f, tin); });
   write_output(9, "Temp/Surface.xml", [&](TextFile& f) {
@@ -242,6 +257,7 @@ int main(int argc, char** argv) {
   });
   write_output(11, "Temp/Surface.svg",
                [&](TextFile& f) { write_picture(f, layout, tin, contours, tracks, settings); });
+  finish_outputs();
   show_at(7, 20, "Grid      : " + std::to_string(grid.columns) + " x " + std::to_string(grid.rows) + " cells of " +
                      dxf_real(settings.cell) + " m, " + std::to_string(cells) + " with a height");
 

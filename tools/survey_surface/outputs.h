@@ -25,7 +25,7 @@ struct Settings {
   std::string title;      // of the picture and the LandXML surface
 };
 
-inline bool is_major(const surface::Contour& c, int major) { return c.step % major == 0; }
+using surface::is_major;
 
 // Temp/Contours.dxf: the contours as 2D polylines at their level, on the
 // layers CONTOUR and CONTOUR_MAJOR, the major ones labelled with their depth.

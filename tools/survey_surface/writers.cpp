@@ -4,6 +4,7 @@
 #include <span>
 
 #include "ascii_grid.h"
+#include "contour_dxf.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
 #include "geojson.h"
@@ -57,14 +58,9 @@ void write_contours_dxf(TextFile& f, const std::vector<Contour>& contours, int m
   const double text_height = size > 0 ? std::max(0.1, round_down_nice(size / 150)) : 1.0;
   const DxfLayer layers[] = {{"0", 7}, {"CONTOUR", 8}, {"CONTOUR_MAJOR", 5}};
   dxf_begin(f, extents, layers);
-  std::vector<DxfPoint> vertices;
   for (const Contour& c : contours) {
-    vertices.clear();
-    for (const Point2& p : c.points) vertices.push_back({p.x, p.y, c.level});
-    if (c.closed) vertices.pop_back();  // the closing flag joins it to the first
-    const bool is_major_line = is_major(c, major);
-    dxf_polyline_2d(f, vertices, c.level, c.closed, is_major_line ? "CONTOUR_MAJOR" : "CONTOUR");
-    if (is_major_line) write_labels(f, c, text_height);
+    surface::dxf_contour(f, c, major);
+    if (is_major(c, major)) write_labels(f, c, text_height);
   }
   dxf_end(f);
 }

@@ -14,8 +14,9 @@
 //   survey_volume (--level Z | --against FILE) [--overdepth T] [--boundary FILE]
 //                 [--points FILE] [--max-edge M] [--cell C] [--title TEXT]
 //
-// Every check comes before the first output is made: inputs that give no
-// volume stop the tool with nothing written.
+// The outputs of an earlier run are removed before the inputs are read, and
+// the new ones take their names only once all are written: a stop leaves
+// none (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <optional>
@@ -27,9 +28,11 @@
 #include "ascii_grid.h"
 #include "fixed_notation.h"
 #include "grid_files.h"
+#include "input_option.h"
 #include "number_grammar.h"
 #include "outputs.h"
 #include "run_date.h"
+#include "run_outputs.h"
 #include "stop.h"
 #include "surface.h"
 #include "surface_file.h"
@@ -61,6 +64,7 @@ constexpr std::string_view kUsage =
 
 Run run;
 bool points_given = false, level_given = false;
+std::string survey_shown = "PM/PointsCl.txt", reference_shown;  // the names on the screen
 
 [[noreturn]] void bad_call(const std::string& why) { survey_rt::bad_call("survey_volume", kUsage, why); }
 
@@ -80,13 +84,17 @@ void read_options(int argc, char** argv) {
     for (const Number& n : numbers)
       if (n.name == name) number = &n;
     if (name == "--points") {
-      run.survey.path = value;
+      const InputOption points = points_option("survey_volume", kUsage, name, value);
+      run.survey.path = points.path;
+      survey_shown = shown_name(points);
       points_given = true;
     } else if (name == "--against") {
-      run.reference.path = value;
+      const InputOption earlier = points_option("survey_volume", kUsage, name, value);
+      run.reference.path = earlier.path;
+      reference_shown = shown_name(earlier);
       run.against_level = false;
     } else if (name == "--boundary") {
-      run.boundary_path = value;
+      run.boundary_path = file_option("survey_volume", kUsage, name, value, "a file of the boundary's corners, x y a line");
     } else if (name == "--title") {
       run.title = value;
     } else {
@@ -184,15 +192,21 @@ surface::Grid difference_grid(const surface::Tin& survey, const surface::Tin* re
   return g;
 }
 
-// survey - reference at the grid's cell centres.
-Difference difference(const surface::Tin& survey, const surface::Tin* reference) {
-  Difference diff;
-  diff.grid = difference_grid(survey, reference);
-  const surface::Grid& g = diff.grid;
+// The grid of the difference, checked before the volumes are shown.
+surface::Grid checked_grid(const surface::Tin& survey, const surface::Tin* reference) {
+  const surface::Grid g = difference_grid(survey, reference);
   if (static_cast<double>(g.columns) * static_cast<double>(g.rows) > kMaxCells)
     stop("Stopped: the grid would be too large.",
          "a grid of " + std::to_string(g.columns) + " x " + std::to_string(g.rows) + " cells of " +
              fixed_text(g.cell, 2) + " m is more than " + fixed_text(kMaxCells, 0) + " cells; give a larger --cell");
+  return g;
+}
+
+// survey - reference at the grid's cell centres.
+Difference difference(const surface::Grid& grid, const surface::Tin& survey, const surface::Tin* reference) {
+  Difference diff;
+  diff.grid = grid;
+  const surface::Grid& g = diff.grid;
   const std::size_t w = static_cast<std::size_t>(g.columns);
   diff.d.assign(w * static_cast<std::size_t>(g.rows), run.level);
   if (reference)
@@ -236,12 +250,18 @@ int main(int argc, char** argv) {
   show_line("      Survey Volume - cut and fill");
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
-  show_line("      Read   " + run.survey.path);
+  show_line("      Read   " + survey_shown);
   show_line(run.against_level ? "      Level  " + fixed_text(run.level, 2) + " m" +
                                     (run.overdepth > 0 ? ", over-depth " + fixed_text(run.overdepth, 2) + " m" : "")
-                              : "      Earlier survey " + run.reference.path);
+                              : "      Earlier survey " + reference_shown);
   show_line("      Boundary " + (run.boundary_path.empty() ? std::string("(none)") : run.boundary_path));
   show_at(7, 13, "Max. edge : " + fixed_text(run.max_edge, 2) + " m");
+  start_outputs({"Temp/Volume.txt", "Temp/Difference.asc", "Temp/Difference.prj", "Temp/Difference.tif",
+                 "Temp/Difference.svg"},
+                {run.survey.path, run.reference.path, run.boundary_path});
+  // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
+  // before the work.
+  const std::optional<Grid> gis_grid = load_survey_grid("survey_volume");
   if (!points_given) {
     TextFile probe;
     if (!open_input_if_present(probe, run.survey.path))
@@ -254,13 +274,13 @@ int main(int argc, char** argv) {
 
   const surface::Tin survey = read_surface(run.survey, 14, "Survey    : ");
   surface::Tin reference;
-  if (run.against_level) {
+  if (!run.against_level) reference = read_surface(run.reference, 15, "Reference : ");
+  const surface::Grid grid = checked_grid(survey, run.against_level ? nullptr : &reference);
+  if (run.against_level)
     run.volumes = surface::volumes_against_level(survey, run.level, run.overdepth,
                                                  run.boundary_path.empty() ? nullptr : &run.boundary);
-  } else {
-    reference = read_surface(run.reference, 15, "Reference : ");
+  else
     run.volumes = surface::volumes_against_surface(survey, reference, run.boundary_path.empty() ? nullptr : &run.boundary);
-  }
   const surface::Volumes& v = run.volumes;
   if (!(v.common_area > 0))
     stop("Stopped: no common area.",
@@ -271,9 +291,15 @@ int main(int argc, char** argv) {
   show_side(18, "Above     : ", v.above);
   show_side(19, "Below     : ", v.below);
   show_at(7, 20, "Net       : " + fixed_text(v.above.volume - v.below.volume, 2) + " m3");
-  if (run.overdepth > 0) show_side(21, "Beyond    : ", v.beyond);
-  const Difference diff = difference(survey, run.against_level ? nullptr : &reference);
-  const std::optional<Grid> gis_grid = load_survey_grid("survey_volume");
+  if (run.overdepth > 0) {
+    const OverDepth o = over_depth(run);
+    const std::string foot = fixed_text(run.level - run.overdepth, 2) + " m";
+    show_side(21, "Band      : ", o.band);
+    write_str(console_output(), ", to " + foot);
+    show_side(22, "Under band: ", o.under);
+    write_str(console_output(), ", below " + foot);
+  }
+  const Difference diff = difference(grid, survey, run.against_level ? nullptr : &reference);
 
   show_at(7, 9, "Write  Temp/Volume.txt");
   write_output(9, "Temp/Volume.txt", [&](TextFile& f) { write_report(f, run); });
@@ -286,6 +312,7 @@ int main(int argc, char** argv) {
     grid_files_row(gis_files, std::span<const double>(diff.d).subspan(r * g.columns, g.columns));
   grid_files_end(gis_files);
   write_output(11, "Temp/Difference.svg", [&](TextFile& f) { write_difference_picture(f, diff, run); });
+  finish_outputs();
 
   show_at(7, 23, "Press ENTER  ...");
   wait_enter();

@@ -9,6 +9,7 @@
 #include "fixed_notation.h"
 #include "stop.h"
 #include "svg.h"
+#include "text_table.h"
 
 using namespace survey_rt;
 
@@ -18,18 +19,6 @@ namespace {
 
 void line(TextFile& f, std::string_view text) {
   write_str(f, text);
-  end_line(f);
-}
-
-// A row of the table: the label left-aligned in 48 columns, then the area
-// and the volume right-aligned in 14 each (an empty text leaves its column
-// blank).
-void row(TextFile& f, const std::string& label, const std::string& area, const std::string& volume) {
-  std::string text = label;
-  text.resize(std::max<std::size_t>(text.size(), 48), ' ');
-  write_str(f, text);
-  write_str(f, area, 14);
-  if (!volume.empty()) write_str(f, volume, 14);
   end_line(f);
 }
 
@@ -45,6 +34,11 @@ std::string above_name(const Run& run) {
 }
 std::string below_name(const Run& run) {
   return run.against_level ? "Below the design level: dredged below it" : "Below the earlier survey: removed";
+}
+
+OverDepth over_depth(const Run& run) {
+  const surface::Volumes& v = run.volumes;
+  return {{v.below.area, v.below.volume - v.beyond.volume}, v.beyond};
 }
 
 void write_report(TextFile& f, const Run& run) {
@@ -69,19 +63,31 @@ void write_report(TextFile& f, const Run& run) {
     line(f, "Boundary     " + run.boundary_path + ": " + std::to_string(run.boundary.corners.size()) +
                 " corners enclosing " + two(surface::boundary_area(run.boundary)) + " m2");
   line(f, "");
-  row(f, "", "area m2", "volume m3");
-  row(f, "Common area of the surfaces", two(v.common_area), "");
-  row(f, above_name(run), two(v.above.area), two(v.above.volume));
-  row(f, below_name(run), two(v.below.area), two(v.below.volume));
+  // The label in 48 columns, the area and the volume in 14 each: wider for
+  // figures that need it, never run together.
+  std::vector<std::vector<std::string>> rows = {
+      {"", "area m2", "volume m3"},
+      {"Common area of the surfaces", two(v.common_area), ""},
+      {above_name(run), two(v.above.area), two(v.above.volume)},
+      {below_name(run), two(v.below.area), two(v.below.volume)}};
   if (run.overdepth > 0) {
-    row(f, "  within the over-depth band, to " + two(run.level - run.overdepth) + " m", two(v.below.area - v.beyond.area),
-        two(v.below.volume - v.beyond.volume));
-    row(f, "  below the over-depth band, under " + two(run.level - run.overdepth) + " m", two(v.beyond.area),
-        two(v.beyond.volume));
+    const OverDepth o = over_depth(run);
+    rows.push_back({"  of it in the over-depth band, to " + two(run.level - run.overdepth) + " m", two(o.band.area),
+                    two(o.band.volume)});
+    rows.push_back({"  of it under the band, below " + two(run.level - run.overdepth) + " m", two(o.under.area),
+                    two(o.under.volume)});
   }
-  row(f, "On neither side: the surfaces coincide", two(std::max(0.0, v.common_area - v.above.area - v.below.area)), "");
-  row(f, "Net, above - below", "", two(v.above.volume - v.below.volume));
+  rows.push_back({"On neither side: the surfaces coincide", two(std::max(0.0, v.common_area - v.above.area - v.below.area)), ""});
+  rows.push_back({"Net, above - below", "", two(v.above.volume - v.below.volume)});
+  write_table(f, {{48, false}, {14, true}, {14, true}}, rows);
   line(f, "");
+  if (run.overdepth > 0) {
+    line(f, "Over-depth: the band's area is all the area below the design level, where the band is");
+    line(f, "dredged (to its foot, or to the seabed where that is higher); the area under the band is");
+    line(f, "where the survey lies deeper than " + two(run.level - run.overdepth) +
+                " m. Each area is the plan area of the volume beside it.");
+    line(f, "");
+  }
   line(f, "Method: each surface is the Delaunay triangulation (TIN) of its points, positions to the");
   line(f, "centimetre, trimmed of the triangles with an edge longer than the max. edge. The difference");
   line(f, "survey - reference is linear on every piece of the overlay of the two TINs (against a level,");

@@ -50,6 +50,16 @@ void write_difference_picture(survey_rt::TextFile& f, const Difference& diff, co
 std::string above_name(const Run& run);
 std::string below_name(const Run& run);
 
+// The volume below the level split at the over-depth band's foot (level -
+// T): the band's, which lies over all the area below the level (to the
+// band's foot, or to the seabed where that is higher), and the volume under
+// the band, measured from its foot, over the area where the survey lies
+// deeper. Each area is the plan area of its volume.
+struct OverDepth {
+  surface::Side band, under;
+};
+OverDepth over_depth(const Run& run);
+
 // The colour of a difference on the diverging scale, t from -1 (the most
 // below: cool) through 0 (white) to 1 (the most above: warm), "#rrggbb".
 std::string difference_colour(double t);
