@@ -78,9 +78,6 @@ for script in Points 3DPoly PointsCl Out; do
 done
 run dxf2txt dxf2txt < <(printf 'Temp/PointsCl.dxf\nTemp/PointsCl_list.txt\n')
 
-# Last, the pictures of the survey for a browser: the plan and the profile.
-run survey_plot survey_plot </dev/null
-
 # The chart's soundings of the cleaned points on a sheet at 1:2500: the
 # shallowest depths whose labels clear each other.
 run survey_soundings survey_soundings --scale 2500 </dev/null
@@ -104,6 +101,11 @@ run survey_surface survey_surface </dev/null
 # the grid and the title block, a PDF to plot at exact scale on A3 (two
 # sheets, with their index).
 run survey_sheet survey_sheet --scale 1000 --paper A3 </dev/null
+
+# The pictures of the survey for a browser, the plan and the profile, and the
+# survey for GIS and Google Earth: the track as GeoJSON, and the track, the
+# contours and the soundings made above in one KML.
+run survey_plot survey_plot </dev/null
 
 # The second survey of the area, after a channel was dredged through it
 # (samples/survey_dredged, lines run north and south): the same steps to its
@@ -178,7 +180,8 @@ printf '  PM/Raw_Data.Txt  %6d raw records in columns (latitude ... time)\n' "$(
 printf '  PM/Out.Txt       %6d points with a height below 999 (x, y, z)\n' "$(wc -l <PM/Out.Txt)"
 printf '  Temp/Out.Scr     %6d depth labels for AutoCAD\n' "$(( ($(wc -l <Temp/Out.Scr) - 1) / 2 ))"
 echo "  Temp/Plan.svg, Temp/Profile.svg: the survey in plan and its echo record in"
-echo "                   strips, by survey_plot (open them in a browser)"
+echo "                   strips, by survey_plot (open them in a browser); for GIS"
+echo "                   Temp/Track.geojson, and Temp/Survey.kml for Google Earth"
 printf '  PM/Soundings.txt %6d chart soundings at 1:2500 (x y z); their labels in\n' \
   "$(lines PM/Soundings.txt)"
 echo "                   Temp/Soundings.dxf, .scr and .svg (a sheet to print at scale)"
@@ -190,7 +193,9 @@ printf '  Temp/Tin.dxf     %6d triangles of the surface by survey_surface, with\
   "$(grep -c '^3DFACE' Temp/Tin.dxf)"
 printf '                   %d contour lines in Temp/Contours.dxf, Temp/Surface.xml\n' \
   "$(grep -c '^POLYLINE' Temp/Contours.dxf)"
-echo "                   (LandXML), Temp/Surface.asc (grid), Temp/Surface.svg"
+echo "                   (LandXML), Temp/Surface.asc (grid), Temp/Surface.svg; for"
+echo "                   GIS Temp/Surface.tif (GeoTIFF), .prj, Temp/Contours.geojson,"
+echo "                   Temp/Soundings.geojson, Temp/Crossings.geojson"
 printf '  Temp/Sheet.pdf   %6d sheets of A3 at 1:1000 by survey_sheet, to plot at scale;\n' \
   "$(grep -ac '^<< /Type /Page /' Temp/Sheet.pdf)"
 echo "                   the first as Temp/Sheet.svg, what they draw in Temp/Sheet.dxf"
@@ -202,7 +207,8 @@ printf '  Temp/Volume.txt  removed %s m3, deposited %s m3 inside Temp/Channel.tx
   "$(awk '/^Below the earlier/ { print $NF }' "$dredged/Temp/Volume.txt")" \
   "$(awk '/^Above the earlier/ { print $NF }' "$dredged/Temp/Volume.txt")"
 echo "  Temp/Difference.asc, Temp/Difference.svg: the difference to the first"
-echo "                   survey as a grid and a picture, by survey_volume"
+echo "                   survey as a grid and a picture, by survey_volume; for GIS"
+echo "                   Temp/Difference.tif (GeoTIFF) and .prj"
 echo "  Temp/Channel_Volumes.txt, .csv: the dredging paid on the channel's design"
 echo "                   (Temp/Channel_Design.txt), by survey_channel, in m3; the TIN's"
 echo "                   figures and the sections' average end areas (AEA):"

@@ -15,13 +15,16 @@
 #                                rsvg-convert
 #   docs/sample_difference.png   Temp/Difference.svg of survey_volume on the
 #                                survey after the dredging, by rsvg-convert
+#   docs/sample_gis.png          the survey as a GIS shows it: Temp/Surface.tif
+#                                with the GeoJSON contours and track on it,
+#                                drawn by GDAL (docs/gis_picture.sh)
 #   docs/channel_sections.png    Temp/Sections.svg of survey_channel on a made
 #                                channel dredged unevenly, by rsvg-convert
 #   docs/sample_sheet.png        the first page of survey_sheet's Temp/Sheet.pdf
 #                                (1:1000 on A3), by pdftoppm
 # LibreCAD prints each drawing headless to PDF, fitted to A4 pages; pdftoppm
 # turns the pages into grey pixels, and the blank paper around the drawing is
-# cut off. Needs: apt-get install librecad poppler-utils librsvg2-bin chromium.
+# cut off. Needs: apt-get install librecad poppler-utils librsvg2-bin chromium gdal-bin.
 #
 #   bash docs/make_pictures.sh
 #
@@ -80,6 +83,7 @@ for page in sorted(glob.glob(os.path.join(out, "echo-*.pgm"))):
     strips += rows
 write_png(os.path.join(docs, "sample_echo_record.png"), strips)
 EOF
+bash "$docs/gis_picture.sh" . "$docs/sample_gis.png"
 rsvg-convert Temp/Plan.svg -o "$docs/sample_plan.png"
 rsvg-convert Temp/Profile.svg -o "$docs/sample_profile.png"
 rsvg-convert -d 200 -p 200 -b white Temp/Soundings.svg -o "$docs/sample_soundings.png"

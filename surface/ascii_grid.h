@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <span>
 
+#include "geotiff.h"
 #include "surface.h"
 #include "text_file.h"
 
@@ -21,6 +22,11 @@ namespace surface {
 // write the cell size exactly (at most nine), so that the grid's cells are
 // where the header puts them.
 void write_grid_header(survey_rt::TextFile& f, const Grid& grid);
+
+// Where the grid's cells lie, for its GeoTIFF beside the .asc.
+inline survey_rt::RasterPlace raster_place(const Grid& grid) {
+  return {grid.columns, grid.rows, grid.x0, grid.y0 + grid.rows * grid.cell, grid.cell};
+}
 
 // One row of values, NaN for a cell without one; the count of cells with a
 // value.

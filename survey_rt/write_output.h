@@ -13,15 +13,21 @@
 
 namespace survey_rt {
 
-// Shows path at column 14 of the screen's row, creates the file's temporary,
-// writes it through write(f) and closes it; a failure is the run-time stop.
+// Creates the file's temporary (run_outputs.h), writes it through write(f)
+// and closes it; a failure is the run-time stop.
 template <class Write>
-void write_output(int row, std::string_view path, Write write) {
-  show_at(14, row, path);
+void write_file(std::string_view path, Write write) {
   TextFile f;
   create_run_output(f, path);
   write(f);
   close_run_output(f);
+}
+
+// write_file, showing path at column 14 of the screen's row first.
+template <class Write>
+void write_output(int row, std::string_view path, Write write) {
+  show_at(14, row, path);
+  write_file(path, write);
 }
 
 }  // namespace survey_rt

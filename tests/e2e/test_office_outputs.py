@@ -17,12 +17,14 @@ from survey_test import Survey, SurveyCase  # noqa: E402
 from test_survey_qc import grid_survey, xyz_bytes  # noqa: E402
 
 OUTPUTS = {
-    "survey_surface": ["Temp/Contours.dxf", "Temp/Tin.dxf", "Temp/Surface.xml", "Temp/Surface.asc",
-                       "Temp/Surface.svg"],
-    "survey_volume": ["Temp/Volume.txt", "Temp/Difference.asc", "Temp/Difference.svg"],
-    "survey_qc": ["Temp/Crossings.txt", "Temp/QC_Report.html"],
-    "survey_soundings": ["PM/Soundings.txt", "Temp/Soundings.dxf", "Temp/Soundings.scr", "Temp/Soundings.svg"],
-    "survey_plot": ["Temp/Plan.svg", "Temp/Profile.svg"],
+    "survey_surface": ["Temp/Contours.dxf", "Temp/Contours.geojson", "Temp/Tin.dxf", "Temp/Surface.xml",
+                       "Temp/Surface.asc", "Temp/Surface.prj", "Temp/Surface.tif", "Temp/Surface.svg"],
+    "survey_volume": ["Temp/Volume.txt", "Temp/Difference.asc", "Temp/Difference.prj", "Temp/Difference.tif",
+                      "Temp/Difference.svg"],
+    "survey_qc": ["Temp/Crossings.txt", "Temp/Crossings.geojson", "Temp/QC_Report.html"],
+    "survey_soundings": ["PM/Soundings.txt", "Temp/Soundings.dxf", "Temp/Soundings.scr", "Temp/Soundings.svg",
+                         "Temp/Soundings.geojson"],
+    "survey_plot": ["Temp/Plan.svg", "Temp/Profile.svg", "Temp/Track.geojson", "Temp/Survey.kml"],
     "survey_channel": ["Temp/Channel_Volumes.txt", "Temp/Channel_Volumes.csv", "Temp/Sections.dxf",
                        "Temp/Sections.svg", "Temp/Channel.dxf"],
     "survey_sheet": ["Temp/Sheet.pdf", "Temp/Sheet.svg", "Temp/Sheet.dxf"],
@@ -47,6 +49,10 @@ def nan_record(survey):
 
 def spikes_backwards(survey):
     survey.write("Temp/Spikes.txt", b"9\r\n3\r\n")
+
+
+def wrong_grid(survey):
+    survey.write("PM/Grid.txt", b"Grid: UTM 61N\r\n")
 
 
 def file_for_folder(survey):
@@ -75,6 +81,8 @@ STOPS = [
     ("survey_plot", "missing points", lambda s: os.remove(s.path("PM/Points.txt")), [], 2),
     ("survey_plot", "spikes out of order", spikes_backwards, [], 1),
     ("survey_plot", "a bad number", lambda s: s.write("PM/Points.txt", BAD_NUMBER), [], 106),
+    ("survey_plot", "a grid file that gives no grid", wrong_grid, [], 1),
+    ("survey_qc", "a grid file that gives no grid", wrong_grid, ["--crosslines", "PM/PointsCl.txt"], 1),
     ("survey_channel", "missing survey before", None, ["--channel", "Design.txt", "--against", "Missing.txt"], 2),
     ("survey_channel", "a channel beside the survey", lambda s: s.write("Design.txt", CHANNEL.replace(b"225", b"9000")),
      ["--channel", "Design.txt"], 1),
@@ -85,14 +93,16 @@ STOPS = [
     ("survey_sheet", "a record not finite", nan_record, ["--points", "Bad.txt"], 1),
     ("survey_sheet", "a bad number", lambda s: s.write("Bad.txt", BAD_NUMBER), ["--points", "Bad.txt"], 106),
     ("survey_sheet", "too many sheets", None, ["--scale", "10", "--paper", "A4"], 1),
-    ("survey_sheet", "a grid file that gives no grid", lambda s: s.write("PM/Grid.txt", b"Grid: UTM 61N\r\n"), [], 1),
+    ("survey_sheet", "a grid file that gives no grid", wrong_grid, [], 1),
     ("survey_sheet", "a file for a folder", file_for_folder, ["--points", "Sub/PM/PointsCl.txt"], 3),
 ]
 
 
 def survey_folder():
-    """A survey folder with the grid survey as PM/Points.txt and PM/PointsCl.txt."""
+    """A survey folder with the grid survey as PM/Points.txt and PM/PointsCl.txt,
+    in a UTM zone (PM/Grid.txt), so that the tools write their GIS files too."""
     survey = Survey()
+    survey.write("PM/Grid.txt", b"Grid: UTM 35N\r\n")
     records, _ = grid_survey()
     survey.write("PM/PointsCl.txt", xyz_bytes(records))
     survey.write("PM/Points.txt", points_txt(records))

@@ -136,6 +136,7 @@ class Pictures(PictureCase):
             6: "      Read   PM/Points.txt", 7: "             PM/PointsCl.txt",
             8: "             Temp/Spikes.txt",
             9: "      Write  Temp/Plan.svg", 10: "             Temp/Profile.svg",
+            11: "             (no GIS files: no PM/Grid.txt or PM/La_Lo_De.txt)",
             12: "      Records :       41", 13: "      Kept    :       40", 14: "      Deleted :        1",
             15: "      Flagged :        1", 16: "      Drawn   :       41",
             17: "      Strips  :        1 of 500 m",

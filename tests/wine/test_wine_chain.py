@@ -33,7 +33,7 @@ STEPS = [
      for s in ("Points", "3DPoly", "PointsCl", "Out")] + [
     ("dxf2txt", b"Temp/PointsCl.dxf\nTemp/PointsCl_list.txt\n", (), ["Temp/PointsCl_list.txt"]),
     ("dxf2txt", b"Temp/3DPoly.dxf\nTemp/3DPoly_list.txt\n", ("--lines", "--with-layer"), ["Temp/3DPoly_list.txt"]),
-    ("survey_plot", b"", (), ["Temp/Plan.svg", "Temp/Profile.svg"]),
+    ("survey_plot", b"", (), ["Temp/Plan.svg", "Temp/Profile.svg", "Temp/Track.geojson", "Temp/Survey.kml"]),
     ("nmea_split", b"", ("Log.nmea",), ["Temp/Raw_Pos.txt", "Temp/Raw_Dpt.txt", "Temp/Nmea_Rejected.txt"]),
 ]
 

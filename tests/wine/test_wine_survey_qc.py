@@ -22,6 +22,7 @@ class SurveyQcUnderWine(WineCase):
                                      records[:first_cross], records[first_cross:])]:
             with self.subTest(args=args):
                 self.write("PM/PointsCl.txt", xyz_bytes(points))
+                self.write("PM/La_Lo_De.txt", b"Meridian ScaleProjection Tide Ant_Depth ScaleDepth ZWaterLevel\r\n---\r\n27.0 0.9996 0.0 0.5 1.0 0.0\r\n")
                 if cross is not None:
                     self.write("Temp/Cross.txt", xyz_bytes(cross))
                 linux, windows = self.run_both("survey_qc", b"\n", args)
@@ -34,10 +35,14 @@ class SurveyQcUnderWine(WineCase):
                         crossings = f.read()
                     with open(os.path.join(root, "Temp", "QC_Report.html"), "rb") as f:
                         report = re.sub(rb"Made by survey_qc on [0-9: -]+\.", b"", f.read())
-                    got[root] = (crossings, report)
+                    with open(os.path.join(root, "Temp", "Crossings.geojson"), "rb") as f:
+                        features = f.read()
+                    got[root] = (crossings, report, features)
                 self.assertEqual(got[self.linux][0].count(b"\r\n"), 80)
                 self.assertEqual(got[self.windows][0], got[self.linux][0])
                 self.assertEqual(got[self.windows][1], got[self.linux][1])
+                self.assertEqual(got[self.windows][2], got[self.linux][2])
+                self.assertEqual(got[self.linux][2].count(b'"type":"Point"'), 80)
 
 
 if __name__ == "__main__":

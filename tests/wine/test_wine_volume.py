@@ -26,6 +26,7 @@ class VolumeUnderWine(WineCase):
         earlier = lattice(6, 120, 3, lambda x, y: -8.5 + 0.3 * ((x // 10) % 2), rotate=True)
         self.write("PM/PointsCl.txt", xyz(later))
         self.write("Earlier.txt", xyz(earlier))
+        self.write("PM/La_Lo_De.txt", b"Meridian ScaleProjection Tide Ant_Depth ScaleDepth ZWaterLevel\r\n---\r\n27.0 0.9996 0.0 0.5 1.0 0.0\r\n")
         self.write("Temp/Box.txt", b"512350 4705440\r\n512440 4705450\r\n512420 4705530\r\n512345 4705500\r\n")
         for args in RUNS:
             with self.subTest(args=args):
@@ -41,6 +42,8 @@ class VolumeUnderWine(WineCase):
                     reports.append(lines[:2] + lines[3:])
                 self.assertEqual(reports[1], reports[0])
                 self.assertIn(b"Net, above - below", b"\n".join(reports[0]))
+                for name in ("Difference.tif", "Difference.prj"):
+                    self.assertTrue(os.path.exists(os.path.join(self.windows, "Temp", name)), name)
                 # Temp/Volume.txt differs when the runs' clocks read another second.
                 self.assertIn(self.differing(), ([], ["Temp/Volume.txt"]))
 

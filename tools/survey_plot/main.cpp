@@ -4,6 +4,8 @@
 //                     coloured by height, the deleted and flagged ones marked
 //   Temp/Profile.svg  the echo record: height against the distance along the
 //                     track (as echo_clean1 draws it), in strips
+//   Temp/Track.geojson, Temp/Survey.kml  the track (and in the KML the contours
+//                     and soundings) for GIS and Google Earth (gis.h)
 // A record was deleted in the cleaning when PM/PointsCl.txt (echo_clean2's
 // list, matched in order by x y z as written with two decimals) does not hold
 // it, and flagged when Temp/Spikes.txt (echo_flag's list) names its number
@@ -14,24 +16,28 @@
 //
 // PM/Points.txt is read twice: first for the pictures' extents and to check
 // that the two other lists belong to it, then to fill the pictures' cells.
-// The pictures of an earlier run are removed before anything is read, and the
-// new ones take their names only once both are written
+// The outputs of an earlier run are removed before anything is read, and the
+// new ones take their names only once all are written
 // (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
+#include "gis.h"
+#include "grid_files.h"
 #include "number_grammar.h"
 #include "plot.h"
 #include "run_outputs.h"
 #include "stop.h"
 #include "survey_folder.h"
+#include "survey_grid.h"
 #include "text_file.h"
 #include "track_records.h"
 #include "xyz_records.h"
@@ -54,6 +60,7 @@ constexpr std::string_view kUsage =
 
 TextFile points_file, cleaned_file, spikes_file, plan_file, profile_file;
 Survey survey;
+TrackFiles track_files;  // Temp/Track.geojson and Temp/Survey.kml
 double strip_option = 0;  // 0 when not given
 
 // The current record: its place, height, distance along the track
@@ -231,7 +238,10 @@ int main(int argc, char** argv) {
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
   show_line("      Read   PM/Points.txt");
-  start_outputs({"Temp/Plan.svg", "Temp/Profile.svg"}, {});
+  start_outputs({"Temp/Plan.svg", "Temp/Profile.svg", "Temp/Track.geojson", "Temp/Survey.kml"}, {});
+  // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
+  // before the work.
+  const std::optional<Grid> grid = load_survey_grid("survey_plot");
   open_input(points_file, "PM/Points.txt");
   io_check();
   show_at(14, 7, "PM/PointsCl.txt");
@@ -275,11 +285,23 @@ int main(int argc, char** argv) {
   write_str(con, " of " + fixed_text(survey.strip, decimals_of(survey.strip)) + " m");
   io_check();
 
-  // The second pass fills the pictures' cells.
+  // The GIS files' other layers, read before any output is made.
+  GisLayers layers;
+  std::string why;
+  if (grid && !read_gis_layers(*grid, layers, why))
+    stop("Stopped: Temp/Contours.geojson cannot be read.", why + "; run survey_surface again");
+
+  // The second pass fills the pictures' cells and writes the track.
   show_at(7, 9, "Write  Temp/Plan.svg");
   create_run_output(plan_file, "Temp/Plan.svg");
   show_at(14, 10, "Temp/Profile.svg");
   create_run_output(profile_file, "Temp/Profile.svg");
+  if (grid) {
+    show_at(14, 11, "Temp/Track.geojson, Temp/Survey.kml");
+    track_begin(track_files, survey.title, *grid);
+  } else {
+    show_at(14, 11, "(no GIS files: no PM/Grid.txt or PM/La_Lo_De.txt)");
+  }
   Plan plan = plan_layout(survey);
   Profile profile = profile_layout(survey);
   open_lists();
@@ -289,12 +311,20 @@ int main(int argc, char** argv) {
     show_count(7, 16, "Drawn   : ", records, 8);
     if (finite_place()) plan_add(plan, x, y, z, kind);
     if (std::isfinite(track.distance) && std::isfinite(z)) profile_add(profile, survey, track.distance, z, kind);
+    if (grid) track_add(track_files, records, x, y, (kind & kKept) != 0);
   } while (!at_end_checked(points_file));
   end_pass();
   write_plan(plan_file, plan, survey);
   close_run_output(plan_file);
   write_profile(profile_file, profile, survey);
   close_run_output(profile_file);
+  if (grid) {
+    track_end(track_files, layers);
+    show_count(7, 18, "GIS     : ", track_files.lines, 8);
+    write_str(con, " track lines, " + std::to_string(layers.contours.size()) + " contours, " +
+                       std::to_string(layers.soundings.size()) + " soundings in the KML");
+    io_check();
+  }
   finish_outputs();
 
   show_at(7, 19, "Press ENTER  ...");

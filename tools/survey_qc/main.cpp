@@ -10,19 +10,22 @@
 // 45 degrees off it the crosslines (with --crosslines, the lines of that file
 // are the crosslines and all of the points' lines the main lines). Wherever a
 // crossline crosses a main line, the heights of both, interpolated along
-// their steps, are compared: Temp/Crossings.txt lists every crossing,
-// Temp/QC_Report.html judges them against every order. From the crossings on slopes it measures
-// how far every sounding lies ahead of or behind where it was measured
-// (along_track.h). The run ends with status 0 whatever the result; 1 when
-// there is no crossline (and then writes nothing). The outputs of an earlier
-// run are removed before the points are read, and the new ones take their
-// names only once both are written (survey_rt/run_outputs.h).
+// their steps, are compared: Temp/Crossings.txt lists every crossing
+// (Temp/Crossings.geojson the same for GIS, where the survey's grid is
+// known), Temp/QC_Report.html judges them against every order. From the
+// crossings on slopes it measures how far every sounding lies ahead of or
+// behind where it was measured (along_track.h). The run ends with status 0
+// whatever the result; 1 when there is no crossline (and then writes
+// nothing). The outputs of an earlier run are removed before the points are
+// read, and the new ones take their names only once all are written
+// (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -33,6 +36,7 @@
 #include "command_line.h"
 #include "console.h"
 #include "fixed_notation.h"
+#include "geojson.h"
 #include "input_option.h"
 #include "number_grammar.h"
 #include "qc.h"
@@ -40,7 +44,9 @@
 #include "run_outputs.h"
 #include "stop.h"
 #include "survey_folder.h"
+#include "survey_grid.h"
 #include "text_file.h"
+#include "write_output.h"
 
 using namespace survey_rt;
 using namespace survey_qc;
@@ -197,6 +203,26 @@ void write_crossings(TextFile& f, const std::vector<Crossing>& crossings) {
   }
 }
 
+// Temp/Crossings.geojson: the crossings as points in WGS 84, with their
+// heights, difference, depth, the orders they pass and their records.
+void write_crossings_geojson(TextFile& f, const std::vector<Crossing>& crossings, const Grid& grid) {
+  GeoJsonFile g{f};
+  geojson_begin(g);
+  for (const Crossing& c : crossings) {
+    const int best = best_order(c);
+    std::string properties = json_member("difference", c.difference, 3) + "," + json_member("depth", c.depth, 3) +
+                             "," + json_member("z_main", c.z_main, 3) + "," + json_member("z_cross", c.z_cross, 3) +
+                             "," + json_member("best", best < kOrders ? kOrderTable[best].name : "none");
+    for (int o = 0; o < kOrders; ++o)
+      properties += "," + json_member("order_" + std::string(kOrderTable[o].key),
+                                      std::abs(c.difference) <= tvu(kOrderTable[o], c.depth));
+    properties += "," + json_member("main_record", std::int64_t{line_of(*report.main, c.main)}) + "," +
+                  json_member("cross_record", std::int64_t{line_of(*report.cross, c.cross)});
+    geojson_point(g, grid_inverse(grid, c.x, c.y), properties);
+  }
+  geojson_end(g);
+}
+
 std::string now_text() {
   const std::time_t now = std::time(nullptr);
   char text[32] = "";
@@ -250,7 +276,10 @@ int main(int argc, char** argv) {
   show_line("      ~~~~~~~~~~~~~~~~~~~~~~~~~~~");
   show_line("");
   show_line("      Read   " + points_shown);
-  start_outputs({"Temp/Crossings.txt", "Temp/QC_Report.html"}, {points_path, crosslines_path});
+  start_outputs({"Temp/Crossings.txt", "Temp/Crossings.geojson", "Temp/QC_Report.html"}, {points_path, crosslines_path});
+  // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
+  // before the work.
+  const std::optional<Grid> grid = load_survey_grid("survey_qc");
   Records main_records, cross_records;
   read_records(points_file, points_path, main_records, 7, 10, "Records    : ");
   std::vector<Line> main_lines = split_lines(main_records.p, rules), cross_lines;
@@ -317,6 +346,10 @@ int main(int argc, char** argv) {
   create_run_output(crossings_file, "Temp/Crossings.txt");
   write_crossings(crossings_file, crossings);
   close_run_output(crossings_file);
+  if (grid) {
+    write_str(con, ", .geojson");
+    write_file("Temp/Crossings.geojson", [&](TextFile& f) { write_crossings_geojson(f, crossings, *grid); });
+  }
   show_at(14, 9, "Temp/QC_Report.html");
   create_run_output(report_file, "Temp/QC_Report.html");
   write_report(report_file, report);

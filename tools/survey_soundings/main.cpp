@@ -18,6 +18,8 @@
 //                       writes its labels
 //   Temp/Soundings.svg  the sheet at its scale: 1 mm of paper is 1 mm of the
 //                       picture
+//   Temp/Soundings.geojson  the soundings as points in WGS 84 for GIS, where
+//                       the survey's grid is known
 // The outputs of an earlier run are removed before the soundings are read,
 // and the new ones take their names only once all are written
 // (survey_rt/run_outputs.h).
@@ -32,13 +34,16 @@
 #include "console.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
+#include "geojson.h"
 #include "input_option.h"
 #include "number_grammar.h"
 #include "run_outputs.h"
 #include "selection.h"
 #include "stop.h"
+#include "survey_grid.h"
 #include "svg.h"
 #include "text_file.h"
+#include "write_output.h"
 #include "xyz_records.h"
 
 using namespace survey_rt;
@@ -231,6 +236,18 @@ void write_outputs() {
   svg_end(svg_file);
 }
 
+// Temp/Soundings.geojson: the kept soundings as points in WGS 84, each with
+// its depth and label.
+void write_geojson(TextFile& f, const Grid& grid) {
+  GeoJsonFile g{f};
+  geojson_begin(g);
+  for (const Sounding& s : chosen)
+    geojson_point(g, grid_inverse(grid, s.x, s.y),
+                  json_member("depth", 0.0 - s.z, 2) + "," + json_member("label", std::string_view(soundings::label_text(s.z))) +
+                      "," + json_member("drying", s.z > 0));
+  geojson_end(g);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -246,8 +263,12 @@ int main(int argc, char** argv) {
   show_line("      Read   " + points_shown);
   show_at(7, 11, "Scale     : 1:" + plain(scale));
   show_at(7, 12, "Text      : " + plain(height_mm) + " mm high, " + plain(spacing_mm) + " mm apart");
-  start_outputs({"PM/Soundings.txt", "Temp/Soundings.dxf", "Temp/Soundings.scr", "Temp/Soundings.svg"},
+  start_outputs({"PM/Soundings.txt", "Temp/Soundings.dxf", "Temp/Soundings.scr", "Temp/Soundings.svg",
+                 "Temp/Soundings.geojson"},
                 {points_path});
+  // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
+  // before the work.
+  const std::optional<Grid> grid = load_survey_grid("survey_soundings");
   open_input(points_file, points_path);
   io_check();
   read_soundings();
@@ -269,12 +290,14 @@ int main(int argc, char** argv) {
   create_run_output(scr_file, "Temp/Soundings.scr");
   show_at(14, 10, "Temp/Soundings.svg");
   create_run_output(svg_file, "Temp/Soundings.svg");
+  if (grid) write_str(con, ", .geojson");
   write_outputs();
   show_count(7, 15, "Written   : ", static_cast<int>(chosen.size()), 8);
   close_run_output(list_file);
   close_run_output(dxf_file);
   close_run_output(scr_file);
   close_run_output(svg_file);
+  if (grid) write_file("Temp/Soundings.geojson", [&](TextFile& f) { write_geojson(f, *grid); });
   finish_outputs();
 
   if (records == 0) show_at(7, 17, "The point list is empty: an empty sheet.");

@@ -4,10 +4,12 @@
 // one vertex with the shallowest z), trimmed of every triangle with an edge
 // longer than --max-edge so that it does not bridge gaps. From the TIN:
 //   Temp/Contours.dxf  the contours at every multiple of --interval, the
-//                      major ones (every --major-th level) labelled with depth
+//                      major ones (every --major-th level) labelled with depth;
+//                      in WGS 84 for GIS as Temp/Contours.geojson
 //   Temp/Tin.dxf       the kept triangles as 3DFACEs
 //   Temp/Surface.xml   the TIN as a LandXML 1.2 surface
-//   Temp/Surface.asc   an ESRI ASCII grid of its heights (--cell)
+//   Temp/Surface.asc   an ESRI ASCII grid of its heights (--cell), and beside
+//                      it the same as a GeoTIFF (.tif) with the grid's .prj
 //   Temp/Surface.svg   the picture: contours, outline, tracks
 //
 //   survey_surface [--points FILE] [--max-edge M] [--interval I] [--major K]
@@ -20,13 +22,16 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "command_line.h"
 #include "console.h"
 #include "dxf_drawing.h"
+#include "ascii_grid.h"
 #include "fixed_notation.h"
+#include "grid_files.h"
 #include "input_option.h"
 #include "number_grammar.h"
 #include "outputs.h"
@@ -34,6 +39,7 @@
 #include "stop.h"
 #include "surface.h"
 #include "survey_folder.h"
+#include "survey_grid.h"
 #include "text_file.h"
 #include "write_output.h"
 #include "xyz_records.h"
@@ -157,8 +163,12 @@ int main(int argc, char** argv) {
   show_line("");
   show_line("      Read   " + points_shown);
   show_number(16, "Max. edge : ", settings.max_edge, " m");
-  start_outputs({"Temp/Contours.dxf", "Temp/Tin.dxf", "Temp/Surface.xml", "Temp/Surface.asc", "Temp/Surface.svg"},
+  start_outputs({"Temp/Contours.dxf", "Temp/Contours.geojson", "Temp/Tin.dxf", "Temp/Surface.xml", "Temp/Surface.asc",
+                 "Temp/Surface.prj", "Temp/Surface.tif", "Temp/Surface.svg"},
                 {path});
+  // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
+  // before the work.
+  const std::optional<Grid> gis_grid = load_survey_grid("survey_surface");
   if (!points_given) {
     TextFile probe;
     if (!open_input_if_present(probe, path))
@@ -223,9 +233,14 @@ int main(int argc, char** argv) {
   const Layout layout = picture_layout(tin);
   const std::vector<Track> tracks = read_tracks(layout);
 
-  // The outputs.
+  // The outputs, the GIS files beside the drawings and the grid.
   show_at(7, 7, "Write");
   write_output(7, "Temp/Contours.dxf", [&](TextFile& f) { write_contours_dxf(f, contours, settings.major); });
+  if (gis_grid) {
+    write_str(console_output(), ", .geojson");
+    write_file("Temp/Contours.geojson",
+               [&](TextFile& f) { write_contours_geojson(f, contours, settings.major, *gis_grid); });
+  }
   write_output(8, "Temp/Tin.dxf", [&](TextFile& f) { write_tin_dxf(f, tin); });
   write_output(9, "Temp/Surface.xml", [&](TextFile& f) {
     std::string date, time;
@@ -233,7 +248,13 @@ int main(int argc, char** argv) {
     write_landxml(f, tin, settings.title, date, time);
   });
   std::int64_t cells = 0;
-  write_output(10, "Temp/Surface.asc", [&](TextFile& f) { cells = write_grid(f, tin, grid); });
+  write_output(10, "Temp/Surface.asc", [&](TextFile& f) {
+    write_str(console_output(), grid_files_shown(gis_grid));
+    GridFiles gis_files;
+    grid_files_begin(gis_files, "Temp/Surface", surface::raster_place(grid), gis_grid);
+    cells = write_grid(f, tin, grid, gis_files);
+    grid_files_end(gis_files);
+  });
   write_output(11, "Temp/Surface.svg",
                [&](TextFile& f) { write_picture(f, layout, tin, contours, tracks, settings); });
   finish_outputs();

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "grid.h"
+#include "grid_files.h"
 #include "surface.h"
 #include "svg.h"
 #include "text_file.h"
@@ -28,15 +30,20 @@ using surface::is_major;
 // Temp/Contours.dxf: the contours as 2D polylines at their level, on the
 // layers CONTOUR and CONTOUR_MAJOR, the major ones labelled with their depth.
 void write_contours_dxf(survey_rt::TextFile& f, const std::vector<surface::Contour>& contours, int major);
+// Temp/Contours.geojson: the contours as LineStrings in WGS 84, with their
+// level (z), depth (-z) and whether they are major.
+void write_contours_geojson(survey_rt::TextFile& f, const std::vector<surface::Contour>& contours, int major,
+                            const survey_rt::Grid& grid);
 // Temp/Tin.dxf: the kept triangles as 3DFACEs on the layer TIN.
 void write_tin_dxf(survey_rt::TextFile& f, const surface::Tin& tin);
 // Temp/Surface.xml: the TIN in LandXML 1.2 (points as northing easting
 // elevation); date and time are those given ("2026-12-07", "23:59:59").
 void write_landxml(survey_rt::TextFile& f, const surface::Tin& tin, const std::string& name,
                    const std::string& date, const std::string& time);
-// Temp/Surface.asc: the ESRI ASCII grid of the TIN's heights; the count of
-// cells with a height.
-std::int64_t write_grid(survey_rt::TextFile& f, const surface::Tin& tin, const surface::Grid& grid);
+// Temp/Surface.asc: the ESRI ASCII grid of the TIN's heights, each row also
+// to the GeoTIFF of gis_files; the count of cells with a height.
+std::int64_t write_grid(survey_rt::TextFile& f, const surface::Tin& tin, const surface::Grid& grid,
+                        survey_rt::GridFiles& gis_files);
 
 // The picture's map.
 using Layout = survey_rt::MapLayout;

@@ -7,6 +7,7 @@
 #include "contour_dxf.h"
 #include "dxf_drawing.h"
 #include "fixed_notation.h"
+#include "geojson.h"
 #include "outputs.h"
 #include "stop.h"
 #include "svg.h"
@@ -62,6 +63,21 @@ void write_contours_dxf(TextFile& f, const std::vector<Contour>& contours, int m
     if (is_major(c, major)) write_labels(f, c, text_height);
   }
   dxf_end(f);
+}
+
+void write_contours_geojson(TextFile& f, const std::vector<Contour>& contours, int major, const survey_rt::Grid& grid) {
+  GeoJsonFile g{f};
+  geojson_begin(g);
+  std::vector<LatLon> points;
+  for (const Contour& c : contours) {
+    points.clear();
+    for (const Point2& p : c.points) points.push_back(grid_inverse(grid, p.x, p.y));
+    const double level = fixed_value(c.level, 6);  // the multiple of the interval without its last bits
+    geojson_line(g, points,
+                 json_member("level", level) + "," + json_member("depth", 0.0 - level) + "," +
+                     json_member("major", is_major(c, major)));
+  }
+  geojson_end(g);
 }
 
 void write_tin_dxf(TextFile& f, const Tin& tin) {
@@ -142,11 +158,12 @@ void write_landxml(TextFile& f, const Tin& tin, const std::string& name, const s
   io_check();
 }
 
-std::int64_t write_grid(TextFile& f, const Tin& tin, const surface::Grid& grid) {
+std::int64_t write_grid(TextFile& f, const Tin& tin, const surface::Grid& grid, GridFiles& gis_files) {
   surface::write_grid_header(f, grid);
   std::int64_t with_height = 0;
   surface::sample_rows(tin, grid, [&](std::int64_t, std::span<const double> heights) {
     with_height += surface::write_grid_row(f, heights);
+    grid_files_row(gis_files, heights);
   });
   return with_height;
 }

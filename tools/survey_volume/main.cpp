@@ -7,7 +7,8 @@
 // volumes where the survey lies above and below the reference, and with
 // --overdepth T the part below the level split at level - T. Writes
 //   Temp/Volume.txt      the report for the client
-//   Temp/Difference.asc  ESRI ASCII grid of survey - reference (--cell)
+//   Temp/Difference.asc  ESRI ASCII grid of survey - reference (--cell), and
+//                        beside it the same as a GeoTIFF (.tif), the grid's .prj
 //   Temp/Difference.svg  the difference in plan on a diverging scale
 //
 //   survey_volume (--level Z | --against FILE) [--overdepth T] [--boundary FILE]
@@ -18,12 +19,15 @@
 // none (survey_rt/run_outputs.h).
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "command_line.h"
 #include "console.h"
+#include "ascii_grid.h"
 #include "fixed_notation.h"
+#include "grid_files.h"
 #include "input_option.h"
 #include "number_grammar.h"
 #include "outputs.h"
@@ -33,6 +37,7 @@
 #include "surface.h"
 #include "surface_file.h"
 #include "survey_folder.h"
+#include "survey_grid.h"
 #include "text_file.h"
 #include "volume.h"
 #include "write_output.h"
@@ -251,8 +256,12 @@ int main(int argc, char** argv) {
                               : "      Earlier survey " + reference_shown);
   show_line("      Boundary " + (run.boundary_path.empty() ? std::string("(none)") : run.boundary_path));
   show_at(7, 13, "Max. edge : " + fixed_text(run.max_edge, 2) + " m");
-  start_outputs({"Temp/Volume.txt", "Temp/Difference.asc", "Temp/Difference.svg"},
+  start_outputs({"Temp/Volume.txt", "Temp/Difference.asc", "Temp/Difference.prj", "Temp/Difference.tif",
+                 "Temp/Difference.svg"},
                 {run.survey.path, run.reference.path, run.boundary_path});
+  // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
+  // before the work.
+  const std::optional<Grid> gis_grid = load_survey_grid("survey_volume");
   if (!points_given) {
     TextFile probe;
     if (!open_input_if_present(probe, run.survey.path))
@@ -295,6 +304,13 @@ int main(int argc, char** argv) {
   show_at(7, 9, "Write  Temp/Volume.txt");
   write_output(9, "Temp/Volume.txt", [&](TextFile& f) { write_report(f, run); });
   write_output(10, "Temp/Difference.asc", [&](TextFile& f) { write_difference_grid(f, diff); });
+  write_str(console_output(), grid_files_shown(gis_grid));
+  const surface::Grid& g = diff.grid;
+  GridFiles gis_files;
+  grid_files_begin(gis_files, "Temp/Difference", surface::raster_place(g), gis_grid);
+  for (std::int64_t r = 0; r < g.rows; ++r)
+    grid_files_row(gis_files, std::span<const double>(diff.d).subspan(r * g.columns, g.columns));
+  grid_files_end(gis_files);
   write_output(11, "Temp/Difference.svg", [&](TextFile& f) { write_difference_picture(f, diff, run); });
   finish_outputs();
 
