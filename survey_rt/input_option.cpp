@@ -2,6 +2,8 @@
 
 #include "command_line.h"
 #include "platform.h"
+#include "stop.h"
+#include "text_file.h"
 
 namespace survey_rt {
 
@@ -41,6 +43,14 @@ std::string file_option(std::string_view tool, std::string_view usage, std::stri
 
 std::string shown_name(const InputOption& input) {
   return input.survey_folder ? input.path + "  (survey folder)" : input.path;
+}
+
+bool cleaned_points_present(std::string_view path) {
+  TextFile probe;
+  if (!open_input_if_present(probe, path)) return false;
+  close_file(probe);
+  io_check();
+  return true;
 }
 
 }  // namespace survey_rt

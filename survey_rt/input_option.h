@@ -34,4 +34,12 @@ std::string file_option(std::string_view tool, std::string_view usage, std::stri
 // when a folder was given.
 std::string shown_name(const InputOption& input);
 
+// Whether the cleaned points that a tool reads without --points are there
+// (a file that is there but cannot be opened is the run-time stop). Without
+// them the tools stop with these words on the screen and the standard error.
+bool cleaned_points_present(std::string_view path);
+inline constexpr std::string_view kNoCleanedPointsShown = "Stopped: PM/PointsCl.txt is missing.";
+inline constexpr std::string_view kNoCleanedPoints =
+    "PM/PointsCl.txt is missing: run echo_clean2 first, or name the points with --points FILE";
+
 }  // namespace survey_rt

@@ -180,14 +180,8 @@ int main(int argc, char** argv) {
   if (run.dredged) show_line("             " + before_shown + " (before the works)");
   show_at(7, 8, "Channel " + run.channel_path);
   show_at(7, 15, "Max. edge  : " + two(run.max_edge) + " m");
-  if (!points_given) {
-    TextFile probe;
-    if (!open_input_if_present(probe, run.survey.path))
-      stop("Stopped: PM/PointsCl.txt is missing.",
-           "PM/PointsCl.txt is missing: run echo_clean2 first, or name the points with --points FILE");
-    close_file(probe);
-    io_check();
-  }
+  if (!points_given && !cleaned_points_present(run.survey.path))
+    stop(kNoCleanedPointsShown, std::string(kNoCleanedPoints));
   read_channel_file();
 
   const surface::Tin survey = read_surface(run.survey, 17, "Survey     : ");

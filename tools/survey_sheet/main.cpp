@@ -253,14 +253,8 @@ int main(int argc, char** argv) {
   show_line("");
   show_line("      Read   " + settings.points_shown);
   start_outputs({"Temp/Sheet.pdf", "Temp/Sheet.svg", "Temp/Sheet.dxf"}, {path});
-  if (!settings.points_given) {
-    TextFile probe;
-    if (!open_input_if_present(probe, path))
-      stop("Stopped: PM/PointsCl.txt is missing.",
-           "PM/PointsCl.txt is missing: run echo_clean2 first, or name the points with --points FILE");
-    close_file(probe);
-    io_check();
-  }
+  if (!settings.points_given && !cleaned_points_present(path))
+    stop(kNoCleanedPointsShown, std::string(kNoCleanedPoints));
   // The grid named in the title block: PM/Grid.txt's, or the chain's own
   // Transverse Mercator of PM/La_Lo_De.txt's parameter line (survey_grid.h);
   // a PM/Grid.txt that gives no grid stops the tool before the points are read.

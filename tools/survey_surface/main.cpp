@@ -169,14 +169,8 @@ int main(int argc, char** argv) {
   // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
   // before the work.
   const std::optional<Grid> gis_grid = load_survey_grid("survey_surface");
-  if (!points_given) {
-    TextFile probe;
-    if (!open_input_if_present(probe, path))
-      stop("Stopped: PM/PointsCl.txt is missing.",
-           "PM/PointsCl.txt is missing: run echo_clean2 first, or name the points with --points FILE");
-    close_file(probe);
-    io_check();
-  }
+  if (!points_given && !cleaned_points_present(path))
+    stop(kNoCleanedPointsShown, std::string(kNoCleanedPoints));
 
   // The vertices: the records taken to the centimetre, merged by position.
   surface::PointSet points;

@@ -262,14 +262,8 @@ int main(int argc, char** argv) {
   // The grid of the GIS files, read first: a wrong PM/Grid.txt stops the run
   // before the work.
   const std::optional<Grid> gis_grid = load_survey_grid("survey_volume");
-  if (!points_given) {
-    TextFile probe;
-    if (!open_input_if_present(probe, run.survey.path))
-      stop("Stopped: PM/PointsCl.txt is missing.",
-           "PM/PointsCl.txt is missing: run echo_clean2 first, or name the points with --points FILE");
-    close_file(probe);
-    io_check();
-  }
+  if (!points_given && !cleaned_points_present(run.survey.path))
+    stop(kNoCleanedPointsShown, std::string(kNoCleanedPoints));
   if (!run.boundary_path.empty()) read_boundary();
 
   const surface::Tin survey = read_surface(run.survey, 14, "Survey    : ");
