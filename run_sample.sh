@@ -124,7 +124,9 @@ run dredged_echo_flag echo_flag </dev/null
 run dredged_echo_clean2 echo_clean2 </dev/null
 mkdir -p outline/PM outline/Temp
 { head -n 3 PM/La_Lo_De.txt; cat Channel.txt; } >outline/PM/La_Lo_De.txt
-(cd outline && run outline_utm_points utm_points </dev/null)
+cd outline
+run outline_utm_points utm_points </dev/null
+cd ..
 awk '{ printf "%s %s\r\n", $1, $2 }' outline/PM/Points.txt >Temp/Channel.txt
 rm -r outline
 run survey_volume survey_volume --against ../sample_survey/PM/PointsCl.txt --boundary Temp/Channel.txt </dev/null
