@@ -1,5 +1,8 @@
 #include "surface_file.h"
 
+#include <cmath>
+
+#include "dxf_drawing.h"
 #include "fixed_notation.h"
 
 namespace surface {
@@ -35,6 +38,13 @@ std::string counts_text(const SurfaceFile& s, double max_edge) {
   return std::to_string(s.records) + " records, " + std::to_string(s.vertices) + " vertices, " +
          std::to_string(s.tin.triangles.size()) + " triangles (" + std::to_string(s.tin.trimmed) +
          " with an edge over " + survey_rt::fixed_text(max_edge, 2) + " m trimmed)";
+}
+
+std::string trimmed_note(const Tin& tin, double max_edge) {
+  if (tin.trimmed * 3 <= tin.delaunay) return "";
+  return survey_rt::fixed_text(100.0 * static_cast<double>(tin.trimmed) / static_cast<double>(tin.delaunay), 0) +
+         " %; median of the edges over " + survey_rt::dxf_real(max_edge) + " m: " +
+         survey_rt::dxf_real(std::round(tin.long_edge_median * 10) / 10) + " m";
 }
 
 }  // namespace surface

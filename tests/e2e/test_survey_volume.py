@@ -222,6 +222,55 @@ class HugeFigures(SurveyCase):
                 self.assertTrue(all(len(row.rstrip()) <= 80 for row in screen))
 
 
+def survey_lines(spacing, seed):
+    """Five survey lines spacing metres apart, a sounding every 5 m."""
+    rnd = np.random.default_rng(seed)
+    return [(round(E0 + s + rnd.uniform(0, 0.4), 2), round(N0 + spacing * k + rnd.uniform(0, 1), 2), -10.0 - k)
+            for k in range(5) for s in range(0, 400, 5)]
+
+
+def trimmed_note(points, max_edge=50):
+    """The share of scipy's Delaunay triangles with an edge over max_edge and
+    the median of those edges, as the screen words it; "" for a third or less."""
+    xy = np.array([(x, y) for x, y, _ in points]) - [E0, N0]
+    tri = Delaunay(xy)
+    edges = {tuple(sorted((t[i], t[(i + 1) % 3]))) for t in tri.simplices for i in range(3)}
+    long = sorted(d for d in (np.hypot(*(xy[a] - xy[b])) for a, b in edges) if d > max_edge)
+    trimmed = sum(1 for t in tri.simplices if max(np.hypot(*(xy[t[i]] - xy[t[(i + 1) % 3]])) for i in range(3)) > max_edge)
+    if trimmed * 3 <= len(tri.simplices):
+        return ""
+    return "%d %%; median of the edges over %.1f m: %.1f m" % (round(100 * trimmed / len(tri.simplices)), max_edge,
+                                                             long[(len(long) - 1) // 2])
+
+
+class LineSpacing(SurveyCase):
+    """Lines further apart than --max-edge trim most of a surface and with it
+    the volumes: row 16 says so for the survey, else for the reference, with
+    the median of the longer edges (scipy's triangulation); no word when a
+    third or less is trimmed."""
+
+    def test_the_trimmed_row(self):
+        wide, close = survey_lines(100, 1), survey_lines(40, 2)
+        cases = [  # (survey, reference or None, the row)
+            (wide, None, "Trimmed   : survey " + trimmed_note(wide)),
+            (close, None, ""),
+            (close, wide, "Trimmed   : reference " + trimmed_note(wide)),
+            (wide, wide, "Trimmed   : survey " + trimmed_note(wide)),
+        ]
+        self.assertTrue(trimmed_note(wide).startswith("6"), trimmed_note(wide))
+        self.assertEqual(trimmed_note(close), "")
+        for survey, reference, row in cases:
+            with self.subTest(survey=len(survey), reference=reference is not None, row=row):
+                self.survey.write("PM/PointsCl.txt", xyz(survey))
+                args = ["--level", "-12"]
+                if reference is not None:
+                    self.survey.write("Earlier.txt", xyz(reference))
+                    args = ["--against", "Earlier.txt"]
+                run = self.survey.run("survey_volume", args=args)
+                self.assertEqual(run.returncode, 0, run)
+                self.assertEqual(render(run.stdout)[0][15].strip(), row)
+
+
 class AgainstCase(SurveyCase):
     """Two surveys of 120 m x 120 m on crossing lines, the later one 1 m
     above the earlier one's surface and wavier: their TINs never cross."""

@@ -38,6 +38,7 @@
 #include "run_outputs.h"
 #include "stop.h"
 #include "surface.h"
+#include "surface_file.h"
 #include "survey_folder.h"
 #include "survey_grid.h"
 #include "text_file.h"
@@ -197,12 +198,8 @@ int main(int argc, char** argv) {
              " positions lie on one straight line (to the centimetre); a surface needs points off it");
   show_count(7, 17, "Triangles : ", static_cast<int>(tin.triangles.size()), 8);
   show_count(7, 18, "Trimmed   : ", static_cast<int>(tin.trimmed), 8);
-  // Trimming more than a third of the triangles, --max-edge is likely shorter
-  // than the spacing of the survey lines: the longer edges' median tells it.
-  if (tin.trimmed * 3 > tin.delaunay)
-    write_str(console_output(), "  " + fixed_text(100.0 * static_cast<double>(tin.trimmed) / static_cast<double>(tin.delaunay), 0) +
-                                    " %; median of the edges over " + dxf_real(settings.max_edge) + " m: " +
-                                    dxf_real(std::round(tin.long_edge_median * 10) / 10) + " m");
+  if (const std::string note = surface::trimmed_note(tin, settings.max_edge); !note.empty())
+    write_str(console_output(), "  " + note);
   if (tin.triangles.empty())
     stop("Stopped: no surface: every triangle has a longer edge.",
          path + ": every triangle has an edge longer than " + dxf_real(settings.max_edge) +

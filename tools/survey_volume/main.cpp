@@ -269,6 +269,14 @@ int main(int argc, char** argv) {
   const surface::Tin survey = read_surface(run.survey, 14, "Survey    : ");
   surface::Tin reference;
   if (!run.against_level) reference = read_surface(run.reference, 15, "Reference : ");
+  // Most of a surface trimmed: --max-edge is likely shorter than its line
+  // spacing, and the volumes cover only the strips along the lines.
+  const std::string survey_note = surface::trimmed_note(survey, run.max_edge);
+  const std::string reference_note = run.against_level ? "" : surface::trimmed_note(reference, run.max_edge);
+  if (!survey_note.empty())
+    show_at(7, 16, "Trimmed   : survey " + survey_note);
+  else if (!reference_note.empty())
+    show_at(7, 16, "Trimmed   : reference " + reference_note);
   const surface::Grid grid = checked_grid(survey, run.against_level ? nullptr : &reference);
   if (run.against_level)
     run.volumes = surface::volumes_against_level(survey, run.level, run.overdepth,
